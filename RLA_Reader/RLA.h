@@ -1,0 +1,157 @@
+// RPF files: RLA images whose producer text announces per-pixel render
+// channels (G-buffer channels) stored after the colour of every scanline.
+//
+// Layout, all numbers big-endian unless said otherwise:
+//   740-byte header (RLAHeader below)
+//   scanline offset table: one 32-bit absolute file offset per scanline,
+//     entry 0 = bottom scanline (scanlines are stored bottom-up)
+//   optional P block (channel list holds "P"): 244 bytes, or 262 when its
+//     little-endian 16-bit tag is 1000; skipped
+//   optional D block (channel list holds "D"): little-endian 32-bit name count
+//     and byte size, then that many NUL-terminated names
+//   scanline records, anywhere: red, green, blue, alpha when there is a matte
+//     channel, then one byte plane per element byte of every G-buffer channel
+//     in increasing channel bit order.
+// A channel record is a 16-bit length L and L bytes of run-length data: header
+// byte h >= 0 repeats the next byte h + 1 times, h < 0 copies the next -h
+// bytes. 16-bit colour carries a second block (low bytes) right after the
+// first. 32-bit colour records hold raw big-endian floats instead.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Stream;
+
+// The file header, one field per line in file order.
+struct RLAHeader {
+    std::int16_t window_left;      // 0   window x-min
+    std::int16_t window_right;     // 2   window x-max
+    std::int16_t window_bottom;    // 4   window y-min
+    std::int16_t window_top;       // 6   window y-max
+    std::int16_t active_left;      // 8   active window x-min
+    std::int16_t active_right;     // 10  active window x-max
+    std::int16_t active_bottom;    // 12  active window y-min
+    std::int16_t active_top;       // 14  active window y-max
+    std::int16_t frame;            // 16  frame number
+    std::int16_t storage_type;     // 18
+    std::int16_t num_chan;         // 20  colour channel count (always read as 3)
+    std::int16_t num_matte;        // 22  > 0: one alpha channel follows the colour
+    std::int16_t num_aux;          // 24  auxiliary channel count
+    std::int16_t revision;         // 26
+    char gamma[16];                // 28  decimal text
+    char red_pri[24];              // 44  chromaticities, not read
+    char green_pri[24];            // 68
+    char blue_pri[24];             // 92
+    char white_pt[24];             // 116
+    std::int32_t job_num;          // 140
+    char name[128];                // 144
+    char desc[128];                // 272
+    char program[64];              // 400 producer text with the channel list, e.g. "Renderer (ZCIV)"
+    char machine[32];              // 464
+    char user[32];                 // 496
+    char date[20];                 // 528
+    char aspect[24];               // 548
+    char aspect_ratio[8];          // 572 decimal text
+    char chan[32];                 // 580 channel type, must be "rgb"
+    std::int16_t field;            // 612 field flag
+    char time[12];                 // 614
+    char filter[32];               // 626
+    std::int16_t chan_bits;        // 658 colour bit depth: 32 float, 16, anything else 8
+    std::int16_t matte_type;       // 660
+    std::int16_t matte_bits;       // 662 alpha bit depth: 16, anything else 8
+    std::int16_t aux_type;         // 664
+    std::int16_t aux_bits;         // 666
+    char aux[32];                  // 668
+    char space[36];                // 700 reserved
+    std::int32_t next;             // 736 offset of a following image, must be 0
+};
+
+static_assert(sizeof(RLAHeader) == 740, "the RLA header is 740 bytes on disk");
+static_assert(offsetof(RLAHeader, active_left) == 8, "header layout");
+static_assert(offsetof(RLAHeader, num_matte) == 22, "header layout");
+static_assert(offsetof(RLAHeader, gamma) == 28, "header layout");
+static_assert(offsetof(RLAHeader, job_num) == 140, "header layout");
+static_assert(offsetof(RLAHeader, program) == 400, "header layout");
+static_assert(offsetof(RLAHeader, aspect_ratio) == 572, "header layout");
+static_assert(offsetof(RLAHeader, chan) == 580, "header layout");
+static_assert(offsetof(RLAHeader, field) == 612, "header layout");
+static_assert(offsetof(RLAHeader, chan_bits) == 658, "header layout");
+static_assert(offsetof(RLAHeader, matte_bits) == 662, "header layout");
+static_assert(offsetof(RLAHeader, aux_bits) == 666, "header layout");
+static_assert(offsetof(RLAHeader, next) == 736, "header layout");
+
+// Converts every numeric field the reader uses from file (big-endian) order
+// to host order.
+void ConvertHeaderToHost(RLAHeader& header);
+
+// G-buffer channel letters; a letter's index is its bit in the channel mask.
+constexpr const char kChannelLetters[] = "ZEOUNRCBIGTVWM";
+constexpr int kChannelCount = 14;
+enum ChannelBit { kChannelZ = 0, kChannelC = 6, kChannelI = 8, kChannelV = 11 };
+
+// One loaded RPF image. Serves one load: construct, Leer, read the members,
+// destroy. Every failure of Leer throws a std::runtime_error report.
+class RLA {
+public:
+    RLA();
+    virtual ~RLA();
+
+    RLA(const RLA&) = delete;
+    RLA& operator=(const RLA&) = delete;
+
+    // Loads path (which must end in ".rpf", any case); keepImage decides
+    // whether the colour image is stored in image_buf.
+    void Leer(const char* path, bool keepImage);
+
+    // The producer text of the header, up to its NUL or the field's end.
+    std::string Producer() const;
+
+    RLAHeader header;                 // numeric fields in host order
+    std::int32_t ancho = 0;           // width in pixels
+    std::int32_t alto = 0;            // height in pixels
+    float gamma = 0;                  // header gamma text, parsed
+    float aspect_ratio = 0;           // header pixel aspect ratio, parsed
+    std::uint32_t channel_mask = 0;   // bit i set: channel kChannelLetters[i] is stored
+    std::int32_t* scanline_offsets = nullptr;  // alto entries, entry 0 = bottom scanline
+    unsigned char* record_buf = nullptr;       // one channel record's payload
+    unsigned char* line_buf = nullptr;         // one decoded 8-bit plane
+    bool flag_P = false;
+    bool flag_L = false;
+    bool flag_D = false;
+    std::int32_t continue_pos = 0;    // where the low-byte block of a 16-bit record starts
+    std::int32_t record_size = 0;     // ancho * 30, the record length limit
+    std::vector<std::string> names;   // D block names, in file order
+
+    // Per pixel four 16-bit words alpha, red, green, blue; rows top-down.
+    unsigned short* image_buf = nullptr;
+    unsigned char* bmm_chan_veloc_buf = nullptr;             // V: 8 bytes per pixel
+    unsigned short* bmm_chan_node_render_id_buf = nullptr;   // I: 16-bit node id
+    unsigned char* bmm_chan_coverage_buf = nullptr;          // C: 8-bit coverage
+    float* bmm_chan_z_buf = nullptr;                         // Z: 32-bit float depth
+    bool keep_image = true;
+
+    // Bytes per element of the G-buffer channel with the given mask bit.
+    int TamanioCanal(int bit) const;
+
+private:
+    void LoadBody(Stream& stream, bool keepImage);
+    void ReadHeader(Stream& stream);
+    void ParseChannelList();
+    void ReadOffsets(Stream& stream);
+    void SkipPBlock(Stream& stream);
+    void ReadDBlock(Stream& stream);
+    void AllocateImageBuffers();
+    void ReadScanlines(Stream& stream);
+
+    void ReadRGBA(Stream& stream, float* row);
+    void ReadFloatChannel(Stream& stream, float* dst, int stride, bool is16);
+    int ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
+    void ReadNextChannel(Stream& stream, unsigned char* dst, int stride, int count);
+    std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int stride, int count);
+
+    std::int32_t record_length = 0;   // bytes of the record now in record_buf
+    std::vector<unsigned char> gbuffer_row;  // one G-buffer channel row, reused across rows
+};
