@@ -1,0 +1,33 @@
+#include "DisplayBitmap.h"
+
+#include <stdexcept>
+
+namespace displaybitmap {
+
+void ConvertPixels(const std::uint16_t* argb16, std::size_t pixelCount, std::uint32_t* out)
+{
+    for (std::size_t i = 0; i < pixelCount; ++i, argb16 += 4) {
+        out[i] = (std::uint32_t(ToByte(argb16[0])) << 24) | (std::uint32_t(ToByte(argb16[1])) << 16) |
+                 (std::uint32_t(ToByte(argb16[2])) << 8) | std::uint32_t(ToByte(argb16[3]));
+    }
+}
+
+QImage Build(const std::uint16_t* argb16, int width, int height)
+{
+    QImage bitmap(width, height, QImage::Format_ARGB32);
+    if (bitmap.isNull() || width <= 0 || height <= 0)
+        throw std::runtime_error("rpf_bmp.CreateBitmap()");
+    // Rows of 32-bit pixels have no padding, so the picture converts as one run.
+    static_assert(sizeof(QRgb) == sizeof(std::uint32_t), "32-bit pixels");
+    ConvertPixels(argb16, std::size_t(width) * std::size_t(height), reinterpret_cast<std::uint32_t*>(bitmap.bits()));
+    return bitmap;
+}
+
+QImage OpaqueView(const QImage& bitmap)
+{
+    if (bitmap.isNull())
+        return {};
+    return QImage(bitmap.constBits(), bitmap.width(), bitmap.height(), bitmap.bytesPerLine(), QImage::Format_RGB32);
+}
+
+}  // namespace displaybitmap

@@ -1,0 +1,32 @@
+// The picture as the screen, the clipboard and the printer draw it: 8 bits
+// per channel, 32 bits per pixel, bytes B, G, R, A (0xAARRGGBB words on a
+// little-endian machine), rows top-down. Alpha is carried along and never
+// blended: drawing takes the colour bytes as they are.
+#pragma once
+
+#include <QImage>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace displaybitmap {
+
+// One 16-bit channel value as a byte: floor(v * 255 / 65535), truncated.
+constexpr std::uint8_t ToByte(std::uint16_t value)
+{
+    return static_cast<std::uint8_t>((std::uint64_t(value) * 255u) / 65535u);
+}
+
+// Converts pixels of four 16-bit words (alpha, red, green, blue) into
+// 0xAARRGGBB words.
+void ConvertPixels(const std::uint16_t* argb16, std::size_t pixelCount, std::uint32_t* out);
+
+// The display bitmap of a width x height picture of four-word pixels.
+// Throws std::runtime_error("rpf_bmp.CreateBitmap()") when it cannot be made.
+QImage Build(const std::uint16_t* argb16, int width, int height);
+
+// A view of a display bitmap that ignores its alpha byte, for drawing
+// without blending. Shares the bitmap's pixels: valid while it lives.
+QImage OpaqueView(const QImage& bitmap);
+
+}  // namespace displaybitmap

@@ -1,0 +1,61 @@
+#include "Prompts.h"
+
+#include "CommandTable.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace prompts {
+
+namespace {
+Hooks& Current()
+{
+    static Hooks hooks;
+    return hooks;
+}
+}  // namespace
+
+void ShowMessage(const QString& text)
+{
+    if (Current().messageBox) {
+        Current().messageBox(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, commandtable::AppName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void Beep()
+{
+    if (Current().beep) {
+        Current().beep();
+        return;
+    }
+    QApplication::beep();
+}
+
+std::optional<QString> GetOpenFileName(const OpenFileRequest& request)
+{
+    if (Current().openFile)
+        return Current().openFile(request);
+    QFileDialog dialog(request.owner, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.filters);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+Hooks SetHooks(Hooks hooks)
+{
+    Hooks previous = Current();
+    Current() = std::move(hooks);
+    return previous;
+}
+
+}  // namespace prompts

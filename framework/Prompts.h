@@ -1,0 +1,44 @@
+// Every modal or audible reaction of the program goes through these calls:
+// the message box, the beep and the open dialog. Tests replace them with
+// recorders so that nothing ever blocks on a modal window.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace prompts {
+
+// An open-file dialog as the program asks for one.
+struct OpenFileRequest {
+    QWidget* owner = nullptr;
+    QString title;           // empty: the system's default
+    QString initialName;     // text the file-name box starts with
+    QStringList filters;     // "Label (*.ext)" entries
+};
+
+// Shows text in a modal box with an OK button and the warning icon, titled
+// with the application's name.
+void ShowMessage(const QString& text);
+
+// The plain system beep.
+void Beep();
+
+// The chosen file's full path, or nothing when the dialog was cancelled.
+std::optional<QString> GetOpenFileName(const OpenFileRequest& request);
+
+struct Hooks {
+    std::function<void(const QString&)> messageBox;
+    std::function<void()> beep;
+    std::function<std::optional<QString>(const OpenFileRequest&)> openFile;
+};
+
+// Replaces the prompts (for tests); unset members keep the real behaviour.
+// Returns the hooks that were in place.
+Hooks SetHooks(Hooks hooks);
+
+}  // namespace prompts

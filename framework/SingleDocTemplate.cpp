@@ -1,0 +1,67 @@
+#include "SingleDocTemplate.h"
+
+#include "CommandTable.h"
+#include "Document.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+
+CSingleDocTemplate::CSingleDocTemplate(std::unique_ptr<CDocument> document, FrameFactory makeFrame)
+    : m_document(std::move(document)), m_makeFrame(std::move(makeFrame))
+{
+}
+
+CSingleDocTemplate::~CSingleDocTemplate()
+{
+    CloseAll();
+}
+
+QString CSingleDocTemplate::FullPath(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+}
+
+CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)
+{
+    const QString fullPath = FullPath(path);
+    if (m_frame != nullptr && !fullPath.isEmpty() && fullPath == m_document->GetPathName()) {
+        m_frame->raise();
+        m_frame->activateWindow();
+        return m_document.get();
+    }
+
+    if (!m_document->OnOpenDocument(fullPath))
+        return nullptr;
+
+    m_document->SetPathName(fullPath);
+    if (m_frame == nullptr) {
+        FrameAndView made = m_makeFrame(m_document.get());
+        m_frame = made.frame;
+        m_view = made.view;
+    }
+    UpdateFrameTitle();
+    if (openedHook)
+        openedHook(fullPath);
+    if (m_view != nullptr)
+        m_view->OnInitialUpdate();
+    return m_document.get();
+}
+
+void CSingleDocTemplate::UpdateFrameTitle()
+{
+    const QString appTitle = commandtable::DocumentString(commandtable::kWindowTitle);
+    const QString docTitle = m_document->GetTitle();
+    m_frame->setWindowTitle(docTitle.isEmpty() ? appTitle : docTitle + QStringLiteral(" - ") + appTitle);
+}
+
+void CSingleDocTemplate::CloseAll()
+{
+    if (m_document)
+        m_document->DeleteContents();
+    delete m_frame;
+    m_frame = nullptr;
+    m_view = nullptr;
+}

@@ -1,0 +1,53 @@
+// The single-document open path: one document for the program's life; the
+// main window and its view are made on the first successful open and reused.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CDocument;
+class CView;
+class QMainWindow;
+
+class CSingleDocTemplate {
+public:
+    struct FrameAndView {
+        QMainWindow* frame = nullptr;
+        CView* view = nullptr;
+    };
+    using FrameFactory = std::function<FrameAndView(CDocument*)>;
+
+    CSingleDocTemplate(std::unique_ptr<CDocument> document, FrameFactory makeFrame);
+    ~CSingleDocTemplate();
+
+    // Opens path into the document. The same path as the one shown only
+    // brings the window forward. On success the document's path name and
+    // the window title name the file, openedHook runs and the view gets its
+    // initial update; on failure nothing of that changes. Returns the
+    // document, or null when the open failed.
+    CDocument* OpenDocumentFile(const QString& path);
+
+    CDocument* Document() const { return m_document.get(); }
+    QMainWindow* Frame() const { return m_frame; }
+    CView* View() const { return m_view; }
+
+    // Told the full path of every successful open (the recent-file list).
+    std::function<void(const QString&)> openedHook;
+
+    // Releases the document's contents and closes the window: the end of the
+    // program's document.
+    void CloseAll();
+
+    // The full, clean form of a path as the document keeps it.
+    static QString FullPath(const QString& path);
+
+private:
+    void UpdateFrameTitle();
+
+    std::unique_ptr<CDocument> m_document;
+    FrameFactory m_makeFrame;
+    QMainWindow* m_frame = nullptr;  // owned by Qt once shown; deleted in CloseAll
+    CView* m_view = nullptr;
+};

@@ -1,0 +1,105 @@
+#include "WinApp.h"
+
+#include "CommandIds.h"
+#include "CommandRouter.h"
+#include "CommandTable.h"
+#include "Prompts.h"
+#include "RecentFileList.h"
+#include "SingleDocTemplate.h"
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QPageSetupDialog>
+#include <QPrinter>
+
+namespace {
+CWinApp* g_app = nullptr;
+}
+
+CWinApp::CWinApp() : m_router(std::make_unique<CommandRouter>())
+{
+    g_app = this;
+    m_router->SetHandler(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    m_router->SetHandler(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
+    m_router->SetHandler(ID_APP_EXIT, [this] { OnAppExit(); });
+}
+
+CWinApp::~CWinApp()
+{
+    // The document goes first: its window's commands point into the router.
+    m_docTemplate.reset();
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+CWinApp* CWinApp::Instance()
+{
+    return g_app;
+}
+
+CDocument* CWinApp::OpenDocumentFile(const QString& path)
+{
+    return m_docTemplate ? m_docTemplate->OpenDocumentFile(path) : nullptr;
+}
+
+QPrinter* CWinApp::Printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_printer.get();
+}
+
+void CWinApp::OnFileOpen()
+{
+    prompts::OpenFileRequest request;
+    request.owner = m_docTemplate ? m_docTemplate->Frame() : nullptr;
+    request.filters = {commandtable::DocumentString(commandtable::kFilterName), QStringLiteral("All Files (*)")};
+    std::optional<QString> path = prompts::GetOpenFileName(request);
+    if (path)
+        OpenDocumentFile(*path);
+}
+
+void CWinApp::OnFilePrintSetup()
+{
+    QPageSetupDialog dialog(Printer(), m_docTemplate ? m_docTemplate->Frame() : nullptr);
+    dialog.exec();
+}
+
+void CWinApp::OnOpenRecentFile(int index)
+{
+    const QString path = m_recentFiles->At(index);
+    // An entry that no longer opens leaves the list, as it would only fail again.
+    if (OpenDocumentFile(path) == nullptr)
+        m_recentFiles->Remove(index);
+}
+
+void CWinApp::OnAppExit()
+{
+    if (m_docTemplate && m_docTemplate->Frame() != nullptr)
+        m_docTemplate->Frame()->close();
+    else
+        QCoreApplication::quit();
+}
+
+void CWinApp::SetRegistryKey(const QString& key)
+{
+    m_registryKey = key;
+}
+
+void CWinApp::LoadStdProfileSettings(int recentFileCount)
+{
+    m_recentFiles =
+        std::make_unique<CRecentFileList>(m_router.get(), m_registryKey, commandtable::AppName(), recentFileCount);
+    m_recentFiles->Load();
+    for (int i = 0; i < recentFileCount; ++i)
+        m_router->SetHandler(ID_FILE_MRU_FILE1 + i, [this, i] { OnOpenRecentFile(i); });
+}
+
+void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate)
+{
+    m_docTemplate = std::move(docTemplate);
+    m_docTemplate->openedHook = [this](const QString& path) {
+        if (m_recentFiles)
+            m_recentFiles->Add(path);
+    };
+}

@@ -1,0 +1,93 @@
+#include "BrimwellApp.h"
+
+#include "BrimwellDoc.h"
+#include "BrimwellView.h"
+#include "Document.h"
+#include "CommandIds.h"
+#include "MainFrame.h"
+#include "Prompts.h"
+#include "SingleDocTemplate.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+constexpr int kExitCancelled = 0;
+constexpr int kExitOpenFailed = 1;
+
+// A command-line switch rather than a file name.
+bool IsSwitch(const QString& argument)
+{
+#ifdef Q_OS_WIN
+    return argument.startsWith(QLatin1Char('-')) || argument.startsWith(QLatin1Char('/'));
+#else
+    return argument.startsWith(QLatin1Char('-'));
+#endif
+}
+
+}  // namespace
+
+CBrimwellApp::CBrimwellApp(QStringList arguments) : m_arguments(std::move(arguments)) {}
+
+CBrimwellApp::~CBrimwellApp() = default;
+
+bool CBrimwellApp::InitInstance()
+{
+    SetRegistryKey(RegistryKey());
+    LoadStdProfileSettings(kRecentFileCount);
+
+    CommandRouter* router = Router();
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        std::make_unique<CBrimwellDoc>(), [router](CDocument* document) {
+            auto* frame = new CMainFrame(router);
+            auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, frame);
+            frame->setCentralWidget(view);
+            return CSingleDocTemplate::FrameAndView{frame, view};
+        }));
+
+    // One file name and nothing else opens that file; anything else asks.
+    if (m_arguments.size() == 1 && !IsSwitch(m_arguments.constFirst())) {
+        if (OpenDocumentFile(m_arguments.constFirst()) == nullptr) {
+            m_startupExitCode = kExitOpenFailed;
+            return false;
+        }
+    } else {
+        prompts::OpenFileRequest request;
+        request.initialName = QStringLiteral("*.rpf");
+        request.filters = {QStringLiteral("RPF Files (*.rpf)")};
+        std::optional<QString> path = prompts::GetOpenFileName(request);
+        if (!path) {
+            m_startupExitCode = kExitCancelled;
+            return false;
+        }
+        if (OpenDocumentFile(*path) == nullptr) {
+            m_startupExitCode = kExitOpenFailed;
+            return false;
+        }
+    }
+
+    CMainFrame* frame = Frame();
+    frame->showMaximized();
+    frame->DragAcceptFiles();
+    return true;
+}
+
+CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
+{
+    return CWinApp::OpenDocumentFile(path);
+}
+
+CBrimwellDoc* CBrimwellApp::Document() const
+{
+    return DocTemplate() ? static_cast<CBrimwellDoc*>(DocTemplate()->Document()) : nullptr;
+}
+
+CMainFrame* CBrimwellApp::Frame() const
+{
+    return DocTemplate() ? static_cast<CMainFrame*>(DocTemplate()->Frame()) : nullptr;
+}
+
+CBrimwellView* CBrimwellApp::View() const
+{
+    return DocTemplate() ? static_cast<CBrimwellView*>(DocTemplate()->View()) : nullptr;
+}

@@ -1,0 +1,39 @@
+// The application: start-up (the first file from the command line or an open
+// dialog; without one that opens, the program ends), the application's open
+// operation through which every file the user opens passes, and the
+// application's commands.
+#pragma once
+
+#include "WinApp.h"
+
+#include <QStringList>
+
+class CBrimwellDoc;
+class CBrimwellView;
+class CMainFrame;
+
+class CBrimwellApp : public CWinApp {
+    Q_OBJECT
+public:
+    // arguments: the command line after the program's name.
+    explicit CBrimwellApp(QStringList arguments);
+    ~CBrimwellApp() override;
+
+    bool InitInstance() override;
+    CDocument* OpenDocumentFile(const QString& path) override;
+
+    // The exit status when InitInstance ended the program: 0 after a
+    // cancelled start-up dialog, 1 when the first file failed to open.
+    int StartupExitCode() const { return m_startupExitCode; }
+
+    CBrimwellDoc* Document() const;
+    CMainFrame* Frame() const;
+    CBrimwellView* View() const;
+
+    // The settings key under which the recent-file list lives.
+    static QString RegistryKey() { return QStringLiteral("Local AppWizard-Generated Applications"); }
+
+private:
+    QStringList m_arguments;
+    int m_startupExitCode = 0;
+};

@@ -1,0 +1,199 @@
+#include "BrimwellView.h"
+
+#include "BrimwellDoc.h"
+#include "CommandIds.h"
+#include "CommandRouter.h"
+#include "OffscreenDC.h"
+#include "PictureScaler.h"
+#include "Prompts.h"
+
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+constexpr int kWheelNotch = 120;  // angle delta of one notch of a wheel
+// The composed area reaches this many picture pixels past the part to paint,
+// so that rounding at its edges can never leave a seam.
+constexpr int kPaintPadding = 10;
+const int kViewCommands[] = {ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_FIT_WINDOW, ID_VIEW_FIT_WIDTH,
+                             ID_VIEW_REAL_SIZE};
+}  // namespace
+
+CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QWidget* parent)
+    : CScrollView(parent), m_document(document), m_router(router)
+{
+    // Every pixel is painted each time; nothing needs erasing first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_router->SetHandler(ID_VIEW_ZOOM_IN, [this] { OnZoomIn(); });
+    m_router->SetHandler(ID_VIEW_ZOOM_OUT, [this] { OnZoomOut(); });
+    m_router->SetHandler(ID_VIEW_FIT_WINDOW, [this] { OnFitWindow(); });
+    m_router->SetHandler(ID_VIEW_FIT_WIDTH, [this] { OnFitWidth(); });
+    m_router->SetHandler(ID_VIEW_REAL_SIZE, [this] { OnRealSize(); });
+}
+
+CBrimwellView::~CBrimwellView()
+{
+    for (int id : kViewCommands)
+        m_router->RemoveHandlers(id);
+}
+
+void CBrimwellView::OnInitialUpdate()
+{
+    // Every newly opened file starts at real size. The scroll state of the
+    // previous picture stays in effect until UpdateZoom replaces it.
+    m_geometry = zoom::ZoomGeometry();
+    UpdateZoom(true);
+    viewport()->update();
+}
+
+void CBrimwellView::StepZoom(int step)
+{
+    const int next = m_geometry.m_zoom + step;
+    if (next < zoom::kMostIn || next > zoom::kMostOut) {
+        prompts::Beep();
+        return;
+    }
+    m_geometry.m_zoom = next;
+    UpdateZoom(true);
+    viewport()->update();
+}
+
+void CBrimwellView::OnZoomIn()
+{
+    StepZoom(-1);
+}
+
+void CBrimwellView::OnZoomOut()
+{
+    StepZoom(+1);
+}
+
+void CBrimwellView::FitSearch(bool widthOnly)
+{
+    const QSize client = ClientSize();
+    m_geometry.m_zoom =
+        zoom::FitZoom(m_document->rpf_width, m_document->rpf_height, client.width(), client.height(), widthOnly);
+    UpdateZoom(true);
+    viewport()->update();
+}
+
+void CBrimwellView::OnFitWindow()
+{
+    FitSearch(false);
+}
+
+void CBrimwellView::OnFitWidth()
+{
+    FitSearch(true);
+}
+
+void CBrimwellView::OnRealSize()
+{
+    m_geometry.m_zoom = zoom::kRealSize;
+    UpdateZoom(true);
+    viewport()->update();
+}
+
+void CBrimwellView::UpdateZoom(bool apply)
+{
+    const QSize client = ClientSize();
+    m_geometry.Compute(m_document->rpf_width, m_document->rpf_height, client.width(), client.height());
+
+    // Relative positions under the scroll range still in effect.
+    const QSize oldTotal = GetTotalSize();
+    const QPoint oldPosition = GetScrollPosition();
+    const double fx = zoom::RelativePosition(oldPosition.x(), oldTotal.width());
+    const double fy = zoom::RelativePosition(oldPosition.y(), oldTotal.height());
+    if (!apply)
+        return;
+
+    viewport()->setUpdatesEnabled(false);
+    SetScrollSizes(m_geometry.TotalSize());
+    if (m_geometry.m_marginX == 0) {
+        QScrollBar* bar = horizontalScrollBar();
+        bar->setValue(zoom::RestoredPosition(m_geometry.m_displayWidth, fx, bar->value()));
+    }
+    if (m_geometry.m_marginY == 0) {
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(zoom::RestoredPosition(m_geometry.m_displayHeight, fy, bar->value()));
+    }
+    viewport()->setUpdatesEnabled(true);
+}
+
+void CBrimwellView::OnSize()
+{
+    CScrollView::OnSize();
+    UpdateZoom(true);
+}
+
+void CBrimwellView::OnDraw(QPainter& painter, const QRect& clip)
+{
+    const int padding = int(std::ceil(kPaintPadding * 5.0 / std::max(1, m_geometry.m_zoom)));
+    const QRect device(QPoint(0, 0), painter.device() != nullptr ? QSize(painter.device()->width(), painter.device()->height())
+                                                                 : clip.size());
+    const QRect area = clip.adjusted(-padding, -padding, padding, padding).intersected(device);
+    if (area.isEmpty())
+        return;
+    COffscreenDC offscreen(&painter, area);
+    offscreen.Bitmap().fill(BackgroundColor());
+    if (m_document->HasPicture()) {
+        picturescaler::Draw(m_document->rpf_bmp, offscreen.Bitmap(), area.topLeft() + GetScrollPosition(),
+                            m_geometry.m_zoom, QPoint(m_geometry.MarginLeft(), m_geometry.MarginTop()));
+    }
+}
+
+QImage CBrimwellView::RenderClientArea()
+{
+    QImage image(ClientSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    OnDraw(painter, image.rect());
+    painter.end();
+    return image;
+}
+
+void CBrimwellView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    OnDraw(painter, event->rect());
+}
+
+void CBrimwellView::wheelEvent(QWheelEvent* event)
+{
+    // Vertical wheel only; a notch (or a message of a notch or more) is one
+    // zoom step, and finer wheels and touchpads gather their movement into
+    // notches. The wheel never scrolls.
+    event->accept();
+    const int delta = event->angleDelta().y();
+    if (delta == 0)
+        return;
+    if (std::abs(delta) >= kWheelNotch) {
+        m_wheelRemainder = 0;
+    } else {
+        if ((m_wheelRemainder > 0) != (delta > 0))
+            m_wheelRemainder = 0;
+        m_wheelRemainder += delta;
+        if (std::abs(m_wheelRemainder) < kWheelNotch)
+            return;
+        m_wheelRemainder = 0;
+    }
+    if (delta > 0)
+        OnZoomIn();
+    else
+        OnZoomOut();
+}
+
+void CBrimwellView::keyPressEvent(QKeyEvent* event)
+{
+    // No keyboard scrolling: the arrow keys belong to file navigation, even
+    // when navigation is disabled.
+    event->ignore();
+}

@@ -1,0 +1,30 @@
+// Nearest-neighbour scaling of the display bitmap into a part of the view,
+// with hard pixel edges: a device pixel takes the colour of the picture
+// pixel under its centre, and nothing is averaged.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+
+namespace picturescaler {
+
+// Draws picture at scale 5 / zoom into target, whose pixel (0, 0) is the
+// view's device pixel deviceOrigin (scroll position included). The picture's
+// top-left corner sits at margin (in picture pixels) times the scale. Pixels
+// of target that the picture does not cover are left as they are. picture
+// and target are 32-bit images; the picture's alpha byte is not copied:
+// target pixels come out opaque.
+void Draw(const QImage& picture, QImage& target, QPoint deviceOrigin, int zoom, QPoint margin);
+
+// The picture pixel under the centre of device pixel d on one axis, before
+// checking it against the picture's size.
+constexpr int SourceIndex(int d, int zoom, int margin)
+{
+    // floor((d + 0.5) * zoom / 5) - margin, in integers; d + 0.5 >= 0 is
+    // not given (d may be negative), so floor explicitly.
+    const long long numerator = (2LL * d + 1) * zoom;
+    const long long quotient = numerator >= 0 ? numerator / 10 : -((-numerator + 9) / 10);
+    return int(quotient) - margin;
+}
+
+}  // namespace picturescaler
