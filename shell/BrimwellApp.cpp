@@ -4,11 +4,13 @@
 #include "BrimwellView.h"
 #include "Document.h"
 #include "CommandIds.h"
+#include "CommandRouter.h"
 #include "MainFrame.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 namespace {
 
@@ -27,7 +29,16 @@ bool IsSwitch(const QString& argument)
 
 }  // namespace
 
-CBrimwellApp::CBrimwellApp(QStringList arguments) : m_arguments(std::move(arguments)) {}
+CBrimwellApp::CBrimwellApp(QStringList arguments) : m_arguments(std::move(arguments))
+{
+    CommandRouter* router = Router();
+    router->SetHandler(ID_FILE_PREVIOUS, [this] { OnPreviousFile(); });
+    router->SetHandler(ID_FILE_NEXT, [this] { OnNextFile(); });
+    router->SetUpdateHandler(ID_FILE_PREVIOUS, [this] { return m_folder.CanPrevious(); });
+    router->SetUpdateHandler(ID_FILE_NEXT, [this] { return m_folder.CanNext(); });
+    router->SetHandler(ID_FILE_FIRST, [this] { OnFirstFile(); });
+    router->SetHandler(ID_FILE_LAST, [this] { OnLastFile(); });
+}
 
 CBrimwellApp::~CBrimwellApp() = default;
 
@@ -74,7 +85,46 @@ bool CBrimwellApp::InitInstance()
 
 CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
 {
-    return CWinApp::OpenDocumentFile(path);
+    m_folder.BeginOpen();
+    CDocument* document = CWinApp::OpenDocumentFile(path);
+    if (document == nullptr)
+        return nullptr;
+    m_folder.Rebuild(QFile::encodeName(path).toStdString());
+    return document;
+}
+
+void CBrimwellApp::Navigate(const NavigationStep& step)
+{
+    switch (step.kind) {
+    case NavigationStep::Kind::Open:
+        CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(step.path)));
+        break;
+    case NavigationStep::Kind::Beep:
+        prompts::Beep();
+        break;
+    case NavigationStep::Kind::Nothing:
+        break;
+    }
+}
+
+void CBrimwellApp::OnPreviousFile()
+{
+    Navigate(m_folder.Previous());
+}
+
+void CBrimwellApp::OnNextFile()
+{
+    Navigate(m_folder.Next());
+}
+
+void CBrimwellApp::OnFirstFile()
+{
+    Navigate(m_folder.First());
+}
+
+void CBrimwellApp::OnLastFile()
+{
+    Navigate(m_folder.Last());
 }
 
 CBrimwellDoc* CBrimwellApp::Document() const

@@ -4,6 +4,7 @@
 // application's commands.
 #pragma once
 
+#include "FolderList.h"
 #include "WinApp.h"
 
 #include <QStringList>
@@ -26,6 +27,13 @@ public:
     // cancelled start-up dialog, 1 when the first file failed to open.
     int StartupExitCode() const { return m_startupExitCode; }
 
+    void OnPreviousFile();
+    void OnNextFile();
+    void OnFirstFile();
+    void OnLastFile();
+
+    const FolderList& Folder() const { return m_folder; }
+
     CBrimwellDoc* Document() const;
     CMainFrame* Frame() const;
     CBrimwellView* View() const;
@@ -34,6 +42,11 @@ public:
     static QString RegistryKey() { return QStringLiteral("Local AppWizard-Generated Applications"); }
 
 private:
+    // Does what a navigation step asks: open its file with the base open
+    // (which leaves the folder list as it is), or beep.
+    void Navigate(const NavigationStep& step);
+
     QStringList m_arguments;
+    FolderList m_folder;
     int m_startupExitCode = 0;
 };
