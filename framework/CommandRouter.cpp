@@ -5,7 +5,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCoreApplication>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
@@ -47,12 +47,6 @@ CommandRouter::Command& CommandRouter::Entry(int id)
     action->setText(text);
     action->setToolTip(commandtable::ToolTipOf(id));
     action->setStatusTip(commandtable::PromptOf(id));
-    QList<QKeySequence> keys;
-    for (const Accelerator& accelerator : commandtable::Accelerators()) {
-        if (accelerator.id == id)
-            keys.append(QKeySequence(accelerator.key));
-    }
-    action->setShortcuts(keys);
     action->setEnabled(false);
     connect(action, &QAction::triggered, this, [this, id] { Execute(id); });
     command.action = action;
@@ -173,6 +167,36 @@ void CommandRouter::BuildMenuBar(QMenuBar* bar)
 
 void CommandRouter::AttachShortcuts(QWidget* window)
 {
-    for (auto& [id, command] : m_commands)
-        window->addAction(command.action);
+    m_acceleratorWindow = window;
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+int CommandRouter::AcceleratorCommand(int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers exact = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier;
+    for (const Accelerator& accelerator : commandtable::Accelerators()) {
+        if (accelerator.key.key() != key)
+            continue;
+        if ((accelerator.key.keyboardModifiers() & exact) != (modifiers & exact))
+            continue;
+        if ((accelerator.key.keyboardModifiers() & Qt::KeypadModifier) && !(modifiers & Qt::KeypadModifier))
+            continue;
+        return accelerator.id;
+    }
+    return 0;
+}
+
+bool CommandRouter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || m_acceleratorWindow == nullptr || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != m_acceleratorWindow)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int id = AcceleratorCommand(key->key(), key->modifiers());
+    if (id == 0)
+        return false;
+    Execute(id);
+    return true;
 }

@@ -1,11 +1,17 @@
-// Command routing: one QAction per command id, carrying its prompt and tool
-// tip, its accelerator keys and its handler. A command without a handler, or
-// whose update handler says no, is disabled, and a disabled command's key
-// does nothing. Update handlers run whenever the event loop goes idle,
-// before a menu opens and after every command.
+// Command routing: one QAction per command id, carrying its prompt, tool tip
+// and handler. A command without a handler, or whose update handler says no,
+// is disabled. Update handlers run whenever the event loop goes idle, before
+// a menu opens and after every command.
+//
+// Keys are translated by the accelerator table before any widget of the main
+// window sees them: a key of the table is always taken, and runs its command
+// only when the command is enabled. Keypad entries match only keypad keys;
+// the other entries match a key from either block (as the keypad's arrows
+// with Num Lock off), with exactly the table's Ctrl, Shift and Alt.
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -39,8 +45,14 @@ public:
 
     // Builds the menu bar from the menu table.
     void BuildMenuBar(QMenuBar* bar);
-    // Adds every command's action to window, so that their keys work there.
+    // Translates the accelerator table's keys for window and its children.
     void AttachShortcuts(QWidget* window);
+
+    // The command an accelerator key runs, or 0.
+    static int AcceleratorCommand(int key, Qt::KeyboardModifiers modifiers);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
     // Recomputes enabled and checked states of every action.
@@ -58,4 +70,5 @@ private:
     void UpdateOne(Command& command);
 
     std::map<int, Command> m_commands;
+    QPointer<QWidget> m_acceleratorWindow;
 };
