@@ -132,14 +132,30 @@ TEST(RlaHeader, RejectsSizesNoBufferCanHold)
                          36));
 }
 
-TEST(RlaHeader, GammaAspectRatioAndProducerTexts)
+TEST(RlaHeader, HeaderCopyInHostOrderWithItsTextsParsed)
 {
     TempDir dir;
     rpfgen::RpfImage image = SmallImage("Renderer 7 (ZC)");
     image.gammaText = "2.2";
     image.aspectText = "0.75x";
+    image.frame = 0x1234;
+    image.activeLeft = -300;
+    image.activeBottom = 2;
+    std::vector<std::uint8_t> bytes = rpfgen::EncodeRpf(image);
+    PutBigEndian32(bytes, 140, 0x01020304);            // job number
+    PutBigEndian16(bytes, off::kNumMatte, 0x0080);     // any count above 0 means one alpha channel
+    PutBigEndian16(bytes, 612, 0x0201);                // field flag
     RLA parsed;
-    ASSERT_TRUE(Loads(parsed, dir.Write("texts.rpf", rpfgen::EncodeRpf(image))));
+    ASSERT_TRUE(Loads(parsed, dir.Write("texts.rpf", bytes)));
+    EXPECT_EQ(parsed.header.frame, 0x1234);
+    EXPECT_EQ(parsed.header.active_left, -300);
+    EXPECT_EQ(parsed.header.active_top, 3);
+    EXPECT_EQ(parsed.header.num_chan, 3);
+    EXPECT_EQ(parsed.header.num_matte, 0x0080);
+    EXPECT_EQ(parsed.header.job_num, 0x01020304);
+    EXPECT_EQ(parsed.header.field, 0x0201);
+    EXPECT_EQ(parsed.header.chan_bits, 8);
+    EXPECT_TRUE(ImageMatches(parsed, image));
     EXPECT_FLOAT_EQ(parsed.gamma, 2.2f);
     EXPECT_FLOAT_EQ(parsed.aspect_ratio, 0.75f);
     EXPECT_EQ(parsed.Producer(), "Renderer 7 (ZC)");
@@ -155,7 +171,7 @@ TEST(RlaHeader, GammaAspectRatioAndProducerTexts)
     // A producer text filling its 64 bytes ends there: the channel letters in
     // the next header field belong to no channel list.
     image.producer = std::string(63, 'x') + "(";
-    std::vector<std::uint8_t> bytes = rpfgen::EncodeRpf(image);
+    bytes = rpfgen::EncodeRpf(image);
     PutText(bytes, off::kProducer + 64, 32, "ZCIV)");
     RLA full;
     ASSERT_TRUE(Loads(full, dir.Write("full.rpf", bytes)));
