@@ -67,10 +67,24 @@ TEST(RlaLoader, RowsLandTopDownWhateverTheRecordOrder)
         for (int bit : kKeptChannels)
             EXPECT_TRUE(ChannelMatches(rla, image, bit)) << int(order);
     }
-    // The first entry of the offset table is the bottom row.
-    image.order = rpfgen::RecordOrder::BottomUp;
-    const std::vector<std::uint8_t> bytes = rpfgen::EncodeRpf(image);
-    EXPECT_EQ(RecordOffset(bytes, image.height, image.height - 1), GetBigEndian32(bytes, rpfgen::offsets::kOffsetTable));
+
+    // Laid out by hand: the first offset-table entry is the bottom row.
+    rpfgen::RpfImage tiny;
+    tiny.width = 1;
+    tiny.height = 2;
+    std::vector<std::uint8_t> bytes = rpfgen::EncodeRpf(tiny);
+    bytes.resize(rpfgen::offsets::kOffsetTable + 8);
+    for (std::uint8_t red : {0x10, 0x20}) {
+        PutBigEndian32(bytes, rpfgen::offsets::kOffsetTable + (red == 0x10 ? 0 : 4), std::uint32_t(bytes.size()));
+        for (std::uint8_t value : {red, std::uint8_t(0), std::uint8_t(0)}) {
+            const std::vector<std::uint8_t> record = rpfgen::ChannelRecord({0x00, value});
+            bytes.insert(bytes.end(), record.begin(), record.end());
+        }
+    }
+    RLA rla;
+    ASSERT_TRUE(Loads(rla, dir.Write("tiny.rpf", bytes)));
+    EXPECT_EQ(PixelOf(rla, 0, 0)[1], Word8(0x20));
+    EXPECT_EQ(PixelOf(rla, 0, 1)[1], Word8(0x10));
 }
 
 TEST(RlaLoader, KeepsZCIVAndReadsPastEveryOtherChannel)
