@@ -1,26 +1,10 @@
 #include "FileStream.h"
 #include "ReaderTestSupport.h"
 
-#include <dirent.h>
-
 using readertest::IsReport;
+using readertest::OpenDescriptorCount;
 using readertest::ReportOf;
 using readertest::TempDir;
-
-namespace {
-
-int OpenDescriptorCount()
-{
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir) != nullptr)
-            ++count;
-        closedir(dir);
-    }
-    return count;
-}
-
-}  // namespace
 
 TEST(FileStream, MissingFileReportsSite18AndLeavesNothingOpen)
 {

@@ -7,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -77,6 +82,168 @@ inline ::testing::AssertionResult IsReport(const std::string& text, const std::s
         second.find('\n') != second.size() - 1)
         return ::testing::AssertionFailure() << "second line is not ...<" << ending << "> in: " << text;
     return ::testing::AssertionSuccess();
+}
+
+// Loads path into rla; on failure, says why.
+inline ::testing::AssertionResult Loads(RLA& rla, const std::string& path, bool keepImage = true)
+{
+    try {
+        rla.Leer(path.c_str(), keepImage);
+    } catch (const std::exception& failure) {
+        return ::testing::AssertionFailure() << "load failed: " << failure.what();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The report a fresh reader throws for path.
+inline std::string LoadReport(const std::string& path, bool keepImage = true)
+{
+    RLA rla;
+    return ReportOf([&] { rla.Leer(path.c_str(), keepImage); });
+}
+
+inline int OpenDescriptorCount()
+{
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir) != nullptr)
+            ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+// True when text has the shape of any reader report: a message line, then a
+// second line naming RLA_Reader/FileStream.cpp or RLA_Reader/RLA.cpp, ":" and
+// a site number, and nothing after it.
+inline bool IsAnyReport(const std::string& text)
+{
+    const std::size_t firstEnd = text.find('\n');
+    if (firstEnd == std::string::npos || text.empty() || text.back() != '\n' ||
+        text.find('\n', firstEnd + 1) != text.size() - 1)
+        return false;
+    const std::string second = text.substr(firstEnd + 1, text.size() - firstEnd - 2);
+    const std::size_t colon = second.rfind(':');
+    if (colon == std::string::npos || colon + 1 == second.size() ||
+        second.find_first_not_of("0123456789", colon + 1) != std::string::npos)
+        return false;
+    const std::string file = second.substr(0, colon);
+    auto endsWith = [&](const std::string& tail) {
+        return file.size() >= tail.size() && file.compare(file.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    return endsWith("RLA_Reader/FileStream.cpp") || endsWith("RLA_Reader/RLA.cpp");
+}
+
+// The 16-bit word the loader stores for a channel value of the given depth:
+// the value as a fraction of 256 or 65536, times 65535, truncated.
+inline unsigned Word8(unsigned v) { return v * 65535u / 256u; }
+inline unsigned Word16(unsigned v) { return unsigned(std::uint64_t(v) * 65535u / 65536u); }
+
+// Pixel (x, y) of a loaded image, y = 0 at the top: alpha, red, green, blue.
+inline std::array<unsigned, 4> PixelOf(const RLA& rla, int x, int y)
+{
+    const unsigned short* p = rla.image_buf + (std::size_t(y) * std::size_t(rla.ancho) + std::size_t(x)) * 4;
+    return {p[0], p[1], p[2], p[3]};
+}
+
+// Fills the colour and alpha values of image with seeded values over the
+// whole range of their depth (0..1 for float colour).
+inline void FillColours(rpfgen::RpfImage& image, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
+    auto channel = [&](int bits) {
+        std::vector<double> values(pixels);
+        for (double& value : values) {
+            if (bits == 32)
+                value = std::uniform_real_distribution<double>(0.0, 1.0)(random);
+            else
+                value = double(random() % (bits == 16 ? 65536u : 256u));
+        }
+        return values;
+    };
+    image.red = channel(image.colourBits);
+    image.green = channel(image.colourBits);
+    image.blue = channel(image.colourBits);
+    image.alphaValues = image.alpha ? channel(image.colourBits == 32 ? 32 : image.matteBits) : std::vector<double>{};
+}
+
+// Seeded element bytes for G-buffer channel bit of image.
+inline std::vector<std::uint8_t> RandomElements(const rpfgen::RpfImage& image, int bit, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> bytes(std::size_t(image.width) * std::size_t(image.height) *
+                                    std::size_t(rpfgen::ChannelElementSize(bit)));
+    for (std::uint8_t& byte : bytes)
+        byte = std::uint8_t(random() % 4 == 0 ? 0 : random());  // some repeats, so both run kinds occur
+    return bytes;
+}
+
+// The word the loader stores for a value the writer wrote as an integer of
+// the given depth (or as a float in 0..1 for 32).
+inline unsigned ExpectedWord(double value, int bits)
+{
+    if (bits == 32)
+        return unsigned(double(float(value)) * 65535.0);
+    return bits == 16 ? Word16(unsigned(value)) : Word8(unsigned(value));
+}
+
+// Every pixel of a loaded image against the values it was written from.
+inline ::testing::AssertionResult ImageMatches(const RLA& rla, const rpfgen::RpfImage& image)
+{
+    if (rla.ancho != image.width || rla.alto != image.height)
+        return ::testing::AssertionFailure() << "size " << rla.ancho << "x" << rla.alto;
+    if (rla.image_buf == nullptr)
+        return ::testing::AssertionFailure() << "no image";
+    const int alphaBits = image.colourBits == 32 ? 32 : image.matteBits;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const std::size_t i = std::size_t(y) * std::size_t(image.width) + std::size_t(x);
+            const std::array<unsigned, 4> expected = {
+                image.alpha ? ExpectedWord(image.alphaValues[i], alphaBits) : 0u,
+                ExpectedWord(image.red[i], image.colourBits), ExpectedWord(image.green[i], image.colourBits),
+                ExpectedWord(image.blue[i], image.colourBits)};
+            if (PixelOf(rla, x, y) != expected) {
+                const std::array<unsigned, 4> got = PixelOf(rla, x, y);
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is ARGB " << got[0] << " " << got[1] << " " << got[2]
+                       << " " << got[3] << ", expected " << expected[0] << " " << expected[1] << " "
+                       << expected[2] << " " << expected[3];
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Writes into an encoded file, for building malformed ones.
+inline void PutBigEndian16(std::vector<std::uint8_t>& file, std::size_t at, int value)
+{
+    file.at(at) = std::uint8_t((value >> 8) & 0xFF);
+    file.at(at + 1) = std::uint8_t(value & 0xFF);
+}
+
+inline void PutBigEndian32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        file.at(at + std::size_t(i)) = std::uint8_t(value >> (24 - 8 * i));
+}
+
+inline void PutLittleEndian32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        file.at(at + std::size_t(i)) = std::uint8_t(value >> (8 * i));
+}
+
+inline std::uint32_t GetBigEndian32(const std::vector<std::uint8_t>& file, std::size_t at)
+{
+    return (std::uint32_t(file.at(at)) << 24) | (std::uint32_t(file.at(at + 1)) << 16) |
+           (std::uint32_t(file.at(at + 2)) << 8) | std::uint32_t(file.at(at + 3));
+}
+
+// The file offset of image row `row`'s scanline record (row 0 = top).
+inline std::size_t RecordOffset(const std::vector<std::uint8_t>& file, int height, int row)
+{
+    return GetBigEndian32(file, rpfgen::offsets::kOffsetTable + 4 * std::size_t(height - 1 - row));
 }
 
 }  // namespace readertest

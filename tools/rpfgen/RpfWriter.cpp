@@ -75,8 +75,8 @@ std::vector<std::uint8_t> Header(const RpfImage& image)
 
 void AppendRecord(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& payload)
 {
-    AppendBigEndian16(out, payload.size());
-    out.insert(out.end(), payload.begin(), payload.end());
+    const std::vector<std::uint8_t> record = ChannelRecord(payload);
+    out.insert(out.end(), record.begin(), record.end());
 }
 
 // One colour or alpha channel of one row.
@@ -141,6 +141,15 @@ std::vector<std::uint8_t> ScanlineRecord(const RpfImage& image, int row, const s
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> ChannelRecord(const std::vector<std::uint8_t>& payload)
+{
+    std::vector<std::uint8_t> record;
+    record.reserve(payload.size() + 2);
+    AppendBigEndian16(record, payload.size());
+    record.insert(record.end(), payload.begin(), payload.end());
+    return record;
+}
 
 int ChannelElementSize(int bit)
 {
@@ -241,7 +250,10 @@ std::vector<std::uint8_t> EncodeRpf(const RpfImage& image)
         if (image.order == RecordOrder::Shuffled)
             file.resize(file.size() + random() % 8, 0xEE);
         PutBigEndian32(file, tableAt + 4 * std::size_t(scanline), std::uint32_t(file.size()));
-        std::vector<std::uint8_t> record = ScanlineRecord(image, image.height - 1 - scanline, channels);
+        const int row = image.height - 1 - scanline;
+        auto raw = image.rawRecords.find(row);
+        std::vector<std::uint8_t> record =
+            raw != image.rawRecords.end() ? raw->second : ScanlineRecord(image, row, channels);
         file.insert(file.end(), record.begin(), record.end());
     }
     return file;

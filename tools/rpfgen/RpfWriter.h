@@ -53,6 +53,10 @@ struct RpfImage {
     std::uint32_t orderSeed = 1;
     RunLengthStyle runLength = RunLengthStyle::Packed;
 
+    // Scanline records written verbatim instead of being encoded, by image
+    // row (0 = top): hand-built or deliberately malformed records.
+    std::map<int, std::vector<std::uint8_t>> rawRecords;
+
     std::string gammaText = "2.2";
     std::string aspectText = "1.0";
     int activeLeft = 0;    // active window origin; width and height fix the rest
@@ -70,6 +74,9 @@ std::vector<int> ListedChannels(const std::string& producer);
 std::vector<std::uint8_t> EncodeRunLength(const std::uint8_t* values, std::size_t count, std::size_t stride,
                                           RunLengthStyle style = RunLengthStyle::Packed);
 
+// One channel record: the big-endian 16-bit payload length, then the payload.
+std::vector<std::uint8_t> ChannelRecord(const std::vector<std::uint8_t>& payload);
+
 // The whole file.
 std::vector<std::uint8_t> EncodeRpf(const RpfImage& image);
 
@@ -78,7 +85,13 @@ bool WriteRpf(const std::string& path, const RpfImage& image);
 
 // Header field offsets the tests patch to build malformed files.
 namespace offsets {
+constexpr std::size_t kWindowLeft = 0;
+constexpr std::size_t kWindowRight = 2;
+constexpr std::size_t kWindowBottom = 4;
+constexpr std::size_t kWindowTop = 6;
+constexpr std::size_t kActiveLeft = 8;
 constexpr std::size_t kActiveRight = 10;
+constexpr std::size_t kActiveBottom = 12;
 constexpr std::size_t kActiveTop = 14;
 constexpr std::size_t kNumMatte = 22;
 constexpr std::size_t kGamma = 28;
@@ -89,6 +102,7 @@ constexpr std::size_t kChanBits = 658;
 constexpr std::size_t kMatteBits = 662;
 constexpr std::size_t kNext = 736;
 constexpr std::size_t kHeaderSize = 740;
+constexpr std::size_t kOffsetTable = 740;  // followed by the P and D blocks, when listed
 }  // namespace offsets
 
 }  // namespace rpfgen

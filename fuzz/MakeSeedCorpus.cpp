@@ -1,0 +1,83 @@
+// Writes the fuzz target's seed corpus into the folder given as argument:
+// small valid files that between them hold every structure of the format,
+// so the fuzzer starts from files that load and mutates from there.
+#include "RpfWriter.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace {
+
+rpfgen::RpfImage Image(int width, int height, int colourBits, bool alpha, const std::string& producer,
+                       unsigned seed)
+{
+    rpfgen::RpfImage image;
+    image.width = width;
+    image.height = height;
+    image.colourBits = colourBits;
+    image.matteBits = colourBits == 16 ? 16 : 8;
+    image.alpha = alpha;
+    image.producer = producer;
+    image.orderSeed = seed;
+    std::mt19937 random(seed);
+    const std::size_t pixels = std::size_t(width) * std::size_t(height);
+    const unsigned range = colourBits == 16 ? 65536u : 256u;
+    auto channel = [&] {
+        std::vector<double> values(pixels);
+        for (std::size_t i = 0; i < pixels; ++i)
+            values[i] = colourBits == 32 ? double(random() % 1000) / 999.0 : double((i / 3 * 17 + random() % 4) % range);
+        return values;
+    };
+    image.red = channel();
+    image.green = channel();
+    image.blue = channel();
+    if (alpha)
+        image.alphaValues = channel();
+    for (int bit : rpfgen::ListedChannels(producer)) {
+        std::vector<std::uint8_t>& bytes = image.gbuffer[bit];
+        bytes.resize(pixels * std::size_t(rpfgen::ChannelElementSize(bit)));
+        for (std::uint8_t& byte : bytes)
+            byte = std::uint8_t(random() % 3 == 0 ? random() : 0);
+    }
+    return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    std::filesystem::create_directories(folder);
+
+    std::vector<rpfgen::RpfImage> seeds;
+    seeds.push_back(Image(1, 1, 8, false, "rpfgen", 1));
+    seeds.push_back(Image(6, 4, 8, true, "Renderer (ZCIVPD)", 2));
+    seeds.back().dNames = {"Box01", "Teapot02"};
+    seeds.push_back(Image(5, 3, 16, true, "Renderer (ZEOUNRCBIGTVWM)", 3));
+    seeds.back().runLength = rpfgen::RunLengthStyle::LiteralOnly;
+    seeds.push_back(Image(4, 3, 32, true, "Renderer (ZCPL)", 4));
+    seeds.back().longPBlock = true;
+    seeds.push_back(Image(130, 2, 8, false, "Renderer (CI)", 5));
+    seeds.back().runLength = rpfgen::RunLengthStyle::RepeatOnly;
+    seeds.push_back(Image(9, 5, 16, false, "Renderer (D)", 6));
+    seeds.back().order = rpfgen::RecordOrder::Shuffled;
+    seeds.back().dNames = {"", "Sphere"};
+    seeds.push_back(Image(3, 2, 8, true, "Renderer (V)", 7));
+    seeds.back().matteBits = 16;
+
+    int index = 0;
+    for (const rpfgen::RpfImage& seed : seeds) {
+        const std::string path = (folder / ("seed-" + std::to_string(++index) + ".rpf")).string();
+        if (!rpfgen::WriteRpf(path, seed)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
