@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <iostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,9 +32,11 @@ const char kUsage[] =
     "backslash, a double quote and bytes outside printable ASCII are written\n"
     "as \\\\, \\\" and \\xNN, so every value stays on its line.\n"
     "\n"
-    "A file that fails to load prints \"PATH: \" and the reader's report to\n"
-    "standard error; the other files are still reported. Exit status: 0 when\n"
-    "every file loaded, 1 when any failed, 2 for a usage error.\n";
+    "A file that fails to load prints \"PATH: \" and the reader's report (a\n"
+    "message line and a source line) to standard error, after any diagnostic\n"
+    "line the reader wrote while loading it, also prefixed with \"PATH: \". The\n"
+    "other files are still reported. Exit status: 0 when every file loaded,\n"
+    "1 when any failed, 2 for a usage error.\n";
 
 std::string Escaped(const std::string& text)
 {
@@ -104,17 +108,28 @@ std::string Names(const RLA& image)
 bool Report(const char* path, bool first)
 {
     RLA image;
+    // The reader writes a diagnostic line to standard output when a render
+    // channel fails; it belongs with the failure on standard error, not among
+    // the labelled lines.
+    std::ostringstream diagnostics;
+    std::streambuf* const console = std::cout.rdbuf(diagnostics.rdbuf());
+    std::string failure;
     try {
         // The colour image itself is not shown; every record is still decoded
         // and checked.
         image.Leer(path, false);
     } catch (const std::runtime_error& report) {
+        failure = report.what();
+    } catch (const std::exception& error) {
+        failure = std::string(error.what()) + "\n";
+    }
+    std::cout.rdbuf(console);
+    if (!failure.empty()) {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s: %s", path, report.what());
-        return false;
-    } catch (const std::exception& failure) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s: %s\n", path, failure.what());
+        std::istringstream lines(diagnostics.str());
+        for (std::string line; std::getline(lines, line);)
+            std::fprintf(stderr, "%s: %s\n", path, line.c_str());
+        std::fprintf(stderr, "%s: %s", path, failure.c_str());
         return false;
     }
     if (!first)
