@@ -104,6 +104,29 @@ inline unsigned short ToWord(float value)
     return static_cast<unsigned short>(scaled);
 }
 
+// Colour decoded from 8- or 16-bit records is k / 65536 for a whole k in
+// 0..65535 (an 8-bit value v is k = 256 v), and alpha that a file without a
+// matte channel never sets is 0. For such a value ToWord's exact product
+// k * 65535 / 65536 = k - k / 65536 truncates to k - 1 (0 for k = 0), which
+// whole-number arithmetic reaches without the double product and the clamp.
+inline unsigned short WordFromFixedPoint(float value)
+{
+    const std::int32_t k = static_cast<std::int32_t>(value * 65536.0f);
+    return static_cast<unsigned short>(k - (k > 0));
+}
+
+// One row of red, green, blue, alpha floats into alpha, red, green, blue words.
+template <unsigned short (*Convert)(float)>
+void StoreWords(const float* in, unsigned short* out, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
+        out[0] = Convert(in[3]);
+        out[1] = Convert(in[0]);
+        out[2] = Convert(in[1]);
+        out[3] = Convert(in[2]);
+    }
+}
+
 }  // namespace
 
 void ConvertHeaderToHost(RLAHeader& h)
@@ -302,6 +325,7 @@ void RLA::ReadScanlines(Stream& stream)
     std::vector<float> row(std::size_t(ancho) * 4, 0.0f);
     gbuffer_row.assign(std::size_t(ancho) * 8, 0);
     const std::size_t width = std::size_t(ancho);
+    const bool floatColour = header.chan_bits == 32;
 
     for (std::int32_t r = 0; r < alto; ++r) {
         stream.Seek(scanline_offsets[alto - 1 - r], 0);
@@ -309,13 +333,10 @@ void RLA::ReadScanlines(Stream& stream)
 
         if (keep_image) {
             unsigned short* out = image_buf + std::size_t(r) * width * 4;
-            const float* in = row.data();
-            for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
-                out[0] = ToWord(in[3]);
-                out[1] = ToWord(in[0]);
-                out[2] = ToWord(in[1]);
-                out[3] = ToWord(in[2]);
-            }
+            if (floatColour)
+                StoreWords<ToWord>(row.data(), out, width);
+            else
+                StoreWords<WordFromFixedPoint>(row.data(), out, width);
         }
 
         if (channel_mask == 0)
