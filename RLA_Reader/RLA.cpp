@@ -119,6 +119,17 @@ inline unsigned short WordFromFixedPoint(float value)
     return static_cast<unsigned short>(k - (k > 0));
 }
 
+// The float of every byte value times a scale, as the channel decoding
+// computes it (float(v) * scale), looked up instead of converted per value.
+struct ByteFractions {
+    explicit ByteFractions(float scale)
+    {
+        for (int v = 0; v < 256; ++v)
+            of[v] = float(v) * scale;
+    }
+    float of[256];
+};
+
 // One row of red, green, blue, alpha floats into alpha, red, green, blue words.
 template <unsigned short (*Convert)(float)>
 void StoreWords(const float* in, unsigned short* out, std::size_t width)
@@ -417,14 +428,19 @@ void RLA::ReadFloatChannel(Stream& stream, float* dst, int stride, bool is16)
         return;
     }
 
+    static const ByteFractions kHighBytes(0.00390625f);      // v / 256
+    static const ByteFractions kLowBytes(0.0000152587890625f);  // v / 65536
+
     ReadNextChannel(stream, line_buf, 1, ancho);
+    const unsigned char* line = line_buf;
+    const std::size_t step = std::size_t(stride);
     for (std::int32_t k = 0; k < ancho; ++k)
-        dst[std::size_t(k) * stride] = float(line_buf[k]) * 0.00390625f;
+        dst[std::size_t(k) * step] = kHighBytes.of[line[k]];
 
     if (is16) {
         continue_pos = DecodeRunLengthBlock(continue_pos, line_buf, 1, ancho);
         for (std::int32_t k = 0; k < ancho; ++k)
-            dst[std::size_t(k) * stride] += float(line_buf[k]) * 0.0000152587890625f;
+            dst[std::size_t(k) * step] += kLowBytes.of[line[k]];
     }
 }
 
