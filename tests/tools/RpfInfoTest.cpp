@@ -56,10 +56,11 @@ TEST(RpfInfo, PrintsOneLabelledLinePerFieldWithBlankLinesBetweenFiles)
     const std::string plainPath = dir.File("plain.RPF");
     ASSERT_TRUE(rpfgen::WriteRpf(plainPath, SmallImage(3, 2, 8, false, "plain")));
 
-    rpfgen::RpfImage floats = SmallImage(4, 1, 32, true, "float (CL)");
-    floats.matteBits = 8;  // float colour reads a float alpha whatever this says
-    const std::string floatPath = dir.File("float.rpf");
-    ASSERT_TRUE(rpfgen::WriteRpf(floatPath, floats));
+    // Float colour reads a float alpha whatever the matte depth field says.
+    std::vector<std::uint8_t> floats = rpfgen::EncodeRpf(SmallImage(4, 1, 32, true, "float (CL)"));
+    floats[rpfgen::offsets::kMatteBits] = 0;
+    floats[rpfgen::offsets::kMatteBits + 1] = 8;
+    const std::string floatPath = dir.Write("float.rpf", floats);
 
     const toolstest::RunResult result = RunProgram(RPFINFO_PATH, {deepPath, plainPath, floatPath});
     EXPECT_EQ(result.exitCode, 0);

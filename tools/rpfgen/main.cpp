@@ -26,13 +26,17 @@ const char kUsage[] =
     "\n"
     "options:\n"
     "  --frame N      frame to render (demo; default 0): the spheres move with it\n"
-    "  --size WxH     image size (default 640x480; each side 1..16383)\n"
+    "  --size WxH     image size (default 640x480; each side 1..16383, at most\n"
+    "                 8192 x 8192 pixels in all)\n"
     "  --bits B       colour depth 8, 16 or 32 (float); default 8\n"
     "  --samples N    N x N samples per pixel for anti-aliasing (1..8; default 4)\n"
     "  --help         prints this text\n";
 
 constexpr int kMaxSide = 16383;   // a float record of one row must fit a 16-bit length
 constexpr int kMaxFrame = 32767;  // the header's frame field is 16-bit
+// Rendering keeps several full-size buffers of floats and doubles; beyond this
+// a frame would take many gigabytes.
+constexpr long long kMaxPixels = 8192LL * 8192LL;
 
 struct Options {
     std::string mode;
@@ -68,6 +72,8 @@ void ParseSize(const char* text, rpfgen::DemoSettings& settings)
     const std::string width(text, x);
     settings.width = ParseInt("--size width", width.c_str(), 1, kMaxSide);
     settings.height = ParseInt("--size height", x + 1, 1, kMaxSide);
+    if (static_cast<long long>(settings.width) * settings.height > kMaxPixels)
+        UsageError("--size " + std::string(text) + " is more than " + std::to_string(kMaxPixels) + " pixels");
 }
 
 Options ParseArguments(int argc, char** argv)
