@@ -10,6 +10,10 @@
 #include <cstring>
 #include <iostream>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 // Report sites of this module. The first group is fixed by the reader's
@@ -102,6 +106,60 @@ inline unsigned short ToWord(float value)
 {
     double scaled = std::min(std::max(0.0, static_cast<double>(value) * 65535.0), 65535.0);
     return static_cast<unsigned short>(scaled);
+}
+
+// Colour decoded from 8- or 16-bit records is k / 65536 for a whole k in
+// 0..65535 (an 8-bit value v is k = 256 v), and alpha that a file without a
+// matte channel never sets is 0. For such a value ToWord's exact product
+// k * 65535 / 65536 = k - k / 65536 truncates to k - 1 (0 for k = 0), which
+// whole-number arithmetic reaches without the double product and the clamp.
+inline unsigned short WordFromFixedPoint(float value)
+{
+    const std::int32_t k = static_cast<std::int32_t>(value * 65536.0f);
+    return static_cast<unsigned short>(k - (k > 0));
+}
+
+// The float of every byte value times a scale, as the channel decoding
+// computes it (float(v) * scale), looked up instead of converted per value.
+struct ByteFractions {
+    explicit ByteFractions(float scale)
+    {
+        for (int v = 0; v < 256; ++v)
+            of[v] = float(v) * scale;
+    }
+    float of[256];
+};
+
+// One row of red, green, blue, alpha floats into alpha, red, green, blue words.
+template <unsigned short (*Convert)(float)>
+void StoreWords(const float* in, unsigned short* out, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
+        out[0] = Convert(in[3]);
+        out[1] = Convert(in[0]);
+        out[2] = Convert(in[1]);
+        out[3] = Convert(in[2]);
+    }
+}
+
+// A buffer of a large image is written once from end to end; backing it with
+// large pages where the system offers them on request saves most of the cost
+// of faulting in its memory page by page. Only a hint: without it the buffer
+// works the same.
+void AdviseLargePages(void* buffer, std::size_t bytes)
+{
+#ifdef __linux__
+    constexpr std::uintptr_t kLargePage = std::uintptr_t(2) << 20;
+    if (buffer == nullptr || bytes < 2 * kLargePage)
+        return;
+    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(buffer) + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kLargePage - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)buffer;
+    (void)bytes;
+#endif
 }
 
 }  // namespace
@@ -279,21 +337,26 @@ void RLA::AllocateImageBuffers()
         image_buf = static_cast<unsigned short*>(std::calloc(bytes, 1));
         if (image_buf == nullptr)
             RLA_THROW(kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
+        AdviseLargePages(image_buf, bytes);
     }
     const std::uint32_t velocBytes = pixels * 8u;
     bmm_chan_veloc_buf = static_cast<unsigned char*>(std::calloc(velocBytes, 1));
     if (bmm_chan_veloc_buf == nullptr)
         RLA_THROW(kSiteVelocBuf, "bmm_chan_veloc_buf=malloc( ", velocBytes, ");");
+    AdviseLargePages(bmm_chan_veloc_buf, velocBytes);
     const std::uint32_t nodeIdBytes = pixels * 2u;
     bmm_chan_node_render_id_buf = static_cast<unsigned short*>(std::calloc(nodeIdBytes, 1));
     if (bmm_chan_node_render_id_buf == nullptr)
         RLA_THROW(kSiteNodeIdBuf, "bmm_chan_node_render_id_buf =malloc( ", nodeIdBytes, ");");
+    AdviseLargePages(bmm_chan_node_render_id_buf, nodeIdBytes);
     bmm_chan_coverage_buf = static_cast<unsigned char*>(std::calloc(pixels, 1));
     if (bmm_chan_coverage_buf == nullptr)
         RLA_THROW(kSiteCoverageBuf, "bmm_chan_coverage_buf = (unsigned char*)malloc( ancho*alto );");
+    AdviseLargePages(bmm_chan_coverage_buf, pixels);
     bmm_chan_z_buf = static_cast<float*>(std::calloc(pixels, sizeof(float)));
     if (bmm_chan_z_buf == nullptr)
         RLA_THROW(kSiteZBuf, "bmm_chan_z_buf = (unsigned char*)malloc( ancho*alto*sizeof(float) );");
+    AdviseLargePages(bmm_chan_z_buf, std::size_t(pixels) * sizeof(float));
 }
 
 void RLA::ReadScanlines(Stream& stream)
@@ -302,6 +365,7 @@ void RLA::ReadScanlines(Stream& stream)
     std::vector<float> row(std::size_t(ancho) * 4, 0.0f);
     gbuffer_row.assign(std::size_t(ancho) * 8, 0);
     const std::size_t width = std::size_t(ancho);
+    const bool floatColour = header.chan_bits == 32;
 
     for (std::int32_t r = 0; r < alto; ++r) {
         stream.Seek(scanline_offsets[alto - 1 - r], 0);
@@ -309,13 +373,10 @@ void RLA::ReadScanlines(Stream& stream)
 
         if (keep_image) {
             unsigned short* out = image_buf + std::size_t(r) * width * 4;
-            const float* in = row.data();
-            for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
-                out[0] = ToWord(in[3]);
-                out[1] = ToWord(in[0]);
-                out[2] = ToWord(in[1]);
-                out[3] = ToWord(in[2]);
-            }
+            if (floatColour)
+                StoreWords<ToWord>(row.data(), out, width);
+            else
+                StoreWords<WordFromFixedPoint>(row.data(), out, width);
         }
 
         if (channel_mask == 0)
@@ -367,14 +428,19 @@ void RLA::ReadFloatChannel(Stream& stream, float* dst, int stride, bool is16)
         return;
     }
 
+    static const ByteFractions kHighBytes(0.00390625f);      // v / 256
+    static const ByteFractions kLowBytes(0.0000152587890625f);  // v / 65536
+
     ReadNextChannel(stream, line_buf, 1, ancho);
+    const unsigned char* line = line_buf;
+    const std::size_t step = std::size_t(stride);
     for (std::int32_t k = 0; k < ancho; ++k)
-        dst[std::size_t(k) * stride] = float(line_buf[k]) * 0.00390625f;
+        dst[std::size_t(k) * step] = kHighBytes.of[line[k]];
 
     if (is16) {
         continue_pos = DecodeRunLengthBlock(continue_pos, line_buf, 1, ancho);
         for (std::int32_t k = 0; k < ancho; ++k)
-            dst[std::size_t(k) * stride] += float(line_buf[k]) * 0.0000152587890625f;
+            dst[std::size_t(k) * step] += kLowBytes.of[line[k]];
     }
 }
 

@@ -1,0 +1,83 @@
+// Shared helpers of the tool tests: a temporary folder and running a built
+// program with its output captured.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace toolstest {
+
+// A folder that lives as long as the test.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "brimwell-tools-XXXXXX").string();
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        if (mkdtemp(buffer.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        path_ = buffer.data();
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
+    {
+        std::string file = File(name);
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        return file;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct RunResult {
+    int exitCode = -1;  // -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs program with args through the shell, capturing both output streams.
+inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args)
+{
+    auto quoted = [](const std::string& text) {
+        std::string q = "'";
+        for (char c : text)
+            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    TempDir capture;
+    std::string command = quoted(program);
+    for (const std::string& arg : args)
+        command += " " + quoted(arg);
+    command += " >" + quoted(capture.File("out")) + " 2>" + quoted(capture.File("err")) + " </dev/null";
+    const int status = std::system(command.c_str());
+    RunResult result;
+    if (status != -1 && WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    result.out = ReadText(capture.File("out"));
+    result.err = ReadText(capture.File("err"));
+    return result;
+}
+
+}  // namespace toolstest

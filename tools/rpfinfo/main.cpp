@@ -1,0 +1,183 @@
+// rpfinfo: what the reader makes of RPF files, in a form scripts can read.
+#include "RLA.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "usage: rpfinfo FILE...\n"
+    "\n"
+    "Loads every FILE with the viewer's reader and prints, per file, one\n"
+    "\"label: value\" line each, with a blank line between files:\n"
+    "\n"
+    "  file: PATH           the path as given\n"
+    "  width: N             in pixels\n"
+    "  height: N\n"
+    "  producer: TEXT       the producer text (with its channel list)\n"
+    "  colour-bits: N       8, 16 or 32 (float), as the reader decodes colour\n"
+    "  matte-bits: N        8, 16 or 32 for the alpha channel, or none\n"
+    "  channels: LETTERS    render channel letters present, in the order\n"
+    "                       ZEOUNRCBIGTVWM, then the block letters P, D, L\n"
+    "  names: \"A\" \"B\"...    the D block names, each in double quotes\n"
+    "\n"
+    "A value with nothing in it ends right after the colon. In texts, a\n"
+    "backslash, a double quote and bytes outside printable ASCII are written\n"
+    "as \\\\, \\\" and \\xNN, so every value stays on its line.\n"
+    "\n"
+    "A file that fails to load prints \"PATH: \" and the reader's report (a\n"
+    "message line and a source line) to standard error, after any diagnostic\n"
+    "line the reader wrote while loading it, also prefixed with \"PATH: \". The\n"
+    "other files are still reported. Exit status: 0 when every file loaded,\n"
+    "1 when any failed, 2 for a usage error.\n";
+
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
+void PrintLine(const char* label, const std::string& value)
+{
+    if (value.empty())
+        std::printf("%s:\n", label);
+    else
+        std::printf("%s: %s\n", label, value.c_str());
+}
+
+std::string ColourBits(const RLA& image)
+{
+    return image.header.chan_bits == 32 ? "32" : image.header.chan_bits == 16 ? "16" : "8";
+}
+
+std::string MatteBits(const RLA& image)
+{
+    if (image.header.num_matte <= 0)
+        return "none";
+    if (image.header.chan_bits == 32)
+        return "32";  // float colour carries a float alpha whatever the matte depth says
+    return image.header.matte_bits == 16 ? "16" : "8";
+}
+
+std::string ChannelLetters(const RLA& image)
+{
+    std::string letters;
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        if (image.channel_mask & (1u << bit))
+            letters += kChannelLetters[bit];
+    if (image.flag_P)
+        letters += 'P';
+    if (image.flag_D)
+        letters += 'D';
+    if (image.flag_L)
+        letters += 'L';
+    return letters;
+}
+
+std::string Names(const RLA& image)
+{
+    std::string out;
+    for (const std::string& name : image.names) {
+        if (!out.empty())
+            out += ' ';
+        out += '"' + Escaped(name) + '"';
+    }
+    return out;
+}
+
+// Prints the file's lines, or its report to standard error; true when it loaded.
+bool Report(const char* path, bool first)
+{
+    RLA image;
+    // The reader writes a diagnostic line to standard output when a render
+    // channel fails; it belongs with the failure on standard error, not among
+    // the labelled lines.
+    std::ostringstream diagnostics;
+    std::streambuf* const console = std::cout.rdbuf(diagnostics.rdbuf());
+    std::string failure;
+    try {
+        // The colour image itself is not shown; every record is still decoded
+        // and checked.
+        image.Leer(path, false);
+    } catch (const std::runtime_error& report) {
+        failure = report.what();
+    } catch (const std::exception& error) {
+        failure = std::string(error.what()) + "\n";
+    }
+    std::cout.rdbuf(console);
+    if (!failure.empty()) {
+        std::fflush(stdout);
+        std::istringstream lines(diagnostics.str());
+        for (std::string line; std::getline(lines, line);)
+            std::fprintf(stderr, "%s: %s\n", path, line.c_str());
+        std::fprintf(stderr, "%s: %s", path, failure.c_str());
+        return false;
+    }
+    if (!first)
+        std::printf("\n");
+    PrintLine("file", path);
+    PrintLine("width", std::to_string(image.ancho));
+    PrintLine("height", std::to_string(image.alto));
+    PrintLine("producer", Escaped(image.Producer()));
+    PrintLine("colour-bits", ColourBits(image));
+    PrintLine("matte-bits", MatteBits(image));
+    PrintLine("channels", ChannelLetters(image));
+    PrintLine("names", Names(image));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<const char*> files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (optionsEnded || arg[0] != '-' || arg[1] == '\0') {
+            files.push_back(arg);
+        } else if (std::strcmp(arg, "--") == 0) {
+            optionsEnded = true;
+        } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "rpfinfo: unknown option \"%s\"\n\n%s", arg, kUsage);
+            return 2;
+        }
+    }
+    if (files.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    bool allLoaded = true;
+    bool first = true;
+    for (const char* path : files) {
+        if (Report(path, first))
+            first = false;
+        else
+            allLoaded = false;
+    }
+    std::fflush(stdout);
+    return allLoaded ? 0 : 1;
+}
