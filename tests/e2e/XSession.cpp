@@ -10,41 +10,30 @@
 
 namespace e2e {
 
-namespace {
-
-bool DisplayInUse(int display)
-{
-    return QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) ||
-           QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display));
-}
-
-}  // namespace
-
 XSession::XSession()
 {
-    // A display number no other server holds; Xvfb refuses one that is taken.
-    for (int candidate = 140; candidate < 240 && m_display < 0; ++candidate) {
-        if (DisplayInUse(candidate))
-            continue;
-        auto server = std::make_unique<QProcess>();
-        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server->start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(candidate), QStringLiteral("-screen"),
-                                               QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!server->waitForStarted(5000))
-            return;
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 10000 && server->state() == QProcess::Running &&
-               !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(candidate)))
-            QThread::msleep(50);
-        if (server->state() != QProcess::Running)
-            continue;
-        m_display = candidate;
-        m_server = std::move(server);
-    }
-    if (m_display < 0)
+    // The server picks a free display itself and writes its number to its
+    // standard output, so sessions started side by side never collide.
+    m_server = std::make_unique<QProcess>();
+    m_server->setProcessChannelMode(QProcess::SeparateChannels);
+    m_server->setStandardErrorFile(QProcess::nullDevice());
+    m_server->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                             QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!m_server->waitForStarted(5000))
         return;
+    QByteArray announced;
+    QElapsedTimer timer;
+    timer.start();
+    while (!announced.contains('\n') && timer.elapsed() < 15000 && m_server->state() == QProcess::Running) {
+        m_server->waitForReadyRead(200);
+        announced += m_server->readAllStandardOutput();
+    }
+    bool ok = false;
+    const int display = announced.trimmed().toInt(&ok);
+    if (!ok)
+        return;
+    m_display = display;
     // Wait until the server answers.
     for (int i = 0; i < 100 && Run(QStringLiteral("xdpyinfo"), {}).exitCode != 0; ++i)
         QThread::msleep(50);

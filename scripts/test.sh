@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the unit, window and end-to-end
+# tests (the last on a private Xvfb display the tests start themselves), the
+# reader's tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the fuzz target for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+install_packages "${TEST_PACKAGES[@]}"
+jobs=$(nproc)
+fuzz_seconds=${BRIMWELL_FUZZ_SECONDS:-60}
+
+echo "== Build and test (warnings are errors)"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMWELL_WERROR=ON
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs"
+
+echo "== The reader under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMWELL_GUI=OFF -DBRIMWELL_BENCH=OFF \
+  -DBRIMWELL_SANITIZE=ON -DBRIMWELL_WERROR=ON
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== The fuzz target, ${fuzz_seconds} s"
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMWELL_GUI=OFF -DBRIMWELL_BENCH=OFF \
+  -DBRIMWELL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++-14 -DBRIMWELL_WERROR=ON
+cmake --build build/fuzz -j "$jobs"
+ctest --test-dir build/fuzz --output-on-failure -j "$jobs"
+mkdir -p build/fuzz/fuzz/corpus
+build/fuzz/fuzz/fuzz_rla -max_total_time="$fuzz_seconds" -close_fd_mask=1 \
+  build/fuzz/fuzz/corpus build/fuzz/fuzz/seeds
+
+echo "== All tests passed"
