@@ -1,3 +1,4 @@
+#include "RLA.h"
 #include "RpfWriter.h"
 #include "XSession.h"
 
@@ -63,7 +64,6 @@ protected:
     }
     void SetUp() override
     {
-        ASSERT_FALSE(e2e::ViewerProgram().isEmpty()) << "BRIMWELL_VIEWER names the program under test";
         ASSERT_TRUE(s_session->IsUp()) << "Xvfb and openbox must be installed";
     }
     const XSession& Session() { return *s_session; }
@@ -114,6 +114,41 @@ TEST_F(ViewerE2e, OpensMaximisedWithThePictureCentredOnDarkGrey)
     EXPECT_TRUE(state.contains("_NET_WM_STATE_MAXIMIZED_HORZ")) << state.join(' ').toStdString();
     // Maximised, the field spans most of the screen.
     EXPECT_GT(shown.field.width(), Session().ScreenSize().width() * 9 / 10);
+}
+
+TEST_F(ViewerE2e, TheDemoSampleShowsExactlyItsPixels)
+{
+    const QString sample = e2e::DemoSample();
+    ASSERT_TRUE(QFile::exists(sample)) << sample.toStdString();
+    // What the file holds, read independently of the viewer.
+    RLA file;
+    file.Leer(QFile::encodeName(sample).constData(), true);
+    const int width = file.ancho;
+    const int height = file.alto;
+    auto expected = [&](int x, int y) {
+        const unsigned short* argb = file.image_buf + (std::size_t(y) * width + x) * 4;
+        return qRgb(argb[1] * 255 / 65535, argb[2] * 255 / 65535, argb[3] * 255 / 65535);
+    };
+
+    Viewer viewer(Session(), {sample});
+    ASSERT_FALSE(Session().WaitForWindow("demo.rpf - Brimwell").isEmpty());
+    // The field around the picture is the view's client area; at real size
+    // the picture sits at half the free space, rounded up.
+    QRect where;
+    const QImage shot = Session().WaitForScreen([&](const QImage& s) {
+        const QRect field = BoundsOf(s, kDarkGrey);
+        if (field.width() <= width || field.height() <= height)
+            return false;
+        where = QRect(field.left() + (field.width() - width + 1) / 2, field.top() + (field.height() - height + 1) / 2,
+                      width, height);
+        return s.pixel(where.topLeft()) == expected(0, 0) && s.pixel(where.bottomRight()) == expected(width - 1, height - 1);
+    });
+    ASSERT_TRUE(where.isValid());
+    int differing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            differing += shot.pixel(where.left() + x, where.top() + y) != expected(x, y);
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(ViewerE2e, CtrlKeypadPlusZoomsOneStepAndMainKeyboardCtrlZeroDoesNothing)

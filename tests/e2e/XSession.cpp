@@ -188,7 +188,12 @@ int Viewer::WaitForExit(int timeoutMs)
 
 QString ViewerProgram()
 {
-    return QString::fromLocal8Bit(qgetenv("BRIMWELL_VIEWER"));
+    return QStringLiteral(BRIMWELL_VIEWER_PATH);
+}
+
+QString DemoSample()
+{
+    return QStringLiteral(BRIMWELL_DEMO_SAMPLE_PATH);
 }
 
 QRect BoundsOf(const QImage& image, QRgb colour)

@@ -77,8 +77,9 @@ private:
     QProcess m_process;
 };
 
-// The path of the built viewer, from the environment the test runs in.
+// The built viewer and the demo sample the build renders.
 QString ViewerProgram();
+QString DemoSample();
 
 // The colour the view paints around the picture.
 constexpr QRgb kDarkGrey = 0xFF404040u;
