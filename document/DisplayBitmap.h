@@ -12,9 +12,11 @@
 namespace displaybitmap {
 
 // One 16-bit channel value as a byte: floor(v * 255 / 65535), truncated.
+// As 65535 = 255 * 257 that is floor(v / 257), which stays in 32 bits and
+// lets the compiler turn the division into a multiplication.
 constexpr std::uint8_t ToByte(std::uint16_t value)
 {
-    return static_cast<std::uint8_t>((std::uint64_t(value) * 255u) / 65535u);
+    return static_cast<std::uint8_t>(std::uint32_t(value) / 257u);
 }
 
 // Converts pixels of four 16-bit words (alpha, red, green, blue) into
