@@ -1,5 +1,6 @@
-#include "RLA.h"
+#include "FilePixels.h"
 #include "RpfWriter.h"
+#include "E2eFixture.h"
 #include "XSession.h"
 
 #include <QDir>
@@ -54,24 +55,7 @@ QRgb ShownPattern(int x, int y)
     return qRgb(Shown(qRed(p)), Shown(qGreen(p)), Shown(qBlue(p)));
 }
 
-class ViewerE2e : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { s_session = new XSession(); }
-    static void TearDownTestSuite()
-    {
-        delete s_session;
-        s_session = nullptr;
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_session->IsUp()) << "Xvfb and openbox must be installed";
-    }
-    const XSession& Session() { return *s_session; }
-
-    static XSession* s_session;
-    QTemporaryDir dir;
-};
-XSession* ViewerE2e::s_session = nullptr;
+class ViewerE2e : public e2e::SessionTest {};
 
 // The dark-grey field (the view's client area) and the picture inside it.
 struct ShownPicture {
@@ -120,35 +104,19 @@ TEST_F(ViewerE2e, TheDemoSampleShowsExactlyItsPixels)
 {
     const QString sample = e2e::DemoSample();
     ASSERT_TRUE(QFile::exists(sample)) << sample.toStdString();
-    // What the file holds, read independently of the viewer.
-    RLA file;
-    file.Leer(QFile::encodeName(sample).constData(), true);
-    const int width = file.ancho;
-    const int height = file.alto;
-    auto expected = [&](int x, int y) {
-        const unsigned short* argb = file.image_buf + (std::size_t(y) * width + x) * 4;
-        return qRgb(argb[1] * 255 / 65535, argb[2] * 255 / 65535, argb[3] * 255 / 65535);
-    };
-
+    const e2e::FilePixels file(sample);  // read independently of the viewer
     Viewer viewer(Session(), {sample});
     ASSERT_FALSE(Session().WaitForWindow("demo.rpf - Brimwell").isEmpty());
-    // The field around the picture is the view's client area; at real size
-    // the picture sits at half the free space, rounded up.
     QRect where;
     const QImage shot = Session().WaitForScreen([&](const QImage& s) {
         const QRect field = BoundsOf(s, kDarkGrey);
-        if (field.width() <= width || field.height() <= height)
+        if (field.width() <= file.Size().width() || field.height() <= file.Size().height())
             return false;
-        where = QRect(field.left() + (field.width() - width + 1) / 2, field.top() + (field.height() - height + 1) / 2,
-                      width, height);
-        return s.pixel(where.topLeft()) == expected(0, 0) && s.pixel(where.bottomRight()) == expected(width - 1, height - 1);
+        where = e2e::RealSizePlace(field, file.Size());
+        return file.CountDiffering(s, where) == 0;
     });
     ASSERT_TRUE(where.isValid());
-    int differing = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            differing += shot.pixel(where.left() + x, where.top() + y) != expected(x, y);
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(file.CountDiffering(shot, where), 0);
 }
 
 TEST_F(ViewerE2e, CtrlKeypadPlusZoomsOneStepAndMainKeyboardCtrlZeroDoesNothing)

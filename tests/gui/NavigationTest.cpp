@@ -1,0 +1,123 @@
+#include "BrimwellApp.h"
+#include "BrimwellDoc.h"
+#include "CommandIds.h"
+#include "CommandRouter.h"
+#include "GuiTestSupport.h"
+#include "MainFrame.h"
+
+#include <QAction>
+#include <QFile>
+#include <QtTest/QTest>
+
+using guitest::PromptRecorder;
+using guitest::Settle;
+using guitest::WriteSample;
+
+namespace {
+
+// An application showing one file of a folder of a few, stepped with the
+// arrow keys as a user would.
+class NavigationHarness {
+public:
+    NavigationHarness(const QStringList& names, const QString& start)
+    {
+        for (int i = 0; i < names.size(); ++i)
+            WriteSample(dir.path(), names[i], 4 + i, 3);
+        app = std::make_unique<CBrimwellApp>(QStringList{dir.filePath(start)});
+        EXPECT_TRUE(app->InitInstance());
+        Settle();
+    }
+
+    QString Shown() const { return QFileInfo(app->Document()->GetPathName()).fileName(); }
+
+    void Press(Qt::Key key)
+    {
+        app->Router()->UpdateCommandUI();
+        QTest::keyClick(app->Frame(), key);
+    }
+
+    bool Enabled(int id) { return app->Router()->IsEnabled(id); }
+
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    std::unique_ptr<CBrimwellApp> app;
+};
+
+}  // namespace
+
+TEST(Navigation, ArrowKeysStepThroughTheFolderInByteOrder)
+{
+    NavigationHarness h({"b.rpf", "B.rpf", "a.rpf", "a1.rpf", "notes.txt"}, "a.rpf");
+    // Byte order: B.rpf, a.rpf, a1.rpf, b.rpf; the .txt file is not listed.
+    EXPECT_EQ(h.app->Folder().FolderFiles().size(), 4u);
+    EXPECT_TRUE(h.Enabled(ID_FILE_PREVIOUS));
+    EXPECT_TRUE(h.Enabled(ID_FILE_NEXT));
+    h.Press(Qt::Key_Right);
+    EXPECT_EQ(h.Shown(), "a1.rpf");
+    h.Press(Qt::Key_Right);
+    EXPECT_EQ(h.Shown(), "b.rpf");
+    EXPECT_FALSE(h.Enabled(ID_FILE_NEXT));
+    h.Press(Qt::Key_Right);  // disabled: taken, nothing happens
+    EXPECT_EQ(h.Shown(), "b.rpf");
+    h.Press(Qt::Key_Down);  // first
+    EXPECT_EQ(h.Shown(), "B.rpf");
+    EXPECT_FALSE(h.Enabled(ID_FILE_PREVIOUS));
+    h.Press(Qt::Key_Up);  // last
+    EXPECT_EQ(h.Shown(), "b.rpf");
+    h.Press(Qt::Key_Left);
+    EXPECT_EQ(h.Shown(), "a1.rpf");
+    EXPECT_EQ(h.prompts.beeps, 0);
+    EXPECT_TRUE(h.prompts.messages.isEmpty());
+    // Each step opened its file through the document: title and size follow.
+    EXPECT_EQ(h.app->Frame()->windowTitle(), "a1.rpf - Brimwell");
+    EXPECT_EQ(h.app->Document()->rpf_width, 4 + 3);
+}
+
+TEST(Navigation, AFileThatFailsIsReportedAndSteppedPast)
+{
+    NavigationHarness h({"1.rpf", "2.rpf", "3.rpf"}, "1.rpf");
+    ASSERT_TRUE(QFile::remove(h.dir.filePath("2.rpf")));
+    h.Press(Qt::Key_Right);
+    ASSERT_EQ(h.prompts.messages.size(), 1);
+    EXPECT_TRUE(h.prompts.messages[0].contains("2.rpf"));
+    EXPECT_EQ(h.Shown(), "1.rpf");  // the previous file stays on screen
+    h.Press(Qt::Key_Right);
+    EXPECT_EQ(h.Shown(), "3.rpf");
+    // The list is the folder as it was at the last open: a new file is not seen.
+    WriteSample(h.dir.path(), "4.rpf", 4, 4);
+    EXPECT_FALSE(h.Enabled(ID_FILE_NEXT));
+    h.Press(Qt::Key_Up);
+    EXPECT_EQ(h.Shown(), "3.rpf");
+}
+
+TEST(Navigation, AFailedOpenTurnsNavigationOffUntilTheNextOpenSucceeds)
+{
+    NavigationHarness h({"1.rpf", "2.rpf"}, "1.rpf");
+    EXPECT_EQ(h.app->OpenDocumentFile(h.dir.filePath("missing.rpf")), nullptr);
+    EXPECT_FALSE(h.Enabled(ID_FILE_NEXT));
+    h.Press(Qt::Key_Down);
+    h.Press(Qt::Key_Right);
+    EXPECT_EQ(h.Shown(), "1.rpf");
+    ASSERT_NE(h.app->OpenDocumentFile(h.dir.filePath("1.rpf")), nullptr);
+    EXPECT_TRUE(h.Enabled(ID_FILE_NEXT));
+    h.Press(Qt::Key_Right);
+    EXPECT_EQ(h.Shown(), "2.rpf");
+}
+
+TEST(Navigation, ARelativePathFromTheCommandLineStillNavigates)
+{
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    WriteSample(dir.path(), "x.rpf", 4, 4);
+    WriteSample(dir.path(), "y.rpf", 5, 4);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    {
+        CBrimwellApp app({"x.rpf"});
+        ASSERT_TRUE(app.InitInstance());
+        app.Router()->UpdateCommandUI();
+        EXPECT_TRUE(app.Router()->Execute(ID_FILE_NEXT));
+        EXPECT_EQ(QFileInfo(app.Document()->GetPathName()).fileName(), "y.rpf");
+    }
+    QDir::setCurrent(previous);
+}
