@@ -137,9 +137,7 @@ void CBrimwellView::OnSize()
 void CBrimwellView::OnDraw(QPainter& painter, const QRect& clip)
 {
     const int padding = int(std::ceil(kPaintPadding * 5.0 / std::max(1, m_geometry.m_zoom)));
-    const QRect device(QPoint(0, 0), painter.device() != nullptr ? QSize(painter.device()->width(), painter.device()->height())
-                                                                 : clip.size());
-    const QRect area = clip.adjusted(-padding, -padding, padding, padding).intersected(device);
+    const QRect area = clip.adjusted(-padding, -padding, padding, padding).intersected(QRect(QPoint(0, 0), ClientSize()));
     if (area.isEmpty())
         return;
     COffscreenDC offscreen(&painter, area);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <cstdio>
 #include <vector>
 
 namespace e2e {
@@ -41,15 +42,25 @@ XSession::XSession()
     m_windowManager = std::make_unique<QProcess>();
     m_windowManager->setProcessEnvironment(Environment());
     m_windowManager->setStandardOutputFile(QProcess::nullDevice());
-    m_windowManager->setStandardErrorFile(QProcess::nullDevice());
+    m_windowManager->setStandardErrorFile(QDir::temp().filePath(QStringLiteral("brimwell-e2e-wm.log")));
     m_windowManager->start(QStringLiteral("openbox"), {});
     m_windowManager->waitForStarted(5000);
-    // The window manager owns the screen once it has set its check window.
-    for (int i = 0; i < 100; ++i) {
+    // The window manager owns the screen once it has set its check window;
+    // a window mapped before that would never be managed (nor maximised).
+    m_windowManagerReady = false;
+    QElapsedTimer managerTimer;
+    managerTimer.start();
+    while (managerTimer.elapsed() < 30000 && m_windowManager->state() == QProcess::Running) {
         if (Run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                .output.contains("window id"))
+                .output.contains("window id")) {
+            m_windowManagerReady = true;
             break;
-        QThread::msleep(50);
+        }
+        QThread::msleep(100);
+    }
+    if (!m_windowManagerReady) {
+        std::fprintf(stderr, "display %d: the window manager did not come up (running: %d, exit code %d)\n", m_display,
+                     int(m_windowManager->state() == QProcess::Running), m_windowManager->exitCode());
     }
 }
 
@@ -156,6 +167,9 @@ QImage XSession::WaitForScreen(const std::function<bool(const QImage&)>& conditi
             return shot;
         QThread::msleep(150);
     } while (timer.elapsed() < timeoutMs);
+    const QString saved = QDir::temp().filePath(QStringLiteral("brimwell-e2e-%1.png").arg(QCoreApplication::applicationPid()));
+    if (!shot.isNull() && shot.save(saved))
+        std::fprintf(stderr, "screen never showed what was waited for; last screenshot: %s\n", qPrintable(saved));
     return shot;
 }
 

@@ -29,7 +29,8 @@ public:
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    bool IsUp() const { return m_display >= 0; }
+    // The display answers and its window manager manages it.
+    bool IsUp() const { return m_display >= 0 && m_windowManagerReady; }
     QString Display() const { return QStringLiteral(":%1").arg(m_display); }
     QSize ScreenSize() const { return QSize(1280, 1024); }
 
@@ -46,7 +47,7 @@ public:
     // Visible windows whose title matches the regular expression.
     QStringList FindWindows(const QString& titlePattern) const;
     // Waits for one; empty when none came in time.
-    QString WaitForWindow(const QString& titlePattern, int timeoutMs = 15000) const;
+    QString WaitForWindow(const QString& titlePattern, int timeoutMs = 30000) const;
     QString WindowTitle(const QString& window) const;
     QStringList WindowState(const QString& window) const;
 
@@ -54,10 +55,13 @@ public:
     void Key(const QString& window, const QString& keys) const;
 
     // Polls until condition holds on a screenshot; the last screenshot taken.
-    QImage WaitForScreen(const std::function<bool(const QImage&)>& condition, int timeoutMs = 10000) const;
+    // When it never holds, that screenshot is also saved for a look, under a
+    // name printed with the test's output.
+    QImage WaitForScreen(const std::function<bool(const QImage&)>& condition, int timeoutMs = 30000) const;
 
 private:
     int m_display = -1;
+    bool m_windowManagerReady = false;
     std::unique_ptr<QProcess> m_server;
     std::unique_ptr<QProcess> m_windowManager;
     QTemporaryDir m_home;
