@@ -1,0 +1,74 @@
+// The web banner over the toolbar's blank buttons. It takes the four calls
+// the frame makes on it (scale mode, menu, load a movie, play) and fetches
+// the movie itself: an animated picture plays in a loop, a still picture is
+// shown, and anything else, or a fetch that fails, leaves it blank. Nothing
+// of that is ever reported: the banner is decoration, and the program goes
+// on the same whatever the banner service answers.
+#pragma once
+
+#include "BannerGeometry.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QMovie;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+class CShockwaveFlash : public QWidget {
+    Q_OBJECT
+public:
+    // The most a movie may weigh; a larger answer is dropped unread.
+    static constexpr qint64 kMaxMovieBytes = 4 * 1024 * 1024;
+
+    explicit CShockwaveFlash(QWidget* parent = nullptr);
+    ~CShockwaveFlash() override;
+
+    // How the movie fits the banner (bannergeometry::ScaleMode); other
+    // values leave the mode as it is.
+    void SetScaleMode(long mode);
+    // Whether a right click on the banner may bring up a menu: with false
+    // it brings up nothing at all, not even the surrounding window's menu.
+    void SetMenu(bool show);
+    // Starts fetching the movie at url in the background, in place of the
+    // one shown. The banner has one layer, so every layer number loads into
+    // it.
+    void LoadMovie(long layer, const QString& url);
+    // Plays the movie, now or as soon as it has arrived.
+    void Play();
+
+    enum class Content { Blank, Still, Animation };
+    Content Shows() const { return m_content; }
+    bannergeometry::ScaleMode ScaleMode() const { return m_scaleMode; }
+    bool IsPlaying() const { return m_playing; }
+    // The frame of the animation shown; -1 without an animation.
+    int CurrentFrame() const;
+
+signals:
+    // The fetch started by LoadMovie ended, with something to show or not.
+    void LoadFinished();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void OnFetchFinished(QNetworkReply* reply);
+    void ShowMovie(const QByteArray& data);
+    void Clear();
+    void OnAnimationFinished();
+
+    bannergeometry::ScaleMode m_scaleMode = bannergeometry::kShowAll;
+    bool m_playing = false;
+    Content m_content = Content::Blank;
+    QNetworkAccessManager* m_network;     // child object
+    QPointer<QNetworkReply> m_reply;      // the fetch under way
+    QBuffer m_movieBuffer;                // the fetched bytes the animation decodes
+    std::unique_ptr<QMovie> m_animation;  // declared after its buffer: goes first
+    int m_framesThisPass = 0;             // frames shown since the animation (re)started
+    QPixmap m_still;
+};
