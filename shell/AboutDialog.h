@@ -14,5 +14,5 @@ public:
     ~CAboutDialog() override;
 
     // Positions of the controls in the template.
-    enum Control { kOkButton = 0, kCompanyPicture, kMakerPicture, kNote, kVersionLine };
+    enum ControlIndex { kOkButton = 0, kCompanyPicture, kMakerPicture, kNote, kVersionLine };
 };

@@ -189,9 +189,12 @@ void CBrimwellView::DrawPage(QPainter& painter)
         return;
     // No background and no off-screen composing: the paper stays white
     // around the picture. Pixels are repeated or dropped, never averaged,
-    // and the opaque picture keeps transparent pixels from blending.
+    // and the opaque picture keeps transparent pixels from blending. Print
+    // jobs travel as PDF, whose writer would otherwise store the picture as
+    // JPEG and shift its colours.
     painter.resetTransform();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
     const QImage picture = m_document->Picture();
     painter.drawImage(QRectF(page.picture), picture, QRectF(picture.rect()));
 }
