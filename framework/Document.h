@@ -1,6 +1,5 @@
-// The document and view roles of the single-document architecture: the
-// document holds what was read from a file and its path name; the view
-// shows it and is told when a newly opened document is ready.
+// The document role of the single-document architecture: it holds what was
+// read from a file and its path name. Its view is CView (View.h).
 #pragma once
 
 #include <QString>
@@ -24,12 +23,4 @@ public:
 private:
     QString m_pathName;
     QString m_title;
-};
-
-class CView {
-public:
-    virtual ~CView() = default;
-
-    // Sent after every successful open, before the new document is shown.
-    virtual void OnInitialUpdate() = 0;
 };

@@ -3,6 +3,7 @@
 #include "CommandTable.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -49,6 +50,13 @@ std::optional<QString> GetOpenFileName(const OpenFileRequest& request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+int RunModal(QDialog& dialog)
+{
+    if (Current().modal)
+        return Current().modal(dialog);
+    return dialog.exec();
 }
 
 Hooks SetHooks(Hooks hooks)

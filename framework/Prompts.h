@@ -1,6 +1,7 @@
 // Every modal or audible reaction of the program goes through these calls:
-// the message box, the beep and the open dialog. Tests replace them with
-// recorders so that nothing ever blocks on a modal window.
+// the message box, the beep, the open dialog and every other modal dialog
+// (details, About, printing). Tests replace them with recorders so that
+// nothing ever blocks on a modal window.
 #pragma once
 
 #include <QString>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace prompts {
@@ -31,10 +33,18 @@ void Beep();
 // The chosen file's full path, or nothing when the dialog was cancelled.
 std::optional<QString> GetOpenFileName(const OpenFileRequest& request);
 
+// Runs a dialog that is ready to show as a modal window and returns its
+// result code (QDialog::Accepted or QDialog::Rejected for the standard
+// buttons).
+int RunModal(QDialog& dialog);
+
 struct Hooks {
     std::function<void(const QString&)> messageBox;
     std::function<void()> beep;
     std::function<std::optional<QString>(const OpenFileRequest&)> openFile;
+    // Receives the dialog instead of its modal loop: may inspect it, drive
+    // it, or run it; returns the result the caller sees.
+    std::function<int(QDialog&)> modal;
 };
 
 // Replaces the prompts (for tests); unset members keep the real behaviour.

@@ -4,7 +4,7 @@
 // the scroll bars; painting and sizing are left to the derived view.
 #pragma once
 
-#include "Document.h"
+#include "View.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>

@@ -2,6 +2,7 @@
 
 #include "CommandTable.h"
 #include "Document.h"
+#include "View.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -42,6 +42,11 @@ CDocument* CWinApp::OpenDocumentFile(const QString& path)
     return m_docTemplate ? m_docTemplate->OpenDocumentFile(path) : nullptr;
 }
 
+QWidget* CWinApp::GetMainWnd() const
+{
+    return m_docTemplate ? m_docTemplate->Frame() : nullptr;
+}
+
 QPrinter* CWinApp::Printer()
 {
     if (!m_printer)
@@ -61,8 +66,10 @@ void CWinApp::OnFileOpen()
 
 void CWinApp::OnFilePrintSetup()
 {
-    QPageSetupDialog dialog(Printer(), m_docTemplate ? m_docTemplate->Frame() : nullptr);
-    dialog.exec();
+    // The same printer that Print and Print Preview use: what is chosen here
+    // is what they print on.
+    QPageSetupDialog dialog(Printer(), GetMainWnd());
+    prompts::RunModal(dialog);
 }
 
 void CWinApp::OnOpenRecentFile(int index)

@@ -13,6 +13,7 @@ class CommandRouter;
 class CRecentFileList;
 class CSingleDocTemplate;
 class QPrinter;
+class QWidget;
 
 class CWinApp : public QObject {
     Q_OBJECT
@@ -33,6 +34,9 @@ public:
     CommandRouter* Router() const { return m_router.get(); }
     CSingleDocTemplate* DocTemplate() const { return m_docTemplate.get(); }
     CRecentFileList* RecentFiles() const { return m_recentFiles.get(); }
+    // The main window once the first open made it; null before. Dialogs
+    // without an owner of their own are centred over it.
+    QWidget* GetMainWnd() const;
     // The printer that Print Setup chooses and printing uses.
     QPrinter* Printer();
 

@@ -1,5 +1,6 @@
 #include "BrimwellApp.h"
 
+#include "AboutDialog.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "Document.h"
@@ -32,6 +33,7 @@ bool IsSwitch(const QString& argument)
 CBrimwellApp::CBrimwellApp(QStringList arguments) : m_arguments(std::move(arguments))
 {
     CommandRouter* router = Router();
+    router->SetHandler(ID_APP_ABOUT, [this] { OnAppAbout(); });
     router->SetHandler(ID_FILE_PREVIOUS, [this] { OnPreviousFile(); });
     router->SetHandler(ID_FILE_NEXT, [this] { OnNextFile(); });
     router->SetUpdateHandler(ID_FILE_PREVIOUS, [this] { return m_folder.CanPrevious(); });
@@ -91,6 +93,12 @@ CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
         return nullptr;
     m_folder.Rebuild(QFile::encodeName(path).toStdString());
     return document;
+}
+
+void CBrimwellApp::OnAppAbout()
+{
+    CAboutDialog about;
+    about.DoModal();
 }
 
 void CBrimwellApp::Navigate(const NavigationStep& step)

@@ -27,6 +27,9 @@ public:
     // cancelled start-up dialog, 1 when the first file failed to open.
     int StartupExitCode() const { return m_startupExitCode; }
 
+    // Shows the About box.
+    void OnAppAbout();
+
     void OnPreviousFile();
     void OnNextFile();
     void OnFirstFile();

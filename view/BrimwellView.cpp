@@ -3,10 +3,15 @@
 #include "BrimwellDoc.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
+#include "DetailsDialog.h"
 #include "OffscreenDC.h"
 #include "PictureScaler.h"
+#include "PrintGeometry.h"
+#include "PrintInfo.h"
 #include "Prompts.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -20,8 +25,9 @@ constexpr int kWheelNotch = 120;  // angle delta of one notch of a wheel
 // The composed area reaches this many picture pixels past the part to paint,
 // so that rounding at its edges can never leave a seam.
 constexpr int kPaintPadding = 10;
-const int kViewCommands[] = {ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_FIT_WINDOW, ID_VIEW_FIT_WIDTH,
-                             ID_VIEW_REAL_SIZE};
+const int kViewCommands[] = {ID_VIEW_ZOOM_IN,    ID_VIEW_ZOOM_OUT,     ID_VIEW_FIT_WINDOW,    ID_VIEW_FIT_WIDTH,
+                             ID_VIEW_REAL_SIZE,  ID_VIEW_SHOW_INFO,    ID_EDIT_COPY,          ID_FILE_PRINT,
+                             ID_FILE_PRINT_DIRECT, ID_FILE_PRINT_PREVIEW};
 }  // namespace
 
 CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QWidget* parent)
@@ -37,6 +43,11 @@ CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QWid
     m_router->SetHandler(ID_VIEW_FIT_WINDOW, [this] { OnFitWindow(); });
     m_router->SetHandler(ID_VIEW_FIT_WIDTH, [this] { OnFitWidth(); });
     m_router->SetHandler(ID_VIEW_REAL_SIZE, [this] { OnRealSize(); });
+    m_router->SetHandler(ID_VIEW_SHOW_INFO, [this] { OnShowInfo(); });
+    m_router->SetHandler(ID_EDIT_COPY, [this] { OnEditCopy(); });
+    m_router->SetHandler(ID_FILE_PRINT, [this] { OnFilePrint(); });
+    m_router->SetHandler(ID_FILE_PRINT_DIRECT, [this] { OnFilePrint(true); });
+    m_router->SetHandler(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
 }
 
 CBrimwellView::~CBrimwellView()
@@ -134,8 +145,68 @@ void CBrimwellView::OnSize()
     UpdateZoom(true);
 }
 
+void CBrimwellView::OnEditCopy()
+{
+    // The clipboard keeps its own copy, and setting it replaces everything
+    // it held before.
+    QGuiApplication::clipboard()->setImage(RenderClientArea());
+}
+
+void CBrimwellView::OnShowInfo()
+{
+    CDetailsDialog dialog;
+    dialog.m_path = m_document->GetPathName();
+    dialog.m_producer = m_document->GetProducer();
+    dialog.m_width = m_document->rpf_width;
+    dialog.m_height = m_document->rpf_height;
+    dialog.DoModal();
+}
+
+bool CBrimwellView::OnPreparePrinting(CPrintInfo& info)
+{
+    return DoPreparePrinting(info);
+}
+
+// The page is drawn straight from the document's picture, so a print job
+// has nothing of its own to set up or release.
+void CBrimwellView::OnBeginPrinting(QPainter&, CPrintInfo&)
+{
+}
+
+void CBrimwellView::OnEndPrinting(QPainter&, CPrintInfo&)
+{
+}
+
+void CBrimwellView::DrawPage(QPainter& painter)
+{
+    if (!m_document->HasPicture())
+        return;  // a blank page
+    const PrinterCaps caps = GetPrinterCaps(painter);
+    const printgeometry::PageGeometry page =
+        printgeometry::Compute(m_document->rpf_width, m_document->rpf_height, caps.physicalOffsetX,
+                               caps.physicalOffsetY, caps.horzRes, caps.vertRes);
+    if (page.picture.isEmpty())
+        return;
+    // No background and no off-screen composing: the paper stays white
+    // around the picture. Pixels are repeated or dropped, never averaged,
+    // and the opaque picture keeps transparent pixels from blending. Print
+    // jobs travel as PDF, whose writer would otherwise store the picture as
+    // JPEG and shift its colours.
+    painter.resetTransform();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    const QImage picture = m_document->Picture();
+    painter.drawImage(QRectF(page.picture), picture, QRectF(picture.rect()));
+}
+
 void CBrimwellView::OnDraw(QPainter& painter, const QRect& clip)
 {
+    if (IsPrinting(painter)) {
+        painter.save();
+        DrawPage(painter);
+        painter.restore();
+        return;
+    }
     const int padding = int(std::ceil(kPaintPadding * 5.0 / std::max(1, m_geometry.m_zoom)));
     const QRect area = clip.adjusted(-padding, -padding, padding, padding).intersected(QRect(QPoint(0, 0), ClientSize()));
     if (area.isEmpty())

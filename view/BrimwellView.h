@@ -1,6 +1,7 @@
 // The view of the document's picture: zoomed in ten steps, centred where it
 // is smaller than the window, scrolled where it is larger, painted on a
-// dark-grey field.
+// dark-grey field. It also copies what it shows to the clipboard, prints
+// the picture on one page and shows the file's details.
 #pragma once
 
 #include "ScrollView.h"
@@ -33,18 +34,28 @@ public:
     void OnFitWidth();
     void OnRealSize();
 
+    // Puts the client area, as painted, on the clipboard.
+    void OnEditCopy();
+    // Shows the details box of the shown file.
+    void OnShowInfo();
+
     // Recomputes the geometry from the zoom, the picture and the client area;
     // with apply, also sets the scroll range and positions.
     void UpdateZoom(bool apply);
 
     // Paints the part clip (view pixels) of the client area into painter,
-    // which draws on a device the size of the client area.
-    void OnDraw(QPainter& painter, const QRect& clip);
+    // which draws on a device the size of the client area. On a printer it
+    // draws the page instead, whatever the zoom.
+    void OnDraw(QPainter& painter, const QRect& clip) override;
 
     // The client area as painted, as an image.
     QImage RenderClientArea();
 
 protected:
+    bool OnPreparePrinting(CPrintInfo& info) override;
+    void OnBeginPrinting(QPainter& painter, CPrintInfo& info) override;
+    void OnEndPrinting(QPainter& painter, CPrintInfo& info) override;
+
     void OnSize() override;
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -53,6 +64,7 @@ protected:
 private:
     void FitSearch(bool widthOnly);
     void StepZoom(int step);
+    void DrawPage(QPainter& painter);
 
     CBrimwellDoc* m_document;
     CommandRouter* m_router;

@@ -1,5 +1,6 @@
 // Shared helpers of the window tests: sample files, a recorder that stands
-// in for the message box, the beep and the open dialog, and pixel access.
+// in for the message box, the beep, the open dialog and every other modal
+// dialog, and pixel access.
 #pragma once
 
 #include "DisplayBitmap.h"
@@ -8,6 +9,7 @@
 
 #include <QColor>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QStringList>
@@ -22,7 +24,8 @@
 namespace guitest {
 
 // Records every prompt instead of showing it; answers open dialogs from a
-// queue (nothing queued: the dialog is cancelled).
+// queue (nothing queued: the dialog is cancelled) and other modal dialogs
+// with answerModal (unset: the dialog is cancelled unseen).
 class PromptRecorder {
 public:
     PromptRecorder()
@@ -38,6 +41,10 @@ public:
             openAnswers.pop_front();
             return answer;
         };
+        hooks.modal = [this](QDialog& dialog) -> int {
+            modalTitles.append(dialog.windowTitle());
+            return answerModal ? answerModal(dialog) : int(QDialog::Rejected);
+        };
         m_previous = prompts::SetHooks(hooks);
     }
     ~PromptRecorder() { prompts::SetHooks(m_previous); }
@@ -48,6 +55,8 @@ public:
     int beeps = 0;
     std::vector<prompts::OpenFileRequest> openRequests;
     std::deque<QString> openAnswers;
+    QStringList modalTitles;  // one entry per modal dialog asked for
+    std::function<int(QDialog&)> answerModal;
 
 private:
     prompts::Hooks m_previous;
