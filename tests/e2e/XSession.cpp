@@ -39,29 +39,37 @@ XSession::XSession()
     for (int i = 0; i < 100 && Run(QStringLiteral("xdpyinfo"), {}).exitCode != 0; ++i)
         QThread::msleep(50);
 
+    // The window manager owns the screen once it has set its check window;
+    // a window mapped before that would never be managed (nor maximised).
+    // On a loaded machine a start now and then never gets there: try again.
+    for (int attempt = 0; attempt < 3 && !m_windowManagerReady; ++attempt)
+        m_windowManagerReady = StartWindowManager();
+    if (!m_windowManagerReady)
+        std::fprintf(stderr, "display %d: the window manager did not come up\n", m_display);
+}
+
+bool XSession::StartWindowManager()
+{
+    if (m_windowManager) {
+        m_windowManager->kill();
+        m_windowManager->waitForFinished(3000);
+    }
     m_windowManager = std::make_unique<QProcess>();
     m_windowManager->setProcessEnvironment(Environment());
     m_windowManager->setStandardOutputFile(QProcess::nullDevice());
-    m_windowManager->setStandardErrorFile(QDir::temp().filePath(QStringLiteral("brimwell-e2e-wm.log")));
+    m_windowManager->setStandardErrorFile(QProcess::nullDevice());
     m_windowManager->start(QStringLiteral("openbox"), {});
-    m_windowManager->waitForStarted(5000);
-    // The window manager owns the screen once it has set its check window;
-    // a window mapped before that would never be managed (nor maximised).
-    m_windowManagerReady = false;
-    QElapsedTimer managerTimer;
-    managerTimer.start();
-    while (managerTimer.elapsed() < 30000 && m_windowManager->state() == QProcess::Running) {
-        if (Run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                .output.contains("window id")) {
-            m_windowManagerReady = true;
-            break;
-        }
+    if (!m_windowManager->waitForStarted(5000))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000 && m_windowManager->state() == QProcess::Running) {
+        if (Run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, 3000)
+                .output.contains("window id"))
+            return true;
         QThread::msleep(100);
     }
-    if (!m_windowManagerReady) {
-        std::fprintf(stderr, "display %d: the window manager did not come up (running: %d, exit code %d)\n", m_display,
-                     int(m_windowManager->state() == QProcess::Running), m_windowManager->exitCode());
-    }
+    return false;
 }
 
 XSession::~XSession()

@@ -60,6 +60,8 @@ public:
     QImage WaitForScreen(const std::function<bool(const QImage&)>& condition, int timeoutMs = 30000) const;
 
 private:
+    bool StartWindowManager();
+
     int m_display = -1;
     bool m_windowManagerReady = false;
     std::unique_ptr<QProcess> m_server;
