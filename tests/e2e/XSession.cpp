@@ -164,6 +164,18 @@ void XSession::Key(const QString& window, const QString& keys) const
     Run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
 }
 
+void XSession::Key(const QString& keys) const
+{
+    Run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+}
+
+QByteArray XSession::Clipboard(const QString& type) const
+{
+    return Run(QStringLiteral("xclip"),
+               {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), type, QStringLiteral("-o")})
+        .output;
+}
+
 QImage XSession::WaitForScreen(const std::function<bool(const QImage&)>& condition, int timeoutMs) const
 {
     QElapsedTimer timer;

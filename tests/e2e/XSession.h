@@ -53,6 +53,12 @@ public:
 
     // Gives window the focus and types keys (xdotool names: "ctrl+KP_Add").
     void Key(const QString& window, const QString& keys) const;
+    // Types keys into whatever has the focus (an open menu, say).
+    void Key(const QString& keys) const;
+
+    // The clipboard's content in the given type ("image/png",
+    // "UTF8_STRING"), as the program that owns it hands it over.
+    QByteArray Clipboard(const QString& type) const;
 
     // Polls until condition holds on a screenshot; the last screenshot taken.
     // When it never holds, that screenshot is also saved for a look, under a
