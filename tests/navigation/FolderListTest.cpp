@@ -1,4 +1,5 @@
 #include "FolderList.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,36 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder that lives as long as the test, spelled as the list spells
-// folders (absolute, no links in it), so expected paths can be written out.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "brimwell-nav-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = fs::canonical(buffer.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+using testsupport::TempDir;
 
-    const fs::path& Path() const { return path_; }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-    // Creates each file (empty: the list never reads them).
-    void Touch(std::initializer_list<const char*> names) const
-    {
-        for (const char* name : names)
-            std::ofstream(path_ / name).put('\0');
-    }
-
-private:
-    fs::path path_;
-};
+// Creates each file in dir (empty: the list never reads them).
+void Touch(const TempDir& dir, std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        std::ofstream(dir.Path() / name).put('\0');
+}
 
 // Changes the current folder for the length of a test.
 class CurrentFolder {
@@ -77,7 +56,7 @@ bool Inert(FolderList& list)
 TEST(FolderList, ListsRpfFilesOfAnyCaseInByteOrder)
 {
     TempDir dir;
-    dir.Touch({"img2.rpf", "a_b.rpf", "a.rpf", "img10.rpf", "B.rpf", "aZ.rpf", "a1.rpf", "X.RPF", "y.Rpf",
+    Touch(dir, {"img2.rpf", "a_b.rpf", "a.rpf", "img10.rpf", "B.rpf", "aZ.rpf", "a1.rpf", "X.RPF", "y.Rpf",
                ".hidden.rpf", "notes.txt", "a.rpf.bak", "x.rpfx", "rpf"});
     fs::create_directory(dir.Path() / "x.rpf");
     fs::create_directory(dir.Path() / "real");
@@ -100,7 +79,7 @@ TEST(FolderList, ListsRpfFilesOfAnyCaseInByteOrder)
 TEST(FolderList, StepsWithinTheListWithoutWrapping)
 {
     TempDir dir;
-    dir.Touch({"a.rpf", "b.rpf", "c.rpf"});
+    Touch(dir, {"a.rpf", "b.rpf", "c.rpf"});
     FolderList list;
     list.BeginOpen();
     list.Rebuild(dir.File("b.rpf"));
@@ -132,7 +111,7 @@ TEST(FolderList, StepsWithinTheListWithoutWrapping)
 TEST(FolderList, OneFileFolder)
 {
     TempDir dir;
-    dir.Touch({"only.rpf", "readme.txt"});
+    Touch(dir, {"only.rpf", "readme.txt"});
     FolderList list;
     list.Rebuild(dir.File("only.rpf"));
     EXPECT_FALSE(list.CanPrevious());
@@ -146,11 +125,11 @@ TEST(FolderList, OneFileFolder)
 TEST(FolderList, SnapshotIsWalkedPastFilesThatFailToOpen)
 {
     TempDir dir;
-    dir.Touch({"a.rpf", "b.rpf", "c.rpf"});
+    Touch(dir, {"a.rpf", "b.rpf", "c.rpf"});
     FolderList list;
     list.Rebuild(dir.File("a.rpf"));
     fs::remove(dir.Path() / "b.rpf");
-    dir.Touch({"ab.rpf"});
+    Touch(dir, {"ab.rpf"});
 
     // The caller's open of b.rpf fails; the position stays on it and the
     // next step goes on past it. The new file is not seen.
@@ -166,7 +145,7 @@ TEST(FolderList, SnapshotIsWalkedPastFilesThatFailToOpen)
 TEST(FolderList, RelativePathsAreFoundFromTheCurrentFolder)
 {
     TempDir dir;
-    dir.Touch({"a.rpf", "b.rpf"});
+    Touch(dir, {"a.rpf", "b.rpf"});
     fs::create_directory(dir.Path() / "sub");
     std::ofstream(dir.Path() / "sub" / "s.rpf").put('\0');
     CurrentFolder here(dir.Path());
@@ -188,7 +167,7 @@ TEST(FolderList, RelativePathsAreFoundFromTheCurrentFolder)
 TEST(FolderList, PathNotInTheListLeavesThePositionPastTheEnd)
 {
     TempDir dir;
-    dir.Touch({"a.rpf", "b.rpf", "c.rpf"});
+    Touch(dir, {"a.rpf", "b.rpf", "c.rpf"});
     FolderList list;
     // Letter case differs from the name on disk: the lookup is by bytes.
     list.Rebuild(dir.File("B.RPF"));
@@ -219,7 +198,7 @@ TEST(FolderList, PathNotInTheListLeavesThePositionPastTheEnd)
 TEST(FolderList, ReadyWithAnEmptyListDoesNothing)
 {
     TempDir dir;
-    dir.Touch({"picture.png"});
+    Touch(dir, {"picture.png"});
     FolderList list;
     list.Rebuild(dir.File("picture.png"));
     EXPECT_TRUE(list.IsReady());
@@ -235,8 +214,8 @@ TEST(FolderList, ReadyWithAnEmptyListDoesNothing)
 TEST(FolderList, NotReadyFromStartAndWhileAnOpenHasNotSucceeded)
 {
     TempDir one, two;
-    one.Touch({"a.rpf", "b.rpf", "c.rpf"});
-    two.Touch({"z.rpf"});
+    Touch(one, {"a.rpf", "b.rpf", "c.rpf"});
+    Touch(two, {"z.rpf"});
     FolderList list;
     EXPECT_FALSE(list.IsReady());
     EXPECT_TRUE(Inert(list));

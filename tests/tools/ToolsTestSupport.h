@@ -2,6 +2,8 @@
 // program with its output captured.
 #pragma once
 
+#include "TempDir.h"
+
 #include <sys/wait.h>
 
 #include <cstdint>
@@ -15,35 +17,7 @@
 
 namespace toolstest {
 
-// A folder that lives as long as the test.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "brimwell-tools-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = buffer.data();
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
-    {
-        std::string file = File(name);
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using testsupport::TempDir;
 
 inline std::string ReadText(const std::string& path)
 {
