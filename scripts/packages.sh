@@ -10,6 +10,7 @@ TEST_PACKAGES=("${RUN_PACKAGES[@]}"
   openimageio-tools libopenimageio-dev # the peer the reader is checked and measured against
   xvfb openbox xdotool x11-utils imagemagick xclip poppler-utils  # end-to-end tests
   clang-14 libclang-rt-14-dev          # the fuzz target
+  g++-mingw-w64-x86-64-posix           # the Qt-free part built for Windows
 )
 
 install_packages() {

@@ -2,7 +2,8 @@
 # Builds everything and runs every test: the unit, window and end-to-end
 # tests (the last on a private Xvfb display the tests start themselves), the
 # reader's tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the fuzz target for a bounded time.
+# the fuzz target for a bounded time, and the reader and tools built for
+# Windows with a cross compiler, which keeps their Win32 code compiling.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -29,5 +30,10 @@ ctest --test-dir build/fuzz --output-on-failure -j "$jobs"
 mkdir -p build/fuzz/fuzz/corpus
 build/fuzz/fuzz/fuzz_rla -max_total_time="$fuzz_seconds" -close_fd_mask=1 \
   build/fuzz/fuzz/corpus build/fuzz/fuzz/seeds
+
+echo "== The reader, the folder list and the tools built for Windows"
+cmake -S . -B build/windows -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_CXX_COMPILER=x86_64-w64-mingw32-g++-posix \
+  -DBRIMWELL_GUI=OFF -DBRIMWELL_TESTS=OFF -DBRIMWELL_BENCH=OFF -DBRIMWELL_WERROR=ON
+cmake --build build/windows -j "$jobs"
 
 echo "== All tests passed"
