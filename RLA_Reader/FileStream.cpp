@@ -69,7 +69,7 @@ FileStream::FileStream(const char* path)
 {
     // O_NONBLOCK only matters for FIFOs, whose open would otherwise wait for a
     // writer; anything but a regular file is refused right after opening, as
-    // a directory or device cannot be opened as a file on the original system.
+    // a directory or device is no image file here any more than on Windows.
     int fd;
     do {
         fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
