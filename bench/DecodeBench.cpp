@@ -180,8 +180,8 @@ void LoadWithOpenImageIO(const std::string& path)
                      OIIO::geterror().c_str());
         std::exit(1);
     }
-    const OIIO::ImageSpec& spec = input->spec();
-    const std::size_t bytes = std::size_t(spec.width) * spec.height * 4;
+    const OIIO::ImageSpec& format = input->spec();
+    const std::size_t bytes = std::size_t(format.width) * format.height * 4;
     FreshBuffer pixels(bytes);
     if (!input->read_image(0, 0, 0, 4, OIIO::TypeDesc::UINT8, pixels.data)) {
         std::fprintf(stderr, "decode_bench: OpenImageIO cannot read %s: %s\n", path.c_str(),
