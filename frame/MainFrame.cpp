@@ -51,7 +51,7 @@ CMainFrame::CMainFrame(CommandRouter* router, const QString& bannerUrl, QWidget*
     : QMainWindow(parent), m_router(router)
 {
     m_router->BuildMenuBar(menuBar());
-    m_router->AttachShortcuts(this);
+    m_router->AttachAccelerators(this);
     setAcceptDrops(false);
 
     CreateToolBar();

@@ -165,7 +165,7 @@ void CommandRouter::BuildMenuBar(QMenuBar* bar)
     }
 }
 
-void CommandRouter::AttachShortcuts(QWidget* window)
+void CommandRouter::AttachAccelerators(QWidget* window)
 {
     m_acceleratorWindow = window;
     QCoreApplication::instance()->installEventFilter(this);

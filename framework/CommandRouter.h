@@ -46,7 +46,7 @@ public:
     // Builds the menu bar from the menu table.
     void BuildMenuBar(QMenuBar* bar);
     // Translates the accelerator table's keys for window and its children.
-    void AttachShortcuts(QWidget* window);
+    void AttachAccelerators(QWidget* window);
 
     // The command an accelerator key runs, or 0.
     static int AcceleratorCommand(int key, Qt::KeyboardModifiers modifiers);
