@@ -2,6 +2,9 @@
 
 #include "ErrorReport.h"
 
+#include <algorithm>
+#include <cstring>
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -22,9 +25,55 @@ constexpr int kSiteOpen = 18;
 constexpr int kSiteReadError = 33;
 constexpr int kSiteShortRead = 36;
 constexpr int kSiteSeek = 42;
-}  // namespace
 
 #ifdef _WIN32
+void* const kNoHandle = nullptr;
+#else
+constexpr int kNoHandle = -1;
+#endif
+
+// A small file is held whole; a large one a window at a time.
+std::int32_t WindowCapacityFor(std::int64_t fileBytes)
+{
+    if (fileBytes < 1)
+        return 1;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(fileBytes, FileStream::kWindowBytes));
+}
+}  // namespace
+
+// The platform's part: open, read at an offset, size, close. Everything
+// above them (the window, the position, the reports) is shared.
+#ifdef _WIN32
+
+namespace {
+
+// Reads up to n bytes at offset; fewer only at the end of the file. Returns
+// the count, or -1 when the system reports an error.
+std::int64_t ReadAt(void* handle, std::int64_t offset, unsigned char* out, std::int32_t n)
+{
+    LARGE_INTEGER where;
+    where.QuadPart = offset;
+    if (!SetFilePointerEx(handle, where, nullptr, FILE_BEGIN))
+        return -1;
+    std::int64_t total = 0;
+    while (total < n) {
+        DWORD got = 0;
+        if (!ReadFile(handle, out + total, static_cast<DWORD>(n - total), &got, nullptr))
+            return -1;
+        if (got == 0)
+            break;  // end of file
+        total += got;
+    }
+    return total;
+}
+
+std::int64_t SizeOf(void* handle)
+{
+    LARGE_INTEGER size;
+    return GetFileSizeEx(handle, &size) ? size.QuadPart : -1;
+}
+
+}  // namespace
 
 FileStream::FileStream(const char* path)
 {
@@ -34,24 +83,7 @@ FileStream::FileStream(const char* path)
     if (h == INVALID_HANDLE_VALUE)
         RLA_THROW(kSiteOpen, "FileStream::FileStream()");
     handle = h;
-}
-
-int FileStream::Leer(void* buffer, std::int32_t n)
-{
-    DWORD leido = 0;
-    BOOL result = n < 0 ? FALSE : ReadFile(handle, buffer, static_cast<DWORD>(n), &leido, nullptr);
-    if (!result)
-        RLA_THROW(kSiteReadError, "FileStream::Leer() =", static_cast<int>(result));
-    if (leido != static_cast<DWORD>(n))
-        RLA_THROW(kSiteShortRead, "FileStream::Leer() leido != buffer_size");
-    return result;
-}
-
-int FileStream::Seek(std::int32_t offset, int origin)
-{
-    if (SetFilePointer(handle, offset, nullptr, static_cast<DWORD>(origin)) == INVALID_SET_FILE_POINTER)
-        RLA_THROW(kSiteSeek, "FileStream::Seek() offset=", offset, "origin=", origin);
-    return 0;
+    window_capacity_ = WindowCapacityFor(SizeOf(h));
 }
 
 int FileStream::Close()
@@ -60,10 +92,38 @@ int FileStream::Close()
         return 0;
     int result = CloseHandle(handle);
     handle = nullptr;
+    window_bytes_ = 0;
     return result;
 }
 
 #else  // POSIX
+
+namespace {
+
+std::int64_t ReadAt(int handle, std::int64_t offset, unsigned char* out, std::int32_t n)
+{
+    std::int64_t total = 0;
+    while (total < n) {
+        ssize_t got = ::pread(handle, out + total, static_cast<size_t>(n - total), static_cast<off_t>(offset + total));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;  // end of file
+        total += got;
+    }
+    return total;
+}
+
+std::int64_t SizeOf(int handle)
+{
+    struct stat info;
+    return ::fstat(handle, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
+}  // namespace
 
 FileStream::FileStream(const char* path)
 {
@@ -82,42 +142,7 @@ FileStream::FileStream(const char* path)
         RLA_THROW(kSiteOpen, "FileStream::FileStream()");
     }
     handle = fd;
-}
-
-int FileStream::Leer(void* buffer, std::int32_t n)
-{
-    constexpr int kFailed = 0;  // what the Win32 read call answers on failure
-    if (n < 0)
-        RLA_THROW(kSiteReadError, "FileStream::Leer() =", kFailed);
-    auto* out = static_cast<unsigned char*>(buffer);
-    std::int32_t leido = 0;
-    while (leido < n) {
-        ssize_t got = ::read(handle, out + leido, static_cast<size_t>(n - leido));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            RLA_THROW(kSiteReadError, "FileStream::Leer() =", kFailed);
-        }
-        if (got == 0)
-            break;  // end of file
-        leido += static_cast<std::int32_t>(got);
-    }
-    if (leido != n)
-        RLA_THROW(kSiteShortRead, "FileStream::Leer() leido != buffer_size");
-    return 1;
-}
-
-int FileStream::Seek(std::int32_t offset, int origin)
-{
-    static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-    // Positions beyond 2 GiB cannot be reached with a 32-bit file pointer;
-    // refuse them here so the behaviour does not depend on the platform.
-    off_t result = -1;
-    if (origin >= 0 && origin <= 2)
-        result = ::lseek(handle, static_cast<off_t>(offset), kWhence[origin]);
-    if (result < 0 || result > static_cast<off_t>(INT32_MAX))
-        RLA_THROW(kSiteSeek, "FileStream::Seek() offset=", offset, "origin=", origin);
-    return 0;
+    window_capacity_ = WindowCapacityFor(static_cast<std::int64_t>(info.st_size));
 }
 
 int FileStream::Close()
@@ -126,10 +151,86 @@ int FileStream::Close()
         return 0;
     int result = ::close(handle) == 0 ? 1 : 0;
     handle = -1;
+    window_bytes_ = 0;
     return result;
 }
 
 #endif
+
+int FileStream::Leer(void* buffer, std::int32_t n)
+{
+    constexpr int kFailed = 0;  // what the Win32 read call answers on failure
+    if (n < 0 || handle == kNoHandle)
+        RLA_THROW(kSiteReadError, "FileStream::Leer() =", kFailed);
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::int32_t leido = 0;
+    while (leido < n) {
+        const std::int32_t wanted = n - leido;
+        const std::int64_t inWindow = position_ - window_start_;
+        if (inWindow >= 0 && inWindow < window_bytes_) {
+            const auto take = static_cast<std::int32_t>(std::min<std::int64_t>(wanted, window_bytes_ - inWindow));
+            std::memcpy(out + leido, window_.get() + inWindow, static_cast<std::size_t>(take));
+            leido += take;
+            position_ += take;
+            continue;
+        }
+        if (wanted >= window_capacity_) {
+            // As long as the window or longer: straight into the caller's buffer.
+            const std::int64_t got = ReadAt(handle, position_, out + leido, wanted);
+            if (got < 0)
+                RLA_THROW(kSiteReadError, "FileStream::Leer() =", kFailed);
+            leido += static_cast<std::int32_t>(got);
+            position_ += got;
+            break;
+        }
+        if (!FillWindow())
+            RLA_THROW(kSiteReadError, "FileStream::Leer() =", kFailed);
+        if (position_ - window_start_ >= window_bytes_)
+            break;  // the file ends at or before the position
+    }
+    if (leido != n)
+        RLA_THROW(kSiteShortRead, "FileStream::Leer() leido != buffer_size");
+    return 1;
+}
+
+bool FileStream::FillWindow()
+{
+    if (!window_)
+        window_.reset(new unsigned char[static_cast<std::size_t>(window_capacity_)]);
+    // The loader reads the top scanline first, and files store the bottom one
+    // first: a jump to just before the window means the reader is walking
+    // backwards, so the new window ends where the old one began.
+    std::int64_t start = position_;
+    if (window_bytes_ > 0 && position_ < window_start_ && position_ >= window_start_ - window_capacity_)
+        start = std::max<std::int64_t>(0, window_start_ - window_capacity_);
+    window_bytes_ = 0;
+    const std::int64_t got = ReadAt(handle, start, window_.get(), window_capacity_);
+    if (got < 0)
+        return false;
+    window_start_ = start;
+    window_bytes_ = static_cast<std::int32_t>(got);
+    return true;
+}
+
+int FileStream::Seek(std::int32_t offset, int origin)
+{
+    // Positions beyond 2 GiB cannot be reached with a 32-bit file pointer;
+    // refuse them here so the behaviour does not depend on the platform.
+    std::int64_t base = -1;
+    if (handle != kNoHandle) {
+        if (origin == 0)
+            base = 0;
+        else if (origin == 1)
+            base = position_;
+        else if (origin == 2)
+            base = SizeOf(handle);
+    }
+    const std::int64_t target = base + offset;
+    if (base < 0 || target < 0 || target > INT32_MAX)
+        RLA_THROW(kSiteSeek, "FileStream::Seek() offset=", offset, "origin=", origin);
+    position_ = target;
+    return 0;
+}
 
 int FileStream::Query()
 {

@@ -10,8 +10,19 @@
 #include <cstring>
 #include <iostream>
 
-#ifdef __linux__
+#if defined(__unix__) || defined(__APPLE__)
 #include <sys/mman.h>
+#endif
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define RLA_HAVE_SSE2 1
+#endif
+
+#ifdef _MSC_VER
+#define RLA_NOINLINE __declspec(noinline)
+#else
+#define RLA_NOINLINE __attribute__((noinline))
 #endif
 
 namespace {
@@ -41,6 +52,12 @@ constexpr int kSiteFloatRecordShort = 324;
 constexpr int kSiteRunPastRecord = 380;
 
 constexpr int kRecordBytesPerPixel = 30;
+
+// Room after the record buffer, the colour planes and the G-buffer row: the
+// run-length decoder moves whole 16-byte blocks, so a run of up to 128 values
+// may write (and a literal run read) up to 128 bytes past where it starts,
+// and the colour packing reads 16 bytes at a time.
+constexpr std::size_t kSlack = 128;
 
 // The D block's name data is read in slices, so that a size field larger than
 // the file costs no more memory than the file actually holds.
@@ -108,58 +125,155 @@ inline unsigned short ToWord(float value)
     return static_cast<unsigned short>(scaled);
 }
 
-// Colour decoded from 8- or 16-bit records is k / 65536 for a whole k in
-// 0..65535 (an 8-bit value v is k = 256 v), and alpha that a file without a
-// matte channel never sets is 0. For such a value ToWord's exact product
-// k * 65535 / 65536 = k - k / 65536 truncates to k - 1 (0 for k = 0), which
-// whole-number arithmetic reaches without the double product and the clamp.
-inline unsigned short WordFromFixedPoint(float value)
+// The colour planes of a row as words: a value k = high * 256 + low stands
+// for k / 65536, and ToWord's exact product k * 65535 / 65536 = k - k / 65536
+// truncates to k - 1 (0 for k = 0), which whole-number arithmetic reaches
+// without the float and the double product. Pixels are alpha, red, green,
+// blue.
+void PackWords(const unsigned char* const planes[8], unsigned short* out, std::size_t width)
 {
-    const std::int32_t k = static_cast<std::int32_t>(value * 65536.0f);
-    return static_cast<unsigned short>(k - (k > 0));
-}
-
-// The float of every byte value times a scale, as the channel decoding
-// computes it (float(v) * scale), looked up instead of converted per value.
-struct ByteFractions {
-    explicit ByteFractions(float scale)
-    {
-        for (int v = 0; v < 256; ++v)
-            of[v] = float(v) * scale;
+    const unsigned char* redHigh = planes[0];
+    const unsigned char* redLow = planes[1];
+    const unsigned char* greenHigh = planes[2];
+    const unsigned char* greenLow = planes[3];
+    const unsigned char* blueHigh = planes[4];
+    const unsigned char* blueLow = planes[5];
+    const unsigned char* alphaHigh = planes[6];
+    const unsigned char* alphaLow = planes[7];
+    std::size_t x = 0;
+#ifdef RLA_HAVE_SSE2
+    const __m128i one = _mm_set1_epi16(1);
+    auto load = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto store = [](unsigned short* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+    // Four channels of eight pixels, as words, into eight interleaved pixels.
+    auto interleave = [&store](unsigned short* p, __m128i a, __m128i r, __m128i g, __m128i b) {
+        __m128i ar = _mm_unpacklo_epi16(a, r);
+        __m128i gb = _mm_unpacklo_epi16(g, b);
+        store(p, _mm_unpacklo_epi32(ar, gb));
+        store(p + 8, _mm_unpackhi_epi32(ar, gb));
+        ar = _mm_unpackhi_epi16(a, r);
+        gb = _mm_unpackhi_epi16(g, b);
+        store(p + 16, _mm_unpacklo_epi32(ar, gb));
+        store(p + 24, _mm_unpackhi_epi32(ar, gb));
+    };
+    for (; x + 16 <= width; x += 16) {
+        const __m128i ah = load(alphaHigh + x), al = load(alphaLow + x);
+        const __m128i rh = load(redHigh + x), rl = load(redLow + x);
+        const __m128i gh = load(greenHigh + x), gl = load(greenLow + x);
+        const __m128i bh = load(blueHigh + x), bl = load(blueLow + x);
+        interleave(out + x * 4, _mm_subs_epu16(_mm_unpacklo_epi8(al, ah), one),
+                   _mm_subs_epu16(_mm_unpacklo_epi8(rl, rh), one), _mm_subs_epu16(_mm_unpacklo_epi8(gl, gh), one),
+                   _mm_subs_epu16(_mm_unpacklo_epi8(bl, bh), one));
+        interleave(out + x * 4 + 32, _mm_subs_epu16(_mm_unpackhi_epi8(al, ah), one),
+                   _mm_subs_epu16(_mm_unpackhi_epi8(rl, rh), one), _mm_subs_epu16(_mm_unpackhi_epi8(gl, gh), one),
+                   _mm_subs_epu16(_mm_unpackhi_epi8(bl, bh), one));
     }
-    float of[256];
-};
-
-// One row of red, green, blue, alpha floats into alpha, red, green, blue words.
-template <unsigned short (*Convert)(float)>
-void StoreWords(const float* in, unsigned short* out, std::size_t width)
-{
-    for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
-        out[0] = Convert(in[3]);
-        out[1] = Convert(in[0]);
-        out[2] = Convert(in[1]);
-        out[3] = Convert(in[2]);
-    }
-}
-
-// A buffer of a large image is written once from end to end; backing it with
-// large pages where the system offers them on request saves most of the cost
-// of faulting in its memory page by page. Only a hint: without it the buffer
-// works the same.
-void AdviseLargePages(void* buffer, std::size_t bytes)
-{
-#ifdef __linux__
-    constexpr std::uintptr_t kLargePage = std::uintptr_t(2) << 20;
-    if (buffer == nullptr || bytes < 2 * kLargePage)
-        return;
-    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(buffer) + kLargePage - 1) & ~(kLargePage - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kLargePage - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#else
-    (void)buffer;
-    (void)bytes;
 #endif
+    auto word = [](unsigned high, unsigned low) {
+        const unsigned k = (high << 8) | low;
+        return static_cast<unsigned short>(k - (k > 0));
+    };
+    for (; x < width; ++x) {
+        unsigned short* pixel = out + x * 4;
+        pixel[0] = word(alphaHigh[x], alphaLow[x]);
+        pixel[1] = word(redHigh[x], redLow[x]);
+        pixel[2] = word(greenHigh[x], greenLow[x]);
+        pixel[3] = word(blueHigh[x], blueLow[x]);
+    }
+}
+
+// The image and channel buffers: zero-filled, and without writing a byte of
+// them. A large buffer is mapped straight from the system, whose fresh pages
+// read as zeros until written; calloc would hand back recycled heap memory and
+// clear it whenever the allocator has raised its own mapping threshold, which
+// it does after each large free, so loading frame after frame would pay for
+// clearing every channel buffer the files never fill. The mapping also asks
+// for large pages where the system offers them on request: a buffer written
+// from end to end then costs one fault per 2 MiB instead of per page.
+#if defined(__unix__) || defined(__APPLE__)
+constexpr std::size_t kMapDirectlyBytes = std::size_t(1) << 20;
+
+void* AllocateZeroed(std::size_t bytes)
+{
+    if (bytes < kMapDirectlyBytes)
+        return std::calloc(bytes, 1);
+    void* buffer = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (buffer == MAP_FAILED)
+        return nullptr;
+#ifdef MADV_HUGEPAGE
+    madvise(buffer, bytes, MADV_HUGEPAGE);
+#endif
+    return buffer;
+}
+
+void ReleaseZeroed(void* buffer, std::size_t bytes)
+{
+    if (buffer == nullptr)
+        return;
+    if (bytes < kMapDirectlyBytes)
+        std::free(buffer);
+    else
+        munmap(buffer, bytes);
+}
+#else
+void* AllocateZeroed(std::size_t bytes)
+{
+    return std::calloc(bytes, 1);
+}
+
+void ReleaseZeroed(void* buffer, std::size_t)
+{
+    std::free(buffer);
+}
+#endif
+
+// One whole run of n values (1..128) at out: n copies of value, or the n
+// bytes at in. Runs move in 64-byte blocks, so they may write up to 128 bytes
+// past out and read as far past in; the callers' buffers have room for that.
+inline void FillRun(unsigned char* out, unsigned char value, std::int32_t n)
+{
+#ifdef RLA_HAVE_SSE2
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    auto* p = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(p, v);
+    _mm_storeu_si128(p + 1, v);
+    _mm_storeu_si128(p + 2, v);
+    _mm_storeu_si128(p + 3, v);
+    if (n > 64) {
+        _mm_storeu_si128(p + 4, v);
+        _mm_storeu_si128(p + 5, v);
+        _mm_storeu_si128(p + 6, v);
+        _mm_storeu_si128(p + 7, v);
+    }
+#else
+    std::memset(out, value, std::size_t(n));
+#endif
+}
+
+inline void CopyRun(unsigned char* out, const unsigned char* in, std::int32_t n)
+{
+#ifdef RLA_HAVE_SSE2
+    auto* to = reinterpret_cast<__m128i*>(out);
+    auto* from = reinterpret_cast<const __m128i*>(in);
+    _mm_storeu_si128(to, _mm_loadu_si128(from));
+    _mm_storeu_si128(to + 1, _mm_loadu_si128(from + 1));
+    _mm_storeu_si128(to + 2, _mm_loadu_si128(from + 2));
+    _mm_storeu_si128(to + 3, _mm_loadu_si128(from + 3));
+    if (n > 64) {
+        _mm_storeu_si128(to + 4, _mm_loadu_si128(from + 4));
+        _mm_storeu_si128(to + 5, _mm_loadu_si128(from + 5));
+        _mm_storeu_si128(to + 6, _mm_loadu_si128(from + 6));
+        _mm_storeu_si128(to + 7, _mm_loadu_si128(from + 7));
+    }
+#else
+    std::memcpy(out, in, std::size_t(n));
+#endif
+}
+
+// Kept out of line so the decoding loop stays small.
+[[noreturn]] RLA_NOINLINE void ThrowRunPastRecord(std::int32_t length)
+{
+    RLA_THROW(kSiteRunPastRecord, "RLA::ReadNextChannel(). run-length data runs past the record, length =", length);
 }
 
 }  // namespace
@@ -187,11 +301,11 @@ RLA::~RLA()
     delete[] record_buf;
     delete[] line_buf;
     if (keep_image)
-        std::free(image_buf);
-    std::free(bmm_chan_veloc_buf);
-    std::free(bmm_chan_node_render_id_buf);
-    std::free(bmm_chan_coverage_buf);
-    std::free(bmm_chan_z_buf);
+        ReleaseZeroed(image_buf, image_bytes);
+    ReleaseZeroed(bmm_chan_veloc_buf, veloc_bytes);
+    ReleaseZeroed(bmm_chan_node_render_id_buf, node_id_bytes);
+    ReleaseZeroed(bmm_chan_coverage_buf, coverage_bytes);
+    ReleaseZeroed(bmm_chan_z_buf, z_bytes);
 }
 
 std::string RLA::Producer() const
@@ -274,8 +388,9 @@ void RLA::ReadOffsets(Stream& stream)
 {
     record_size = ancho * kRecordBytesPerPixel;
     scanline_offsets = new std::int32_t[std::size_t(alto)];
-    record_buf = new unsigned char[std::size_t(record_size)];
-    line_buf = new unsigned char[std::size_t(ancho)];
+    record_buf = new unsigned char[std::size_t(record_size) + kSlack]();
+    plane_stride = (std::size_t(ancho) + kSlack + 63) & ~std::size_t(63);
+    line_buf = new unsigned char[plane_stride * kColourPlanes]();
 
     stream.Leer(scanline_offsets, alto * 4);
     for (std::int32_t i = 0; i < alto; ++i)
@@ -334,50 +449,39 @@ void RLA::AllocateImageBuffers()
     const std::uint32_t pixels = std::uint32_t(ancho) * std::uint32_t(alto);
     if (keep_image) {
         const std::uint32_t bytes = pixels * 8u;
-        image_buf = static_cast<unsigned short*>(std::calloc(bytes, 1));
+        image_buf = static_cast<unsigned short*>(AllocateZeroed(bytes));
         if (image_buf == nullptr)
             RLA_THROW(kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
-        AdviseLargePages(image_buf, bytes);
+        image_bytes = bytes;
     }
     const std::uint32_t velocBytes = pixels * 8u;
-    bmm_chan_veloc_buf = static_cast<unsigned char*>(std::calloc(velocBytes, 1));
+    bmm_chan_veloc_buf = static_cast<unsigned char*>(AllocateZeroed(velocBytes));
     if (bmm_chan_veloc_buf == nullptr)
         RLA_THROW(kSiteVelocBuf, "bmm_chan_veloc_buf=malloc( ", velocBytes, ");");
-    AdviseLargePages(bmm_chan_veloc_buf, velocBytes);
+    veloc_bytes = velocBytes;
     const std::uint32_t nodeIdBytes = pixels * 2u;
-    bmm_chan_node_render_id_buf = static_cast<unsigned short*>(std::calloc(nodeIdBytes, 1));
+    bmm_chan_node_render_id_buf = static_cast<unsigned short*>(AllocateZeroed(nodeIdBytes));
     if (bmm_chan_node_render_id_buf == nullptr)
         RLA_THROW(kSiteNodeIdBuf, "bmm_chan_node_render_id_buf =malloc( ", nodeIdBytes, ");");
-    AdviseLargePages(bmm_chan_node_render_id_buf, nodeIdBytes);
-    bmm_chan_coverage_buf = static_cast<unsigned char*>(std::calloc(pixels, 1));
+    node_id_bytes = nodeIdBytes;
+    bmm_chan_coverage_buf = static_cast<unsigned char*>(AllocateZeroed(pixels));
     if (bmm_chan_coverage_buf == nullptr)
         RLA_THROW(kSiteCoverageBuf, "bmm_chan_coverage_buf = (unsigned char*)malloc( ancho*alto );");
-    AdviseLargePages(bmm_chan_coverage_buf, pixels);
-    bmm_chan_z_buf = static_cast<float*>(std::calloc(pixels, sizeof(float)));
+    coverage_bytes = pixels;
+    bmm_chan_z_buf = static_cast<float*>(AllocateZeroed(std::size_t(pixels) * sizeof(float)));
     if (bmm_chan_z_buf == nullptr)
         RLA_THROW(kSiteZBuf, "bmm_chan_z_buf = (unsigned char*)malloc( ancho*alto*sizeof(float) );");
-    AdviseLargePages(bmm_chan_z_buf, std::size_t(pixels) * sizeof(float));
+    z_bytes = std::size_t(pixels) * sizeof(float);
 }
 
 void RLA::ReadScanlines(Stream& stream)
 {
-    // Alpha starts at 0 and is never written when the file has no matte channel.
-    std::vector<float> row(std::size_t(ancho) * 4, 0.0f);
-    gbuffer_row.assign(std::size_t(ancho) * 8, 0);
+    gbuffer_row.assign(std::size_t(ancho) * 8 + kSlack, 0);
     const std::size_t width = std::size_t(ancho);
-    const bool floatColour = header.chan_bits == 32;
 
     for (std::int32_t r = 0; r < alto; ++r) {
         stream.Seek(scanline_offsets[alto - 1 - r], 0);
-        ReadRGBA(stream, row.data());
-
-        if (keep_image) {
-            unsigned short* out = image_buf + std::size_t(r) * width * 4;
-            if (floatColour)
-                StoreWords<ToWord>(row.data(), out, width);
-            else
-                StoreWords<WordFromFixedPoint>(row.data(), out, width);
-        }
+        ReadRGBA(stream, keep_image ? image_buf + std::size_t(r) * width * 4 : nullptr);
 
         if (channel_mask == 0)
             continue;
@@ -401,17 +505,38 @@ void RLA::ReadScanlines(Stream& stream)
     }
 }
 
-void RLA::ReadRGBA(Stream& stream, float* row)
+// Reads the colour records of one row and, when words is given, stores the
+// row there as alpha, red, green, blue words. Without a matte channel alpha is
+// 0: float rows leave it as the zero-filled image holds it, and 8- and 16-bit
+// rows take it from the zero plane.
+void RLA::ReadRGBA(Stream& stream, unsigned short* words)
 {
     const bool colour16 = header.chan_bits == 16;
-    ReadFloatChannel(stream, row + 0, 4, colour16);
-    ReadFloatChannel(stream, row + 1, 4, colour16);
-    ReadFloatChannel(stream, row + 2, 4, colour16);
-    if (header.num_matte > 0)
-        ReadFloatChannel(stream, row + 3, 4, header.matte_bits == 16);
+    const bool alpha = header.num_matte > 0;
+    ReadFloatChannel(stream, words ? words + 1 : nullptr, kRedHigh, colour16);
+    ReadFloatChannel(stream, words ? words + 2 : nullptr, kGreenHigh, colour16);
+    ReadFloatChannel(stream, words ? words + 3 : nullptr, kBlueHigh, colour16);
+    if (alpha)
+        ReadFloatChannel(stream, words ? words + 0 : nullptr, kAlphaHigh, header.matte_bits == 16);
+    if (words == nullptr || header.chan_bits == 32)
+        return;
+
+    const unsigned char* zero = Plane(kZeroPlane);
+    const bool alpha16 = alpha && header.matte_bits == 16;
+    const unsigned char* const planes[8] = {
+        Plane(kRedHigh),   colour16 ? Plane(kRedLow) : zero,
+        Plane(kGreenHigh), colour16 ? Plane(kGreenLow) : zero,
+        Plane(kBlueHigh),  colour16 ? Plane(kBlueLow) : zero,
+        alpha ? Plane(kAlphaHigh) : zero, alpha16 ? Plane(kAlphaLow) : zero,
+    };
+    PackWords(planes, words, std::size_t(ancho));
 }
 
-void RLA::ReadFloatChannel(Stream& stream, float* dst, int stride, bool is16)
+// One colour channel of a row. Float records go straight to their word of
+// every pixel (words, one pixel every four words, may be null); 8- and 16-bit
+// records are decoded into the channel's high plane and, for 16 bits, the
+// second block into the low plane, which ReadRGBA packs into words.
+void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16)
 {
     if (header.chan_bits == 32) {
         unsigned char lengthBytes[2];
@@ -423,25 +548,16 @@ void RLA::ReadFloatChannel(Stream& stream, float* dst, int stride, bool is16)
         if (length < 4u * unsigned(ancho))
             RLA_THROW(kSiteFloatRecordShort, "RLA::ReadFloatChannel() record shorter than 4*ancho: length=",
                       length);
-        for (std::int32_t k = 0; k < ancho; ++k)
-            dst[std::size_t(k) * stride] = FloatFromBigEndian(record_buf + 4 * k);
+        if (words != nullptr) {
+            for (std::int32_t k = 0; k < ancho; ++k)
+                words[std::size_t(k) * 4] = ToWord(FloatFromBigEndian(record_buf + 4 * k));
+        }
         return;
     }
 
-    static const ByteFractions kHighBytes(0.00390625f);      // v / 256
-    static const ByteFractions kLowBytes(0.0000152587890625f);  // v / 65536
-
-    ReadNextChannel(stream, line_buf, 1, ancho);
-    const unsigned char* line = line_buf;
-    const std::size_t step = std::size_t(stride);
-    for (std::int32_t k = 0; k < ancho; ++k)
-        dst[std::size_t(k) * step] = kHighBytes.of[line[k]];
-
-    if (is16) {
-        continue_pos = DecodeRunLengthBlock(continue_pos, line_buf, 1, ancho);
-        for (std::int32_t k = 0; k < ancho; ++k)
-            dst[std::size_t(k) * step] += kLowBytes.of[line[k]];
-    }
+    ReadNextChannel(stream, Plane(high), 1, ancho);
+    if (is16)
+        continue_pos = DecodeRunLengthBlock(continue_pos, Plane(ColourPlane(high + 1)), 1, ancho);
 }
 
 int RLA::ReadNChannels(Stream& stream, unsigned char* dst, int size, int count)
@@ -480,31 +596,46 @@ std::int32_t RLA::DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int
     const unsigned char* record = record_buf;
     const std::int32_t end = record_length;
     std::int32_t written = 0;
+    if (stride == 1) {
+        // Every stride-1 destination has kSlack bytes after count, and the
+        // record buffer after its limit, so whole runs move in blocks.
+        while (written < count) {
+            if (pos >= end)
+                ThrowRunPastRecord(end);
+            const int h = static_cast<signed char>(record[pos]);
+            if (h >= 0) {
+                if (pos + 2 > end)
+                    ThrowRunPastRecord(end);
+                FillRun(dst + written, record[pos + 1], h + 1);
+                written += h + 1;
+                pos += 2;
+            } else {
+                if (pos + 1 - h > end)
+                    ThrowRunPastRecord(end);
+                CopyRun(dst + written, record + pos + 1, -h);
+                written -= h;
+                pos += 1 - h;
+            }
+        }
+        return pos;
+    }
     while (written < count) {
         if (pos >= end)
-            RLA_THROW(kSiteRunPastRecord, "RLA::ReadNextChannel(). run-length data runs past the record, length =",
-                      end);
+            ThrowRunPastRecord(end);
         const int h = static_cast<signed char>(record[pos]);
         const std::int32_t runLength = h >= 0 ? h + 1 : -h;
         const std::int32_t runBytes = h >= 0 ? 1 : runLength;
         if (pos + 1 + runBytes > end)
-            RLA_THROW(kSiteRunPastRecord, "RLA::ReadNextChannel(). run-length data runs past the record, length =",
-                      end);
+            ThrowRunPastRecord(end);
         const std::int32_t kept = std::min(runLength, count - written);
         unsigned char* out = dst + std::size_t(written) * stride;
         const unsigned char* in = record + pos + 1;
         if (h >= 0) {
-            if (stride == 1)
-                std::memset(out, *in, std::size_t(kept));
-            else
-                for (std::int32_t i = 0; i < kept; ++i)
-                    out[std::size_t(i) * stride] = *in;
+            for (std::int32_t i = 0; i < kept; ++i)
+                out[std::size_t(i) * stride] = *in;
         } else {
-            if (stride == 1)
-                std::memcpy(out, in, std::size_t(kept));
-            else
-                for (std::int32_t i = 0; i < kept; ++i)
-                    out[std::size_t(i) * stride] = in[i];
+            for (std::int32_t i = 0; i < kept; ++i)
+                out[std::size_t(i) * stride] = in[i];
         }
         written += runLength;
         pos += 1 + runBytes;

@@ -117,7 +117,9 @@ public:
     std::uint32_t channel_mask = 0;   // bit i set: channel kChannelLetters[i] is stored
     std::int32_t* scanline_offsets = nullptr;  // alto entries, entry 0 = bottom scanline
     unsigned char* record_buf = nullptr;       // one channel record's payload
-    unsigned char* line_buf = nullptr;         // one decoded 8-bit plane
+    // The decoded 8-bit planes of one row's colour: high and low bytes of red,
+    // green, blue and alpha, then a plane that stays zero (kColourPlanes).
+    unsigned char* line_buf = nullptr;
     bool flag_P = false;
     bool flag_L = false;
     bool flag_D = false;
@@ -146,12 +148,26 @@ private:
     void AllocateImageBuffers();
     void ReadScanlines(Stream& stream);
 
-    void ReadRGBA(Stream& stream, float* row);
-    void ReadFloatChannel(Stream& stream, float* dst, int stride, bool is16);
+    // Planes of line_buf, each plane_stride bytes apart.
+    enum ColourPlane { kRedHigh, kRedLow, kGreenHigh, kGreenLow, kBlueHigh, kBlueLow, kAlphaHigh, kAlphaLow,
+                       kZeroPlane, kColourPlanes };
+
+    void ReadRGBA(Stream& stream, unsigned short* words);
+    void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16);
     int ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
     void ReadNextChannel(Stream& stream, unsigned char* dst, int stride, int count);
     std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int stride, int count);
 
+    unsigned char* Plane(ColourPlane plane) const { return line_buf + std::size_t(plane) * plane_stride; }
+
     std::int32_t record_length = 0;   // bytes of the record now in record_buf
+    std::size_t plane_stride = 0;     // bytes from one plane of line_buf to the next
+
+    // Sizes the image and channel buffers were allocated with, for releasing them.
+    std::size_t image_bytes = 0;
+    std::size_t veloc_bytes = 0;
+    std::size_t node_id_bytes = 0;
+    std::size_t coverage_bytes = 0;
+    std::size_t z_bytes = 0;
     std::vector<unsigned char> gbuffer_row;  // one G-buffer channel row, reused across rows
 };
