@@ -238,11 +238,13 @@ int main(int argc, char** argv)
             rgba8Bytes = std::move(bytes);
     }
 #ifdef BRIMWELL_HAVE_OIIO
-    // The same bytes under the name OpenImageIO knows them by. Its reader runs
-    // on one thread, as ours does.
-    OIIO::attribute("threads", 1);
+    // The same bytes under the name OpenImageIO knows them by. It may use every
+    // core, as ours does: our loader decodes on the calling thread while a
+    // helper readies the image's memory. (OpenImageIO's time is the same with
+    // one thread; its decoding of these files is not parallel.)
+    OIIO::attribute("threads", 0);
     const std::string rlaPath = WriteFile(dir, "rgba8.rla", rgba8Bytes);
-    rows.push_back({"OpenImageIO  8-bit RGBA (.rla, read_image to 8-bit, 1 thread)", rgba8Bytes.size(),
+    rows.push_back({"OpenImageIO  8-bit RGBA (.rla, read_image to 8-bit)", rgba8Bytes.size(),
                     MedianSeconds(options.runs, [&] { LoadWithOpenImageIO(rlaPath); })});
 #endif
 

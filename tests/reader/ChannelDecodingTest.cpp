@@ -284,6 +284,43 @@ TEST(ColourConversion, IntegerDepthsBecomeTruncatedFractionsOf65535)
     EXPECT_TRUE(ImageMatches(rlaOpaque, opaque));
 }
 
+TEST(ColourConversion, EveryDepthAndAlphaAtWidthsAroundWholeBlocks)
+{
+    // Rows are converted sixteen pixels at a time with the rest one by one,
+    // and runs move in whole blocks past their end: widths on both sides of
+    // the block sizes, runs of every kind, each depth with each alpha.
+    TempDir dir;
+    unsigned seed = 100;
+    for (int colourBits : {8, 16}) {
+        for (int alpha : {0, 8, 16}) {
+            for (int width : {1, 15, 16, 17, 31, 33, 129, 200}) {
+                for (rpfgen::RunLengthStyle style : {rpfgen::RunLengthStyle::Packed, rpfgen::RunLengthStyle::LiteralOnly,
+                                                     rpfgen::RunLengthStyle::RepeatOnly}) {
+                    rpfgen::RpfImage image;
+                    image.width = width;
+                    image.height = 3;
+                    image.colourBits = colourBits;
+                    image.alpha = alpha != 0;
+                    image.matteBits = alpha == 16 ? 16 : 8;
+                    image.runLength = style;
+                    FillColours(image, ++seed);
+                    // Stretches of equal values, so repeat runs of many lengths
+                    // occur, up to a full one and past it.
+                    const int stretches[] = {width / 2, 72, 133};
+                    for (int y = 0; y < image.height; ++y)
+                        for (int x = 0; x < std::min(width, stretches[y]); ++x)
+                            image.red[std::size_t(y * width + x)] = image.red[std::size_t(y * width)];
+                    RLA rla;
+                    ASSERT_TRUE(Loads(rla, dir.Write("blocks.rpf", rpfgen::EncodeRpf(image))));
+                    EXPECT_TRUE(ImageMatches(rla, image))
+                        << colourBits << "-bit colour, alpha " << alpha << ", width " << width << ", style "
+                        << int(style);
+                }
+            }
+        }
+    }
+}
+
 TEST(ColourConversion, FloatColourIsClampedToTheWordRange)
 {
     TempDir dir;

@@ -6,6 +6,30 @@ using readertest::OpenDescriptorCount;
 using readertest::ReportOf;
 using readertest::TempDir;
 
+namespace {
+
+// A file larger than the stream's window, each byte telling its position.
+std::vector<std::uint8_t> PatternBytes(std::size_t size)
+{
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = std::uint8_t((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+::testing::AssertionResult SameBytes(const std::vector<std::uint8_t>& file, std::size_t at,
+                                     const std::vector<std::uint8_t>& got)
+{
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (got[i] != file[at + i])
+            return ::testing::AssertionFailure() << "byte " << at + i << " is " << int(got[i]) << ", expected "
+                                                 << int(file[at + i]);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
 TEST(FileStream, MissingFileReportsSite18AndLeavesNothingOpen)
 {
     TempDir dir;
@@ -65,6 +89,60 @@ TEST(FileStream, SeekOriginsAndFailures)
                          "FileStream::Seek() offset=1origin=1", "FileStream", 42));
 }
 
+TEST(FileStream, ReadsAnywhereInAFileLargerThanItsWindow)
+{
+    TempDir dir;
+    const std::size_t size = 3 * std::size_t(FileStream::kWindowBytes) + 12345;
+    const std::vector<std::uint8_t> file = PatternBytes(size);
+    const std::string path = dir.Write("large.bin", file);
+    FileStream stream(path.c_str());
+
+    // Scanline by scanline from the end of the file back to its start, each
+    // read forwards, as the loader walks a file stored bottom row first.
+    const std::size_t scanline = 70001;
+    std::vector<std::uint8_t> got(scanline);
+    for (std::size_t end = size; end > 0;) {
+        const std::size_t at = end > scanline ? end - scanline : 0;
+        got.resize(end - at);
+        stream.Seek(std::int32_t(at), 0);
+        stream.Leer(got.data(), std::int32_t(got.size()));
+        ASSERT_TRUE(SameBytes(file, at, got)) << "scanline ending at " << end;
+        end = at;
+    }
+
+    // Reads of every size class at seeded positions: inside one window,
+    // across a window's end, as long as the window and longer, and relative
+    // seeks in both directions between them.
+    std::mt19937 random(7);
+    std::size_t position = 0;
+    stream.Seek(0, 0);
+    for (int i = 0; i < 400; ++i) {
+        const std::size_t sizes[] = {1, 2, 700, std::size_t(FileStream::kWindowBytes) - 1,
+                                     std::size_t(FileStream::kWindowBytes), std::size_t(FileStream::kWindowBytes) + 3};
+        const std::size_t length = sizes[random() % 6];
+        const std::size_t at = random() % (size - length + 1);
+        if (random() % 2 == 0)
+            stream.Seek(std::int32_t(at), 0);
+        else
+            stream.Seek(std::int32_t(std::int64_t(at) - std::int64_t(position)), 1);
+        got.resize(length);
+        stream.Leer(got.data(), std::int32_t(length));
+        ASSERT_TRUE(SameBytes(file, at, got)) << length << " bytes at " << at;
+        position = at + length;
+    }
+
+    // A read that the file ends in the middle of is a short read, however
+    // much of it the window held.
+    stream.Seek(-10, 2);
+    got.resize(11);
+    EXPECT_TRUE(IsReport(ReportOf([&] { stream.Leer(got.data(), 11); }), "FileStream::Leer() leido != buffer_size",
+                         "FileStream", 36));
+    stream.Seek(-10, 2);
+    got.resize(10);
+    stream.Leer(got.data(), 10);
+    EXPECT_TRUE(SameBytes(file, size - 10, got));
+}
+
 TEST(FileStream, CloseIsIdempotentAndQueryAnswersZero)
 {
     TempDir dir;
@@ -74,9 +152,15 @@ TEST(FileStream, CloseIsIdempotentAndQueryAnswersZero)
         FileStream stream(path.c_str());
         EXPECT_EQ(OpenDescriptorCount(), before + 1);
         EXPECT_EQ(stream.Query(), 0);
+        unsigned char byte = 0;
+        stream.Leer(&byte, 1);
         EXPECT_NE(stream.Close(), 0);
         EXPECT_EQ(stream.Close(), 0);
         EXPECT_EQ(OpenDescriptorCount(), before);
+        // A closed stream reads and seeks nothing, not even what it held.
+        EXPECT_TRUE(IsReport(ReportOf([&] { stream.Leer(&byte, 1); }), "FileStream::Leer() =0", "FileStream", 33));
+        EXPECT_TRUE(IsReport(ReportOf([&] { stream.Seek(0, 0); }), "FileStream::Seek() offset=0origin=0",
+                             "FileStream", 42));
     }
     {
         FileStream stream(path.c_str());
