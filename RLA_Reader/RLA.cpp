@@ -230,36 +230,45 @@ void ReleaseZeroed(void* buffer, std::size_t)
 }
 #endif
 
-// Asks the system to back a freshly mapped buffer with memory, from its start
-// on, on a thread of its own while the loader decodes into the buffer. The
-// system clears every page it hands out, and for a large image that clearing
-// costs about as much as the decoding; done alongside, it leaves the decoder
-// pages that are ready when it reaches them. Only memory is touched, never
-// the buffer's contents, so the two never disturb each other; where the
-// system cannot populate memory on request, nothing happens.
+// Asks the system to back freshly mapped buffers with memory, on a thread of
+// its own while the loader decodes into them. The system clears every page it
+// hands out, and for a large image that clearing costs about as much as the
+// decoding; done alongside, it leaves the decoder pages that are ready when it
+// reaches them. The decoder fills all its buffers row by row together, so the
+// helper readies them together too, each in step with the largest. Only
+// memory is touched, never the buffers' contents, so the two threads never
+// disturb each other; where the system cannot populate memory on request,
+// nothing happens.
 class MemoryReadier {
 public:
-    MemoryReadier(void* buffer, std::size_t bytes)
+    struct Region {
+        void* start;
+        std::size_t bytes;
+    };
+
+    explicit MemoryReadier(std::vector<Region> regions)
     {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+        // Only buffers mapped straight from the system start on a page.
+        regions.erase(std::remove_if(regions.begin(), regions.end(),
+                                     [](const Region& r) { return r.start == nullptr || r.bytes < kMapDirectlyBytes; }),
+                      regions.end());
+        std::size_t total = 0;
+        std::size_t largest = 0;
+        for (const Region& region : regions) {
+            total += region.bytes;
+            largest = std::max(largest, region.bytes);
+        }
         constexpr std::size_t kWorthIt = std::size_t(16) << 20;
-        if (buffer == nullptr || bytes < kWorthIt)
+        if (total < kWorthIt)
             return;
         try {
-            thread_ = std::thread([this, buffer, bytes] {
-                constexpr std::size_t kSlice = std::size_t(2) << 20;
-                auto* start = static_cast<unsigned char*>(buffer);
-                for (std::size_t done = 0; done < bytes && !stop_.load(std::memory_order_relaxed); done += kSlice) {
-                    if (madvise(start + done, std::min(kSlice, bytes - done), MADV_POPULATE_WRITE) != 0)
-                        break;
-                }
-            });
+            thread_ = std::thread([this, regions, largest] { Ready(regions, largest); });
         } catch (const std::system_error&) {
             // No thread to spare: the decoder's own writes fault the pages in.
         }
 #else
-        (void)buffer;
-        (void)bytes;
+        (void)regions;
 #endif
     }
     ~MemoryReadier()
@@ -272,9 +281,90 @@ public:
     MemoryReadier& operator=(const MemoryReadier&) = delete;
 
 private:
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    void Ready(const std::vector<Region>& regions, std::size_t largest)
+    {
+        constexpr std::size_t kSlice = std::size_t(2) << 20;
+        constexpr std::size_t kPage = 4096;  // a multiple of every page size in use, rounding only
+        std::vector<std::size_t> done(regions.size(), 0);
+        for (std::size_t reach = kSlice; !stop_.load(std::memory_order_relaxed); reach += kSlice) {
+            bool more = false;
+            for (std::size_t i = 0; i < regions.size(); ++i) {
+                const Region& region = regions[i];
+                const double share = double(std::min(reach, largest)) / double(largest);
+                std::size_t target = (std::size_t(double(region.bytes) * share) + kPage - 1) & ~(kPage - 1);
+                target = std::min(target, region.bytes);
+                if (target > done[i]) {
+                    if (madvise(static_cast<unsigned char*>(region.start) + done[i], target - done[i],
+                                MADV_POPULATE_WRITE) != 0)
+                        return;
+                    done[i] = target;
+                }
+                more = more || done[i] < region.bytes;
+            }
+            if (!more)
+                return;
+        }
+    }
+#endif
+
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
+
+// A row of elements of size bytes from size planes, plane k holding byte k
+// of every element.
+void InterleavePlanes(const unsigned char* const planes[8], int size, unsigned char* out, std::size_t count)
+{
+    std::size_t x = 0;
+#ifdef RLA_HAVE_SSE2
+    auto load = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto store = [](unsigned char* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+    if (size == 2) {
+        for (; x + 16 <= count; x += 16) {
+            const __m128i b0 = load(planes[0] + x), b1 = load(planes[1] + x);
+            store(out + x * 2, _mm_unpacklo_epi8(b0, b1));
+            store(out + x * 2 + 16, _mm_unpackhi_epi8(b0, b1));
+        }
+    } else if (size == 4) {
+        for (; x + 16 <= count; x += 16) {
+            const __m128i b0 = load(planes[0] + x), b1 = load(planes[1] + x);
+            const __m128i b2 = load(planes[2] + x), b3 = load(planes[3] + x);
+            __m128i low = _mm_unpacklo_epi8(b0, b1), high = _mm_unpacklo_epi8(b2, b3);
+            store(out + x * 4, _mm_unpacklo_epi16(low, high));
+            store(out + x * 4 + 16, _mm_unpackhi_epi16(low, high));
+            low = _mm_unpackhi_epi8(b0, b1);
+            high = _mm_unpackhi_epi8(b2, b3);
+            store(out + x * 4 + 32, _mm_unpacklo_epi16(low, high));
+            store(out + x * 4 + 48, _mm_unpackhi_epi16(low, high));
+        }
+    } else if (size == 8) {
+        for (; x + 16 <= count; x += 16) {
+            __m128i b[8];
+            for (int k = 0; k < 8; ++k)
+                b[k] = load(planes[k] + x);
+            for (int half = 0; half < 2; ++half) {
+                const auto pair = [half](__m128i u, __m128i v) {
+                    return half == 0 ? _mm_unpacklo_epi8(u, v) : _mm_unpackhi_epi8(u, v);
+                };
+                const __m128i p01 = pair(b[0], b[1]), p23 = pair(b[2], b[3]);
+                const __m128i p45 = pair(b[4], b[5]), p67 = pair(b[6], b[7]);
+                // Four-byte halves of elements 0..3 and 4..7 of this half.
+                const __m128i low03 = _mm_unpacklo_epi16(p01, p23), low47 = _mm_unpackhi_epi16(p01, p23);
+                const __m128i high03 = _mm_unpacklo_epi16(p45, p67), high47 = _mm_unpackhi_epi16(p45, p67);
+                unsigned char* o = out + (x + std::size_t(half) * 8) * 8;
+                store(o, _mm_unpacklo_epi32(low03, high03));
+                store(o + 16, _mm_unpackhi_epi32(low03, high03));
+                store(o + 32, _mm_unpacklo_epi32(low47, high47));
+                store(o + 48, _mm_unpackhi_epi32(low47, high47));
+            }
+        }
+    }
+#endif
+    for (; x < count; ++x)
+        for (int k = 0; k < size; ++k)
+            out[x * std::size_t(size) + std::size_t(k)] = planes[k][x];
+}
 
 // One whole run of n values (1..128) at out: n copies of value, or the n
 // bytes at in. Runs move in 64-byte blocks, so they may write up to 128 bytes
@@ -282,7 +372,7 @@ private:
 inline void FillRun(unsigned char* out, unsigned char value, std::int32_t n)
 {
 #ifdef RLA_HAVE_SSE2
-    // Eight stores whatever the length: cheaper than a mispredicted branch.
+    // Four stores cover most runs; only long ones need four more.
     const __m128i v = _mm_set1_epi8(static_cast<char>(value));
     auto* p = reinterpret_cast<__m128i*>(out);
     for (int i = 0; i < 4; ++i)
@@ -517,7 +607,19 @@ void RLA::ReadScanlines(Stream& stream)
 {
     gbuffer_row.assign(std::size_t(ancho) * 8 + kSlack, 0);
     const std::size_t width = std::size_t(ancho);
-    MemoryReadier readier(keep_image ? image_buf : nullptr, image_bytes);
+    // The buffers this file fills: the image and the kept channels it holds.
+    std::vector<MemoryReadier::Region> filled;
+    if (keep_image)
+        filled.push_back({image_buf, image_bytes});
+    if (channel_mask & (1u << kChannelZ))
+        filled.push_back({bmm_chan_z_buf, z_bytes});
+    if (channel_mask & (1u << kChannelC))
+        filled.push_back({bmm_chan_coverage_buf, coverage_bytes});
+    if (channel_mask & (1u << kChannelI))
+        filled.push_back({bmm_chan_node_render_id_buf, node_id_bytes});
+    if (channel_mask & (1u << kChannelV))
+        filled.push_back({bmm_chan_veloc_buf, veloc_bytes});
+    MemoryReadier readier(std::move(filled));
 
     for (std::int32_t r = 0; r < alto; ++r) {
         stream.Seek(scanline_offsets[alto - 1 - r], 0);
@@ -602,14 +704,27 @@ void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane hi
 
 int RLA::ReadNChannels(Stream& stream, unsigned char* dst, int size, int count)
 {
+    // Each plane is decoded whole into a plane of line_buf (free again once
+    // the row's colour is packed), then the planes are woven into elements:
+    // far cheaper than decoding every plane one byte in size apart.
+    const bool viaPlanes = size >= 1 && size <= 8 && count >= 0 && count <= ancho;
+    const unsigned char* planes[8] = {};
     for (int j = 0; j < size; ++j) {
+        const int byte = size - 1 - j;
         try {
-            ReadNextChannel(stream, dst + (size - 1 - j), size, count);
+            if (viaPlanes) {
+                planes[byte] = Plane(ColourPlane(byte));
+                ReadNextChannel(stream, Plane(ColourPlane(byte)), 1, count);
+            } else {
+                ReadNextChannel(stream, dst + byte, size, count);
+            }
         } catch (...) {
-            std::cout << "RLA::ReadNChannels()" << "i=" << (size - 1 - j) << " n=" << size << std::endl;
+            std::cout << "RLA::ReadNChannels()" << "i=" << byte << " n=" << size << std::endl;
             throw;
         }
     }
+    if (viaPlanes)
+        InterleavePlanes(planes, size, dst, std::size_t(count));
     return 1;
 }
 

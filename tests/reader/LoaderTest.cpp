@@ -40,10 +40,10 @@ const unsigned char* ChannelBuffer(const RLA& rla, int bit)
     return ::testing::AssertionSuccess();
 }
 
-rpfgen::RpfImage ImageWithChannels(const std::string& producer, unsigned seed)
+rpfgen::RpfImage ImageWithChannels(const std::string& producer, unsigned seed, int width = 5)
 {
     rpfgen::RpfImage image;
-    image.width = 5;
+    image.width = width;
     image.height = 4;
     image.alpha = true;
     image.producer = producer;
@@ -90,16 +90,19 @@ TEST(RlaLoader, RowsLandTopDownWhateverTheRecordOrder)
 TEST(RlaLoader, KeepsZCIVAndReadsPastEveryOtherChannel)
 {
     TempDir dir;
-    for (int depth : {8, 16, 32}) {
-        rpfgen::RpfImage every = ImageWithChannels("Renderer (ZEOUNRCBIGTVWM)", 40 + unsigned(depth));
-        every.colourBits = depth;
-        every.matteBits = depth == 16 ? 16 : 8;
-        FillColours(every, 5);
-        RLA rla;
-        ASSERT_TRUE(Loads(rla, dir.Write("every.rpf", rpfgen::EncodeRpf(every)))) << depth;
-        EXPECT_TRUE(ImageMatches(rla, every)) << depth;
-        for (int bit : kKeptChannels)
-            EXPECT_TRUE(ChannelMatches(rla, every, bit)) << depth;
+    // Widths below and above the 16 elements that are woven together at once.
+    for (int width : {5, 37}) {
+        for (int depth : {8, 16, 32}) {
+            rpfgen::RpfImage every = ImageWithChannels("Renderer (ZEOUNRCBIGTVWM)", 40 + unsigned(depth), width);
+            every.colourBits = depth;
+            every.matteBits = depth == 16 ? 16 : 8;
+            FillColours(every, 5);
+            RLA rla;
+            ASSERT_TRUE(Loads(rla, dir.Write("every.rpf", rpfgen::EncodeRpf(every)))) << depth;
+            EXPECT_TRUE(ImageMatches(rla, every)) << depth << "-bit, width " << width;
+            for (int bit : kKeptChannels)
+                EXPECT_TRUE(ChannelMatches(rla, every, bit)) << depth << "-bit, width " << width;
+        }
     }
 
     // Only channels that are not kept: all four buffers stay zero.
