@@ -16,6 +16,9 @@
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/mman.h>
 #endif
+#ifdef __linux__
+#include <sched.h>
+#endif
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
@@ -284,23 +287,31 @@ private:
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
     void Ready(const std::vector<Region>& regions, std::size_t largest)
     {
+        // Spare time only: sharing the decoder's core, the helper would slow
+        // it down more than the ready pages gain.
+        sched_param lowest{};
+        sched_setscheduler(0, SCHED_IDLE, &lowest);
         constexpr std::size_t kSlice = std::size_t(2) << 20;
         constexpr std::size_t kPage = 4096;  // a multiple of every page size in use, rounding only
-        std::vector<std::size_t> done(regions.size(), 0);
+        // From the end backwards, while the decoder writes from the start: the
+        // two never wait for the same page, and when this core is slow the
+        // decoder simply readies more of the memory itself.
+        std::vector<std::size_t> low;
+        for (const Region& region : regions)
+            low.push_back(region.bytes);
         for (std::size_t reach = kSlice; !stop_.load(std::memory_order_relaxed); reach += kSlice) {
             bool more = false;
             for (std::size_t i = 0; i < regions.size(); ++i) {
                 const Region& region = regions[i];
-                const double share = double(std::min(reach, largest)) / double(largest);
-                std::size_t target = (std::size_t(double(region.bytes) * share) + kPage - 1) & ~(kPage - 1);
-                target = std::min(target, region.bytes);
-                if (target > done[i]) {
-                    if (madvise(static_cast<unsigned char*>(region.start) + done[i], target - done[i],
+                const double left = 1.0 - double(std::min(reach, largest)) / double(largest);
+                const std::size_t target = std::size_t(double(region.bytes) * left) & ~(kPage - 1);
+                if (target < low[i]) {
+                    if (madvise(static_cast<unsigned char*>(region.start) + target, low[i] - target,
                                 MADV_POPULATE_WRITE) != 0)
                         return;
-                    done[i] = target;
+                    low[i] = target;
                 }
-                more = more || done[i] < region.bytes;
+                more = more || low[i] > 0;
             }
             if (!more)
                 return;
