@@ -59,10 +59,10 @@ constexpr int kSiteRunPastRecord = 380;
 
 constexpr int kRecordBytesPerPixel = 30;
 
-// Room after the record buffer, the colour planes and the G-buffer row: the
-// run-length decoder moves whole 16-byte blocks, so a run of up to 128 values
-// may write (and a literal run read) up to 128 bytes past where it starts,
-// and the colour packing reads 16 bytes at a time.
+// Room after the record buffer and after each plane of line_buf: the
+// run-length decoder moves runs in 16-byte blocks, so a run of up to 128
+// values may write (and a literal run read) up to 128 bytes past where it
+// starts.
 constexpr std::size_t kSlack = 128;
 
 // The D block's name data is read in slices, so that a size field larger than
@@ -616,7 +616,7 @@ void RLA::AllocateImageBuffers()
 
 void RLA::ReadScanlines(Stream& stream)
 {
-    gbuffer_row.assign(std::size_t(ancho) * 8 + kSlack, 0);
+    gbuffer_row.assign(std::size_t(ancho) * 8, 0);
     const std::size_t width = std::size_t(ancho);
     // The buffers this file fills: the image and the kept channels it holds.
     std::vector<MemoryReadier::Region> filled;
@@ -708,41 +708,35 @@ void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane hi
         return;
     }
 
-    ReadNextChannel(stream, Plane(high), 1, ancho);
+    ReadNextChannel(stream, Plane(high), ancho);
     if (is16)
-        continue_pos = DecodeRunLengthBlock(continue_pos, Plane(ColourPlane(high + 1)), 1, ancho);
+        continue_pos = DecodeRunLengthBlock(continue_pos, Plane(ColourPlane(high + 1)), ancho);
 }
 
+// Reads the size byte planes of a G-buffer channel's row, most significant
+// first, into count (at most ancho) elements at dst. Each plane is decoded
+// whole into a plane of line_buf (free again once the row's colour is
+// packed), then the planes are woven into elements: far cheaper than decoding
+// every plane one byte in size apart. size is at most 8 (TamanioCanal).
 int RLA::ReadNChannels(Stream& stream, unsigned char* dst, int size, int count)
 {
-    // Each plane is decoded whole into a plane of line_buf (free again once
-    // the row's colour is packed), then the planes are woven into elements:
-    // far cheaper than decoding every plane one byte in size apart.
-    const bool viaPlanes = size >= 1 && size <= 8 && count >= 0 && count <= ancho;
     const unsigned char* planes[8] = {};
     for (int j = 0; j < size; ++j) {
         const int byte = size - 1 - j;
+        planes[byte] = Plane(ColourPlane(byte));
         try {
-            if (viaPlanes) {
-                planes[byte] = Plane(ColourPlane(byte));
-                ReadNextChannel(stream, Plane(ColourPlane(byte)), 1, count);
-            } else {
-                ReadNextChannel(stream, dst + byte, size, count);
-            }
+            ReadNextChannel(stream, Plane(ColourPlane(byte)), count);
         } catch (...) {
             std::cout << "RLA::ReadNChannels()" << "i=" << byte << " n=" << size << std::endl;
             throw;
         }
     }
-    if (viaPlanes)
-        InterleavePlanes(planes, size, dst, std::size_t(count));
+    InterleavePlanes(planes, size, dst, std::size_t(count));
     return 1;
 }
 
-void RLA::ReadNextChannel(Stream& stream, unsigned char* dst, int stride, int count)
+void RLA::ReadNextChannel(Stream& stream, unsigned char* dst, int count)
 {
-    if (count < 0)
-        count = ancho;
     unsigned char lengthBytes[2];
     stream.Leer(lengthBytes, 2);
     const unsigned length = (unsigned(lengthBytes[0]) << 8) | lengthBytes[1];
@@ -750,61 +744,37 @@ void RLA::ReadNextChannel(Stream& stream, unsigned char* dst, int stride, int co
         RLA_THROW(kSiteRecordLength, "RLA::ReadNextChannel(). length =", length);
     stream.Leer(record_buf, std::int32_t(length));
     record_length = std::int32_t(length);
-    continue_pos = DecodeRunLengthBlock(0, dst, stride, count);
+    continue_pos = DecodeRunLengthBlock(0, dst, count);
 }
 
 // Decodes one run-length block of the record in record_buf, starting at pos,
-// into count values at dst (one every stride bytes). A run that overshoots
-// count is consumed whole and its surplus dropped. Returns the position after
+// into count values at dst, a plane with kSlack bytes of room after count: a
+// run that overshoots count is consumed whole, its surplus landing in that
+// room where nothing reads it. Runs move in whole blocks, which the record
+// buffer's own room after its limit allows too. Returns the position after
 // the last run.
-std::int32_t RLA::DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int stride, int count)
+std::int32_t RLA::DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int count)
 {
     const unsigned char* record = record_buf;
     const std::int32_t end = record_length;
     std::int32_t written = 0;
-    if (stride == 1) {
-        // Every stride-1 destination has kSlack bytes after count, and the
-        // record buffer after its limit, so whole runs move in blocks.
-        while (written < count) {
-            if (pos >= end)
-                ThrowRunPastRecord(end);
-            const int h = static_cast<signed char>(record[pos]);
-            if (h >= 0) {
-                if (pos + 2 > end)
-                    ThrowRunPastRecord(end);
-                FillRun(dst + written, record[pos + 1], h + 1);
-                written += h + 1;
-                pos += 2;
-            } else {
-                if (pos + 1 - h > end)
-                    ThrowRunPastRecord(end);
-                CopyRun(dst + written, record + pos + 1, -h);
-                written -= h;
-                pos += 1 - h;
-            }
-        }
-        return pos;
-    }
     while (written < count) {
         if (pos >= end)
             ThrowRunPastRecord(end);
         const int h = static_cast<signed char>(record[pos]);
-        const std::int32_t runLength = h >= 0 ? h + 1 : -h;
-        const std::int32_t runBytes = h >= 0 ? 1 : runLength;
-        if (pos + 1 + runBytes > end)
-            ThrowRunPastRecord(end);
-        const std::int32_t kept = std::min(runLength, count - written);
-        unsigned char* out = dst + std::size_t(written) * stride;
-        const unsigned char* in = record + pos + 1;
         if (h >= 0) {
-            for (std::int32_t i = 0; i < kept; ++i)
-                out[std::size_t(i) * stride] = *in;
+            if (pos + 2 > end)
+                ThrowRunPastRecord(end);
+            FillRun(dst + written, record[pos + 1], h + 1);
+            written += h + 1;
+            pos += 2;
         } else {
-            for (std::int32_t i = 0; i < kept; ++i)
-                out[std::size_t(i) * stride] = in[i];
+            if (pos + 1 - h > end)
+                ThrowRunPastRecord(end);
+            CopyRun(dst + written, record + pos + 1, -h);
+            written -= h;
+            pos += 1 - h;
         }
-        written += runLength;
-        pos += 1 + runBytes;
     }
     return pos;
 }

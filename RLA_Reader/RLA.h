@@ -117,8 +117,9 @@ public:
     std::uint32_t channel_mask = 0;   // bit i set: channel kChannelLetters[i] is stored
     std::int32_t* scanline_offsets = nullptr;  // alto entries, entry 0 = bottom scanline
     unsigned char* record_buf = nullptr;       // one channel record's payload
-    // The decoded 8-bit planes of one row's colour: high and low bytes of red,
-    // green, blue and alpha, then a plane that stays zero (kColourPlanes).
+    // The decoded 8-bit planes of one row: high and low bytes of red, green,
+    // blue and alpha, then a plane that stays zero (see ColourPlane); the
+    // first eight serve the byte planes of G-buffer channels in turn.
     unsigned char* line_buf = nullptr;
     bool flag_P = false;
     bool flag_L = false;
@@ -155,8 +156,8 @@ private:
     void ReadRGBA(Stream& stream, unsigned short* words);
     void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16);
     int ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
-    void ReadNextChannel(Stream& stream, unsigned char* dst, int stride, int count);
-    std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int stride, int count);
+    void ReadNextChannel(Stream& stream, unsigned char* dst, int count);
+    std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int count);
 
     unsigned char* Plane(ColourPlane plane) const { return line_buf + std::size_t(plane) * plane_stride; }
 
