@@ -125,19 +125,28 @@ std::string WriteFile(const ScratchDir& dir, const std::string& name, const std:
     return path;
 }
 
-// Median seconds of runs calls of load, after one untimed call that brings
-// the file into the cache and checks that it loads.
-double MedianSeconds(int runs, const std::function<void()>& load)
+// Median seconds of runs calls of each load, after one untimed call of each
+// that brings its file into the cache and checks that it loads. The loads take
+// turns, so that loads compared with each other meet the machine in the same
+// state (other work, memory, clock) rather than one after the other.
+std::vector<double> MedianSeconds(int runs, const std::vector<std::function<void()>>& loads)
 {
-    load();
-    std::vector<double> seconds;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
+    for (const auto& load : loads)
         load();
-        seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    std::vector<std::vector<double>> seconds(loads.size());
+    for (int i = 0; i < runs; ++i) {
+        for (std::size_t k = 0; k < loads.size(); ++k) {
+            const auto start = Clock::now();
+            loads[k]();
+            seconds[k].push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        }
     }
-    std::sort(seconds.begin(), seconds.end());
-    return seconds[seconds.size() / 2];
+    std::vector<double> medians;
+    for (std::vector<double>& each : seconds) {
+        std::sort(each.begin(), each.end());
+        medians.push_back(each[each.size() / 2]);
+    }
+    return medians;
 }
 
 void LoadOurs(const std::string& path)
@@ -229,14 +238,20 @@ int main(int argc, char** argv)
     };
     std::vector<Row> rows;
     std::vector<std::uint8_t> rgba8Bytes;
+    std::string rgba8Path;
     for (const Case& c : cases) {
         std::vector<std::uint8_t> bytes = rpfgen::EncodeRpf(rpfgen::DemoRpfImage(render, c.bits, c.channels));
         const std::string path = WriteFile(dir, c.name, bytes);
-        rows.push_back({std::string("ours  ") + c.label, bytes.size(),
-                        MedianSeconds(options.runs, [&] { LoadOurs(path); })});
-        if (c.bits == 8 && !c.channels)
+        rows.push_back({std::string("ours  ") + c.label, bytes.size(), 0.0});
+        if (c.bits == 8 && !c.channels) {
+            // Timed below, taking turns with OpenImageIO on the same bytes.
             rgba8Bytes = std::move(bytes);
+            rgba8Path = path;
+            continue;
+        }
+        rows.back().seconds = MedianSeconds(options.runs, {[&] { LoadOurs(path); }})[0];
     }
+    std::vector<std::function<void()>> rgba8Loads = {[&] { LoadOurs(rgba8Path); }};
 #ifdef BRIMWELL_HAVE_OIIO
     // The same bytes under the name OpenImageIO knows them by. It may use every
     // core, as ours does: our loader decodes on the calling thread while a
@@ -244,8 +259,13 @@ int main(int argc, char** argv)
     // one thread; its decoding of these files is not parallel.)
     OIIO::attribute("threads", 0);
     const std::string rlaPath = WriteFile(dir, "rgba8.rla", rgba8Bytes);
-    rows.push_back({"OpenImageIO  8-bit RGBA (.rla, read_image to 8-bit)", rgba8Bytes.size(),
-                    MedianSeconds(options.runs, [&] { LoadWithOpenImageIO(rlaPath); })});
+    rows.push_back({"OpenImageIO  8-bit RGBA (.rla, read_image to 8-bit)", rgba8Bytes.size(), 0.0});
+    rgba8Loads.push_back([&] { LoadWithOpenImageIO(rlaPath); });
+#endif
+    const std::vector<double> rgba8Seconds = MedianSeconds(options.runs, rgba8Loads);
+    rows.front().seconds = rgba8Seconds[0];
+#ifdef BRIMWELL_HAVE_OIIO
+    rows.back().seconds = rgba8Seconds[1];
 #endif
 
     std::printf("\nDecode of %d x %d (%.2f Mpixel), median of %d runs\n\n", options.width, options.height, megapixels,
