@@ -50,6 +50,7 @@ constexpr int kSiteRecordLength = 374;
 constexpr int kSiteTamanioCanal = 460;
 
 constexpr int kSiteImageSize = 45;
+constexpr int kSiteOtherChannelBuf = 84;
 constexpr int kSiteImageTooLarge = 47;
 constexpr int kSiteDBlockPastEnd = 100;
 constexpr int kSiteDBlockFewNames = 102;
@@ -456,6 +457,8 @@ RLA::~RLA()
     ReleaseZeroed(bmm_chan_node_render_id_buf, node_id_bytes);
     ReleaseZeroed(bmm_chan_coverage_buf, coverage_bytes);
     ReleaseZeroed(bmm_chan_z_buf, z_bytes);
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        ReleaseZeroed(other_channel_bufs[bit], other_channel_bytes[bit]);
 }
 
 std::string RLA::Producer() const
@@ -622,6 +625,35 @@ void RLA::AllocateImageBuffers()
     if (bmm_chan_z_buf == nullptr)
         RLA_THROW(kSiteZBuf, "bmm_chan_z_buf = (unsigned char*)malloc( ancho*alto*sizeof(float) );");
     z_bytes = std::size_t(pixels) * sizeof(float);
+
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if ((channel_mask & (1u << bit)) == 0 || bit == kChannelZ || bit == kChannelC || bit == kChannelI ||
+            bit == kChannelV)
+            continue;
+        const std::size_t bytes = std::size_t(pixels) * std::size_t(TamanioCanal(bit));
+        other_channel_bufs[bit] = static_cast<unsigned char*>(AllocateZeroed(bytes));
+        if (other_channel_bufs[bit] == nullptr)
+            RLA_THROW(kSiteOtherChannelBuf, "channel ", kChannelLetters[bit], " buffer=malloc( ", bytes, ");");
+        other_channel_bytes[bit] = bytes;
+    }
+}
+
+unsigned char* RLA::ChannelTarget(int bit) const
+{
+    switch (bit) {
+    case kChannelV: return bmm_chan_veloc_buf;
+    case kChannelI: return reinterpret_cast<unsigned char*>(bmm_chan_node_render_id_buf);
+    case kChannelC: return bmm_chan_coverage_buf;
+    case kChannelZ: return reinterpret_cast<unsigned char*>(bmm_chan_z_buf);
+    default: return bit >= 0 && bit < kChannelCount ? other_channel_bufs[bit] : nullptr;
+    }
+}
+
+const unsigned char* RLA::ChannelData(int bit) const
+{
+    if (bit < 0 || bit >= kChannelCount || (channel_mask & (1u << bit)) == 0)
+        return nullptr;
+    return ChannelTarget(bit);
 }
 
 void RLA::ReadScanlines(Stream& stream)
@@ -640,6 +672,10 @@ void RLA::ReadScanlines(Stream& stream)
         filled.push_back({bmm_chan_node_render_id_buf, node_id_bytes});
     if (channel_mask & (1u << kChannelV))
         filled.push_back({bmm_chan_veloc_buf, veloc_bytes});
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if (other_channel_bufs[bit] != nullptr)
+            filled.push_back({other_channel_bufs[bit], other_channel_bytes[bit]});
+    }
     MemoryReadier readier(std::move(filled));
 
     for (std::int32_t r = 0; r < alto; ++r) {
@@ -654,16 +690,7 @@ void RLA::ReadScanlines(Stream& stream)
             const int size = TamanioCanal(bit);
             ReadNChannels(stream, gbuffer_row.data(), size, ancho);
             const std::size_t rowBytes = width * std::size_t(size);
-            unsigned char* target = nullptr;
-            switch (bit) {
-            case kChannelV: target = bmm_chan_veloc_buf; break;
-            case kChannelI: target = reinterpret_cast<unsigned char*>(bmm_chan_node_render_id_buf); break;
-            case kChannelC: target = bmm_chan_coverage_buf; break;
-            case kChannelZ: target = reinterpret_cast<unsigned char*>(bmm_chan_z_buf); break;
-            default: break;  // read only to step over it
-            }
-            if (target != nullptr)
-                std::memcpy(target + std::size_t(r) * rowBytes, gbuffer_row.data(), rowBytes);
+            std::memcpy(ChannelTarget(bit) + std::size_t(r) * rowBytes, gbuffer_row.data(), rowBytes);
         }
     }
 }

@@ -90,7 +90,22 @@ void ConvertHeaderToHost(RLAHeader& header);
 // G-buffer channel letters; a letter's index is its bit in the channel mask.
 constexpr const char kChannelLetters[] = "ZEOUNRCBIGTVWM";
 constexpr int kChannelCount = 14;
-enum ChannelBit { kChannelZ = 0, kChannelC = 6, kChannelI = 8, kChannelV = 11 };
+enum ChannelBit {
+    kChannelZ = 0,   // Z depth, 32-bit float
+    kChannelE = 1,
+    kChannelO = 2,
+    kChannelU = 3,
+    kChannelN = 4,
+    kChannelR = 5,
+    kChannelC = 6,   // coverage
+    kChannelB = 7,
+    kChannelI = 8,   // node render ID
+    kChannelG = 9,
+    kChannelT = 10,
+    kChannelV = 11,  // velocity
+    kChannelW = 12,
+    kChannelM = 13,
+};
 
 // One loaded RPF image. Serves one load: construct, Leer, read the members,
 // destroy. Every failure of Leer throws a std::runtime_error report.
@@ -139,6 +154,14 @@ public:
     // Bytes per element of the G-buffer channel with the given mask bit.
     int TamanioCanal(int bit) const;
 
+    // The elements of the render channel with mask bit `bit`, or null when
+    // the file does not hold that channel: ancho * alto elements of
+    // TamanioCanal(bit) bytes, rows top-down, each element in the order
+    // ReadNChannels assembles it (the first plane read in its last byte).
+    // Z, C, I and V are the four buffers above; every other channel the file
+    // holds has a buffer of its own, and one it lacks takes no memory.
+    const unsigned char* ChannelData(int bit) const;
+
 private:
     void LoadBody(Stream& stream, bool keepImage);
     void ReadHeader(Stream& stream);
@@ -171,4 +194,11 @@ private:
     std::size_t coverage_bytes = 0;
     std::size_t z_bytes = 0;
     std::vector<unsigned char> gbuffer_row;  // one G-buffer channel row, reused across rows
+
+    // The channels other than Z, C, I and V that the file holds, by mask bit
+    // (null for Z, C, I, V and for channels the file lacks), and their sizes.
+    unsigned char* other_channel_bufs[kChannelCount] = {};
+    std::size_t other_channel_bytes[kChannelCount] = {};
+    // The buffer a channel's rows go to, whether one of the four or another.
+    unsigned char* ChannelTarget(int bit) const;
 };

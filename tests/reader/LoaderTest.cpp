@@ -1,5 +1,5 @@
-// Whole loads: row order, the four kept G-buffer channels, loads without the
-// colour image and failures part-way through the scanlines.
+// Whole loads: row order, the render channels the file holds, loads without
+// the colour image and failures part-way through the scanlines.
 #include "ReaderTestSupport.h"
 
 #include <algorithm>
@@ -23,7 +23,8 @@ const unsigned char* ChannelBuffer(const RLA& rla, int bit)
 }
 
 // The kept channel's buffer against the element bytes it was written from
-// (zeros when the file does not hold the channel).
+// (zeros when the file does not hold the channel); for every channel the file
+// holds, ChannelData gives the same bytes.
 ::testing::AssertionResult ChannelMatches(const RLA& rla, const rpfgen::RpfImage& image, int bit)
 {
     const std::size_t size = std::size_t(rpfgen::ChannelElementSize(bit)) * std::size_t(rla.ancho) * std::size_t(rla.alto);
@@ -32,6 +33,12 @@ const unsigned char* ChannelBuffer(const RLA& rla, int bit)
     const bool inFile = std::find(listed.begin(), listed.end(), bit) != listed.end() && written != image.gbuffer.end();
     const std::vector<std::uint8_t> expected = inFile ? written->second : std::vector<std::uint8_t>(size, 0);
     const unsigned char* got = ChannelBuffer(rla, bit);
+    if (got == nullptr)
+        got = rla.ChannelData(bit);
+    if (got == nullptr)
+        return ::testing::AssertionFailure() << "channel " << kChannelLetters[bit] << " has no buffer";
+    if (inFile && rla.ChannelData(bit) != got)
+        return ::testing::AssertionFailure() << "ChannelData(" << kChannelLetters[bit] << ") is not its buffer";
     for (std::size_t i = 0; i < size; ++i) {
         if (got[i] != expected[i])
             return ::testing::AssertionFailure() << "channel " << kChannelLetters[bit] << " byte " << i << " is "
@@ -87,7 +94,7 @@ TEST(RlaLoader, RowsLandTopDownWhateverTheRecordOrder)
     EXPECT_EQ(PixelOf(rla, 0, 1)[1], Word8(0x10));
 }
 
-TEST(RlaLoader, KeepsZCIVAndReadsPastEveryOtherChannel)
+TEST(RlaLoader, KeepsEveryChannelTheFileHolds)
 {
     TempDir dir;
     // Widths below and above the 16 elements that are woven together at once.
@@ -100,19 +107,35 @@ TEST(RlaLoader, KeepsZCIVAndReadsPastEveryOtherChannel)
             RLA rla;
             ASSERT_TRUE(Loads(rla, dir.Write("every.rpf", rpfgen::EncodeRpf(every)))) << depth;
             EXPECT_TRUE(ImageMatches(rla, every)) << depth << "-bit, width " << width;
-            for (int bit : kKeptChannels)
+            for (int bit = 0; bit < kChannelCount; ++bit)
                 EXPECT_TRUE(ChannelMatches(rla, every, bit)) << depth << "-bit, width " << width;
         }
     }
 
-    // Only channels that are not kept: all four buffers stay zero.
+    // Without Z, C, I and V: their four buffers are there and stay zero,
+    // every other channel is kept.
     rpfgen::RpfImage others = ImageWithChannels("Renderer (EOUNRBGTWM)", 60);
     RLA rla;
     ASSERT_TRUE(Loads(rla, dir.Write("others.rpf", rpfgen::EncodeRpf(others))));
     EXPECT_EQ(rla.channel_mask, 0x3FFFu & ~0x0941u);
     EXPECT_TRUE(ImageMatches(rla, others));
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        EXPECT_TRUE(ChannelMatches(rla, others, bit)) << kChannelLetters[bit];
     for (int bit : kKeptChannels)
-        EXPECT_TRUE(ChannelMatches(rla, others, bit));
+        EXPECT_EQ(rla.ChannelData(bit), nullptr) << kChannelLetters[bit];
+
+    // Channels the file lacks have no buffer at all.
+    rpfgen::RpfImage two = ImageWithChannels("Renderer (ZU)", 61);
+    RLA pair;
+    ASSERT_TRUE(Loads(pair, dir.Write("two.rpf", rpfgen::EncodeRpf(two))));
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if (bit == kChannelZ || bit == kChannelU)
+            EXPECT_TRUE(ChannelMatches(pair, two, bit)) << kChannelLetters[bit];
+        else
+            EXPECT_EQ(pair.ChannelData(bit), nullptr) << kChannelLetters[bit];
+    }
+    EXPECT_EQ(pair.ChannelData(-1), nullptr);
+    EXPECT_EQ(pair.ChannelData(kChannelCount), nullptr);
 }
 
 TEST(RlaLoader, WithoutTheImageColourRecordsAreStillDecodedAndChecked)
