@@ -5,6 +5,7 @@
 #include "BrimwellApp.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
+#include "AppCommandIds.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"

@@ -1,5 +1,6 @@
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
+#include "AppCommandIds.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
