@@ -1,7 +1,7 @@
 #include "AppCommandIds.h"
+#include "AppCommandTable.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
-#include "AppCommandTable.h"
 #include "GuiTestSupport.h"
 #include "LoopbackHttpServer.h"
 #include "MainFrame.h"

@@ -1,6 +1,6 @@
+#include "AppCommandIds.h"
 #include "BrimwellApp.h"
 #include "BrimwellDoc.h"
-#include "AppCommandIds.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"

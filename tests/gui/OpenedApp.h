@@ -2,10 +2,10 @@
 // size, for tests of the commands that work on what the window shows.
 #pragma once
 
+#include "AppCommandIds.h"
 #include "BrimwellApp.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
-#include "AppCommandIds.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"

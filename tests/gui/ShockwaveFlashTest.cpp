@@ -1,6 +1,6 @@
 #include "AppCommandIds.h"
-#include "CommandIds.h"
 #include "AppCommandTable.h"
+#include "CommandIds.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
 #include "LoopbackHttpServer.h"

@@ -1,6 +1,6 @@
+#include "AppCommandIds.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
-#include "AppCommandIds.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
