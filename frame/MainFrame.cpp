@@ -109,7 +109,7 @@ void CMainFrame::LoadToolBar()
         }
         QAction* action = m_router->Action(item.id);
         action->setIcon(QPixmap::fromImage(pictures.copy(item.image * kImageSize, 0, kImageSize, kImageSize)));
-        // The menus show texts only, as they always did.
+        // The menus show texts only; the pictures are for the toolbar.
         action->setIconVisibleInMenu(false);
         m_toolBar->addAction(action);
         if (QWidget* button = m_toolBar->widgetForAction(action))
