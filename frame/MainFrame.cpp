@@ -2,11 +2,9 @@
 
 #include "CommandIds.h"
 #include "CommandRouter.h"
-#include "CommandTable.h"
 #include "ResourcePaths.h"
 #include "ShockwaveFlash.h"
 #include "ToolBarStyle.h"
-#include "WinApp.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -47,8 +45,8 @@ QString CMainFrame::BannerUrl()
     return QStringLiteral("http://banner.brimwell.example/brimwell/banner_342x50.php");
 }
 
-CMainFrame::CMainFrame(CommandRouter* router, const QString& bannerUrl, QWidget* parent)
-    : QMainWindow(parent), m_router(router)
+CMainFrame::CMainFrame(CommandRouter* router, OpenFile openFile, const QString& bannerUrl, QWidget* parent)
+    : QMainWindow(parent), m_router(router), m_openFile(std::move(openFile))
 {
     m_router->BuildMenuBar(menuBar());
     m_router->AttachAccelerators(this);
@@ -57,13 +55,14 @@ CMainFrame::CMainFrame(CommandRouter* router, const QString& bannerUrl, QWidget*
     CreateToolBar();
     CreateBanner(bannerUrl);
 
-    m_router->SetHandler(ID_VIEW_TOOLBAR, [this] { OnViewToolBar(); });
-    m_router->SetCheckHandler(ID_VIEW_TOOLBAR, [this] { return !m_toolBar->isHidden(); });
+    m_router->SetHandler(this, ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolBar);
+    // The toolbar goes before the frame does, while the command is still
+    // the frame's.
+    m_router->SetCheckHandler(this, ID_VIEW_TOOLBAR, [this] { return m_toolBar != nullptr && !m_toolBar->isHidden(); });
 }
 
 CMainFrame::~CMainFrame()
 {
-    m_router->RemoveHandlers(ID_VIEW_TOOLBAR);
     // The banner goes first, then the toolbar it lies on.
     delete m_banner;
     m_banner = nullptr;
@@ -103,14 +102,14 @@ void CMainFrame::FitToolBarWidth()
 void CMainFrame::LoadToolBar()
 {
     const QImage pictures = ToolBarPictures();
-    for (const ToolbarItem& item : commandtable::Toolbar()) {
+    for (const ToolbarItem& item : m_router->Table().toolbar) {
         if (item.id == 0) {
             m_toolBar->addSeparator();
             continue;
         }
         QAction* action = m_router->Action(item.id);
         action->setIcon(QPixmap::fromImage(pictures.copy(item.image * kImageSize, 0, kImageSize, kImageSize)));
-        // The menus show texts only, as they always did.
+        // The menus show texts only; the pictures are for the toolbar.
         action->setIconVisibleInMenu(false);
         m_toolBar->addAction(action);
         if (QWidget* button = m_toolBar->widgetForAction(action))
@@ -246,8 +245,8 @@ void CMainFrame::dropEvent(QDropEvent* event)
     activateWindow();
     // Each dropped file goes through the application's open, in the order the
     // desktop lists them; the last one that opens is shown.
-    for (const QString& path : paths) {
-        if (CWinApp* app = CWinApp::Instance())
-            app->OpenDocumentFile(path);
-    }
+    if (!m_openFile)
+        return;
+    for (const QString& path : paths)
+        m_openFile(path);
 }

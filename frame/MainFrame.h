@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
+
 class CommandRouter;
 class CShockwaveFlash;
 class QToolBar;
@@ -17,8 +19,12 @@ public:
     // Where the banner's movie comes from.
     static QString BannerUrl();
 
+    // The application's open operation, which every dropped file goes
+    // through.
+    using OpenFile = std::function<void(const QString& path)>;
+
     // bannerUrl: the address the banner loads its movie from once.
-    explicit CMainFrame(CommandRouter* router, const QString& bannerUrl = BannerUrl(),
+    explicit CMainFrame(CommandRouter* router, OpenFile openFile = {}, const QString& bannerUrl = BannerUrl(),
                         QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -50,6 +56,7 @@ private:
     void OnViewToolBar();
 
     CommandRouter* m_router;
+    OpenFile m_openFile;
     QToolBar* m_toolBar = nullptr;    // child of the frame
     CShockwaveFlash* m_banner = nullptr;  // child of the toolbar
 };

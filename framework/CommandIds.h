@@ -1,5 +1,8 @@
-// Numeric command ids. The values are the program's own and stable: menu,
-// accelerator, toolbar and string tables refer to commands by them.
+// The standard command ids, those the framework itself handles or places
+// (open, print, print setup, recent files, copy, exit, toolbar, About). The
+// values are stable: menu, accelerator, toolbar and string tables refer to
+// commands by them. An application numbers its own commands apart from
+// these.
 #pragma once
 
 enum CommandId : int {
@@ -20,23 +23,6 @@ enum CommandId : int {
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     ID_VIEW_TOOLBAR = 59392,
-
-    ID_VIEW_SHOW_INFO = 32771,
-    ID_VIEW_ZOOM_IN = 32772,
-    ID_FILE_FIRST = 32773,
-    ID_FILE_PREVIOUS = 32774,
-    ID_VIEW_FIT_WINDOW = 32775,
-    ID_VIEW_REAL_SIZE = 32776,
-    ID_FILE_NEXT = 32777,
-    ID_VIEW_ZOOM_OUT = 32778,
-    ID_FILE_LAST = 32779,
-    ID_VIEW_FIT_WIDTH = 32780,
-
-    // The six blank toolbar buttons under the banner: no string, no handler.
-    ID_BLANK_FIRST = 32782,
-    ID_BLANK_LAST = 32787,
 };
 
-// The resource id of the main menu, accelerators, toolbar and document string.
-constexpr int IDR_MAINFRAME = 128;
 constexpr int kRecentFileCount = 4;

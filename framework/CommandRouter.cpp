@@ -1,6 +1,6 @@
 #include "CommandRouter.h"
 
-#include "CommandTable.h"
+#include "CommandIds.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -10,17 +10,17 @@
 #include <QMenuBar>
 #include <QWidget>
 
-CommandRouter::CommandRouter(QObject* parent) : QObject(parent)
+CommandRouter::CommandRouter(CommandTable table, QObject* parent) : QObject(parent), m_table(std::move(table))
 {
-    for (const CommandString& entry : commandtable::Strings())
+    for (const CommandString& entry : m_table.strings)
         Action(entry.id);
-    for (const MenuItem& item : commandtable::Menu()) {
+    for (const MenuItem& item : m_table.menu) {
         if (item.id != 0)
             Action(item.id);
     }
-    for (const Accelerator& accelerator : commandtable::Accelerators())
+    for (const Accelerator& accelerator : m_table.accelerators)
         Action(accelerator.id);
-    for (const ToolbarItem& item : commandtable::Toolbar()) {
+    for (const ToolbarItem& item : m_table.toolbar) {
         if (item.id != 0)
             Action(item.id);
     }
@@ -28,7 +28,13 @@ CommandRouter::CommandRouter(QObject* parent) : QObject(parent)
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CommandRouter::UpdateCommandUI);
 }
 
-CommandRouter::~CommandRouter() = default;
+CommandRouter::~CommandRouter()
+{
+    // The router may be an owner itself, or outlive none of its owners'
+    // ends: nothing may tell it of an owner once it is going.
+    for (auto& [owner, connection] : m_owners)
+        disconnect(connection);
+}
 
 CommandRouter::Command& CommandRouter::Entry(int id)
 {
@@ -37,16 +43,16 @@ CommandRouter::Command& CommandRouter::Entry(int id)
         return command;
 
     auto* action = new QAction(this);
-    QString text = commandtable::ToolTipOf(id);
-    for (const MenuItem& item : commandtable::Menu()) {
+    QString text = m_table.ToolTipOf(id);
+    for (const MenuItem& item : m_table.menu) {
         if (item.id == id) {
             text = QString::fromUtf8(item.text);
             command.grey = item.grey;
         }
     }
     action->setText(text);
-    action->setToolTip(commandtable::ToolTipOf(id));
-    action->setStatusTip(commandtable::PromptOf(id));
+    action->setToolTip(m_table.ToolTipOf(id));
+    action->setStatusTip(m_table.PromptOf(id));
     action->setEnabled(false);
     connect(action, &QAction::triggered, this, [this, id] { Execute(id); });
     command.action = action;
@@ -58,36 +64,59 @@ QAction* CommandRouter::Action(int id)
     return Entry(id).action;
 }
 
-void CommandRouter::SetHandler(int id, std::function<void()> handler)
+void CommandRouter::SetHandler(QObject* owner, int id, std::function<void()> handler)
 {
+    Watch(owner);
     Command& command = Entry(id);
-    command.handler = std::move(handler);
+    command.handler = {owner, std::move(handler)};
     UpdateOne(command);
 }
 
-void CommandRouter::SetUpdateHandler(int id, std::function<bool()> enabled)
+void CommandRouter::SetUpdateHandler(QObject* owner, int id, std::function<bool()> enabled)
 {
+    Watch(owner);
     Command& command = Entry(id);
-    command.enabled = std::move(enabled);
+    command.enabled = {owner, std::move(enabled)};
     UpdateOne(command);
 }
 
-void CommandRouter::SetCheckHandler(int id, std::function<bool()> checked)
+void CommandRouter::SetCheckHandler(QObject* owner, int id, std::function<bool()> checked)
 {
+    Watch(owner);
     Command& command = Entry(id);
-    command.checked = std::move(checked);
+    command.checked = {owner, std::move(checked)};
     command.action->setCheckable(bool(command.checked));
     UpdateOne(command);
 }
 
-void CommandRouter::RemoveHandlers(int id)
+void CommandRouter::Watch(QObject* owner)
 {
-    Command& command = Entry(id);
-    command.handler = nullptr;
-    command.enabled = nullptr;
-    command.checked = nullptr;
-    command.action->setCheckable(false);
-    UpdateOne(command);
+    if (m_owners.count(owner) != 0)
+        return;
+    // Told while the owner is still being destroyed, before anything could
+    // run one of its handlers again.
+    m_owners[owner] = connect(owner, &QObject::destroyed, this, [this, owner] { Forget(owner); });
+}
+
+void CommandRouter::Forget(QObject* owner)
+{
+    m_owners.erase(owner);
+    // No handler runs from here: other owners may be on their way out too
+    // (the application takes its windows with it). A command left without a
+    // handler goes grey at once; the others are brought up to date when the
+    // event loop next goes idle.
+    for (auto& [id, command] : m_commands) {
+        if (command.handler.owner == owner) {
+            command.handler = {};
+            command.action->setEnabled(false);
+        }
+        if (command.enabled.owner == owner)
+            command.enabled = {};
+        if (command.checked.owner == owner) {
+            command.checked = {};
+            command.action->setCheckable(false);
+        }
+    }
 }
 
 void CommandRouter::SetGrey(int id, bool grey)
@@ -103,10 +132,14 @@ bool CommandRouter::HasHandler(int id) const
     return found != m_commands.end() && bool(found->second.handler);
 }
 
+bool CommandRouter::Enabled(const Command& command)
+{
+    return !command.grey && command.handler && (!command.enabled || command.enabled.function());
+}
+
 bool CommandRouter::IsEnabled(int id)
 {
-    Command& command = Entry(id);
-    return !command.grey && command.handler && (!command.enabled || command.enabled());
+    return Enabled(Entry(id));
 }
 
 bool CommandRouter::Execute(int id)
@@ -117,7 +150,7 @@ bool CommandRouter::Execute(int id)
     if (!command.action->isEnabled())
         return false;
     // Copy: a handler may replace its own registration (a new view).
-    std::function<void()> handler = command.handler;
+    std::function<void()> handler = command.handler.function;
     handler();
     UpdateCommandUI();
     return true;
@@ -125,11 +158,11 @@ bool CommandRouter::Execute(int id)
 
 void CommandRouter::UpdateOne(Command& command)
 {
-    const bool enabled = !command.grey && command.handler && (!command.enabled || command.enabled());
+    const bool enabled = Enabled(command);
     if (command.action->isEnabled() != enabled)
         command.action->setEnabled(enabled);
     if (command.checked) {
-        const bool checked = command.checked();
+        const bool checked = command.checked.function();
         if (command.action->isChecked() != checked)
             command.action->setChecked(checked);
     }
@@ -145,7 +178,7 @@ void CommandRouter::BuildMenuBar(QMenuBar* bar)
 {
     QMenu* popup = nullptr;
     QString popupTitle;
-    for (const MenuItem& item : commandtable::Menu()) {
+    for (const MenuItem& item : m_table.menu) {
         const QString title = QString::fromUtf8(item.popup);
         if (popup == nullptr || title != popupTitle) {
             popup = bar->addMenu(title);
@@ -171,10 +204,10 @@ void CommandRouter::AttachAccelerators(QWidget* window)
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-int CommandRouter::AcceleratorCommand(int key, Qt::KeyboardModifiers modifiers)
+int CommandRouter::AcceleratorCommand(int key, Qt::KeyboardModifiers modifiers) const
 {
     const Qt::KeyboardModifiers exact = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier;
-    for (const Accelerator& accelerator : commandtable::Accelerators()) {
+    for (const Accelerator& accelerator : m_table.accelerators) {
         if (accelerator.key.key() != key)
             continue;
         if ((accelerator.key.keyboardModifiers() & exact) != (modifiers & exact))

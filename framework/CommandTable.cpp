@@ -1,129 +1,34 @@
 #include "CommandTable.h"
 
+#include "CommandIds.h"
+
 #include <QStringList>
 
-namespace commandtable {
-
-const std::vector<CommandString>& Strings()
+QString CommandTable::DocumentString(int field) const
 {
-    static const std::vector<CommandString> strings = {
-        {ID_FILE_OPEN, "Open an existing document\nOpen"},
-        {ID_FILE_PRINT, "Print the active document\nPrint"},
-        {ID_FILE_PRINT_PREVIEW, "Display full pages\nPrint Preview"},
-        {ID_FILE_PRINT_SETUP, "Change the printer and printing options\nPrint Setup"},
-        {ID_FILE_MRU_FILE1, "Open this document"},
-        {ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
-        {ID_EDIT_UNDO, "Undo the last action\nUndo"},
-        {ID_EDIT_CUT, "Cut the selection and put it on the Clipboard\nCut"},
-        {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
-        {ID_EDIT_PASTE, "Insert Clipboard contents\nPaste"},
-        {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
-        {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
-        {ID_VIEW_SHOW_INFO, "Show info\nShow info (Ctrl I)"},
-        {ID_VIEW_ZOOM_IN, "Zoom in\nZoom in (Ctrl +)"},
-        {ID_VIEW_ZOOM_OUT, "Zoom out\nZoom out (Ctrl -)"},
-        {ID_VIEW_FIT_WINDOW, "Fit in window\nFit in window (Ctrl 0)"},
-        {ID_VIEW_REAL_SIZE, "View real size\nView real size (Ctrl 1)"},
-        {ID_VIEW_FIT_WIDTH, "Fit width\nFit width"},
-        {ID_FILE_PREVIOUS, "Previous file\nPrevious file (left)"},
-        {ID_FILE_NEXT, "Next file\nNext file (right)"},
-    };
-    return strings;
+    const QStringList fields = documentString.split(QLatin1Char('\n'));
+    return field >= 0 && field < fields.size() ? fields.at(field) : QString();
 }
 
-const std::vector<MenuItem>& Menu()
-{
-    static const std::vector<MenuItem> menu = {
-        {"&File", "&Open...\tCtrl+O", ID_FILE_OPEN, false},
-        {"&File", nullptr, 0, false},
-        {"&File", "&Print...\tCtrl+P", ID_FILE_PRINT, false},
-        {"&File", "Print Pre&view", ID_FILE_PRINT_PREVIEW, false},
-        {"&File", "P&rint Setup...", ID_FILE_PRINT_SETUP, false},
-        {"&File", nullptr, 0, false},
-        {"&File", "Recent File", ID_FILE_MRU_FILE1, true},
-        {"&File", nullptr, 0, false},
-        {"&File", "E&xit", ID_APP_EXIT, false},
-        {"&Edit", "&Undo\tCtrl+Z", ID_EDIT_UNDO, true},
-        {"&Edit", nullptr, 0, false},
-        {"&Edit", "Cu&t\tCtrl+X", ID_EDIT_CUT, true},
-        {"&Edit", "&Copy\tCtrl+C", ID_EDIT_COPY, false},
-        {"&Edit", "&Paste\tCtrl+V", ID_EDIT_PASTE, true},
-        {"&View", "&Toolbar", ID_VIEW_TOOLBAR, false},
-        {"&Help", "&About Brimwell...", ID_APP_ABOUT, false},
-    };
-    return menu;
-}
-
-const std::vector<Accelerator>& Accelerators()
-{
-    // Keypad keys carry the keypad modifier, so Ctrl + keypad 0 is a
-    // different key from the main keyboard's Ctrl + 0.
-    static const std::vector<Accelerator> accelerators = {
-        {QKeyCombination(Qt::ControlModifier, Qt::Key_C), ID_EDIT_COPY},
-        {QKeyCombination(Qt::ControlModifier, Qt::Key_I), ID_VIEW_SHOW_INFO},
-        {QKeyCombination(Qt::ControlModifier, Qt::Key_O), ID_FILE_OPEN},
-        {QKeyCombination(Qt::ControlModifier, Qt::Key_P), ID_FILE_PRINT},
-        {QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus), ID_VIEW_ZOOM_IN},
-        {QKeyCombination(Qt::Key_Down), ID_FILE_FIRST},
-        {QKeyCombination(Qt::ControlModifier, Qt::Key_Insert), ID_EDIT_COPY},
-        {QKeyCombination(Qt::Key_Left), ID_FILE_PREVIOUS},
-        {QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_0), ID_VIEW_FIT_WINDOW},
-        {QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_1), ID_VIEW_REAL_SIZE},
-        {QKeyCombination(Qt::Key_Right), ID_FILE_NEXT},
-        {QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus), ID_VIEW_ZOOM_OUT},
-        {QKeyCombination(Qt::Key_Up), ID_FILE_LAST},
-    };
-    return accelerators;
-}
-
-const std::vector<ToolbarItem>& Toolbar()
-{
-    static const std::vector<ToolbarItem> toolbar = {
-        {ID_FILE_PREVIOUS, 0}, {ID_FILE_NEXT, 1},       {0, -1},
-        {ID_FILE_OPEN, 2},     {0, -1},                 {ID_FILE_PRINT, 3},
-        {0, -1},               {ID_VIEW_FIT_WINDOW, 4}, {ID_VIEW_FIT_WIDTH, 5},
-        {ID_VIEW_REAL_SIZE, 6}, {0, -1},                {ID_VIEW_ZOOM_IN, 7},
-        {ID_VIEW_ZOOM_OUT, 8}, {0, -1},                 {ID_VIEW_SHOW_INFO, 9},
-        {ID_BLANK_FIRST + 0, 10}, {ID_BLANK_FIRST + 1, 11}, {ID_BLANK_FIRST + 2, 12},
-        {ID_BLANK_FIRST + 3, 13}, {ID_BLANK_FIRST + 4, 14}, {ID_BLANK_FIRST + 5, 15},
-    };
-    return toolbar;
-}
-
-QString StringOf(int id)
+QString CommandTable::StringOf(int id) const
 {
     if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST)
         id = ID_FILE_MRU_FILE1;
-    for (const CommandString& entry : Strings()) {
+    for (const CommandString& entry : strings) {
         if (entry.id == id)
             return QString::fromUtf8(entry.text);
     }
     return {};
 }
 
-QString PromptOf(int id)
+QString CommandTable::PromptOf(int id) const
 {
     return StringOf(id).section(QLatin1Char('\n'), 0, 0);
 }
 
-QString ToolTipOf(int id)
+QString CommandTable::ToolTipOf(int id) const
 {
     const QString text = StringOf(id);
     const qsizetype newline = text.indexOf(QLatin1Char('\n'));
     return newline < 0 ? QString() : text.mid(newline + 1);
 }
-
-QString DocumentString(int field)
-{
-    static const QStringList fields =
-        QStringLiteral("Brimwell\n\nBrimwe\nBrimwe Files (*.rpf)\n.rpf\nBrimwell.Document\nBrimwe Document")
-            .split(QLatin1Char('\n'));
-    return field >= 0 && field < fields.size() ? fields.at(field) : QString();
-}
-
-QString AppName()
-{
-    return QStringLiteral("Brimwell");
-}
-
-}  // namespace commandtable

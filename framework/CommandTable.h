@@ -1,10 +1,10 @@
-// The program's resources as data: the string table (status prompt and tool
-// tip per command), the main menu, the accelerator table and the toolbar.
-// Each command is described once here; the router, the menus and the toolbar
-// are built from these tables.
+// An application's resources as data, handed to the framework when the
+// application object is made: its name, its document string, the string
+// table (status prompt and tool tip per command), the main menu, the
+// accelerator table and the toolbar. Each command is described once in the
+// application's table; the router, the menus and the toolbar are built from
+// it.
 #pragma once
-
-#include "CommandIds.h"
 
 #include <QKeyCombination>
 #include <QString>
@@ -30,36 +30,38 @@ struct Accelerator {
 
 struct ToolbarItem {
     int id;     // 0: separator
-    int image;  // index into the 50 x 50 image strip; -1 for a separator
+    int image;  // index into the toolbar's image strip; -1 for a separator
 };
 
-namespace commandtable {
+struct CommandTable {
+    // The application's name: message box titles and the settings that keep
+    // the recent-file list.
+    QString appName;
+    // The single document type's fields, separated by "\n": window title,
+    // document name, type name, filter name, filter extension, registry
+    // type id and name.
+    QString documentString;
+    std::vector<CommandString> strings;
+    std::vector<MenuItem> menu;
+    std::vector<Accelerator> accelerators;
+    std::vector<ToolbarItem> toolbar;
 
-const std::vector<CommandString>& Strings();
-const std::vector<MenuItem>& Menu();
-const std::vector<Accelerator>& Accelerators();
-const std::vector<ToolbarItem>& Toolbar();
+    enum DocumentStringField {
+        kWindowTitle = 0,
+        kDocName = 1,
+        kFileNewName = 2,
+        kFilterName = 3,
+        kFilterExt = 4,
+        kRegFileTypeId = 5,
+        kRegFileTypeName = 6,
+    };
+    // One field of the document string; empty when there is no such field.
+    QString DocumentString(int field) const;
 
-// The string of a command (empty when it has none); the MRU range shares one.
-QString StringOf(int id);
-// The two halves of a command's string.
-QString PromptOf(int id);
-QString ToolTipOf(int id);
-
-// The document string of the single document type: title, document name,
-// type name, filter name, filter extension, registry type id and name.
-QString DocumentString(int field);
-enum DocumentStringField {
-    kWindowTitle = 0,
-    kDocName = 1,
-    kFileNewName = 2,
-    kFilterName = 3,
-    kFilterExt = 4,
-    kRegFileTypeId = 5,
-    kRegFileTypeName = 6,
+    // The string of a command (empty when it has none); the recent-file
+    // range shares one.
+    QString StringOf(int id) const;
+    // The two halves of a command's string.
+    QString PromptOf(int id) const;
+    QString ToolTipOf(int id) const;
 };
-
-// String 57344: the application's name.
-QString AppName();
-
-}  // namespace commandtable

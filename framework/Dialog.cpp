@@ -1,7 +1,6 @@
 #include "Dialog.h"
 
 #include "Prompts.h"
-#include "WinApp.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -11,20 +10,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
-namespace {
-
-QWidget* OwnerOr(QWidget* parent)
-{
-    if (parent != nullptr)
-        return parent;
-    CWinApp* app = CWinApp::Instance();
-    return app != nullptr ? app->GetMainWnd() : nullptr;
-}
-
-}  // namespace
-
 CDialog::CDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
-    : QDialog(OwnerOr(parent)), m_template(dialogTemplate)
+    : QDialog(parent), m_template(dialogTemplate)
 {
     // A caption with a close box on a frame that does not resize: no
     // minimise, maximise or context-help buttons.

@@ -17,8 +17,8 @@ class CDialog : public QDialog {
     Q_OBJECT
 public:
     // dialogTemplate must outlive the box (templates are static tables).
-    // Without a parent the program's main window, if there is one, becomes
-    // the owner, and the box is centred over it.
+    // parent owns the box, which is centred over it: the main window, for
+    // every box the program shows.
     explicit CDialog(const DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
     ~CDialog() override;
 

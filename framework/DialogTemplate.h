@@ -8,8 +8,8 @@
 
 #include <vector>
 
-// The ids of the standard buttons, and the id of controls that the code
-// never addresses (labels, frames, pictures).
+// The ids of the standard buttons, and the id of controls that are never
+// looked up once made (labels, frames, pictures).
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDC_STATIC = -1;

@@ -1,6 +1,5 @@
 #include "DialogUnits.h"
 
-#include <QFont>
 #include <QFontMetrics>
 #include <QString>
 
@@ -34,11 +33,6 @@ BaseUnits FromMetrics(const QFontMetrics& metrics)
 {
     static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     return FromMeasurements(metrics.horizontalAdvance(letters), metrics.height());
-}
-
-BaseUnits FromFont(const QFont& font)
-{
-    return FromMetrics(QFontMetrics(font));
 }
 
 QRect ToPixels(const QRect& dialogRect, BaseUnits units)

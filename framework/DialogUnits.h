@@ -7,7 +7,6 @@
 #include <QRect>
 #include <QSize>
 
-class QFont;
 class QFontMetrics;
 
 namespace dialogunits {
@@ -27,8 +26,7 @@ int MulDiv(int number, int numerator, int denominator);
 // The average is rounded to the nearest whole pixel.
 BaseUnits FromMeasurements(int letterRunWidth, int fontHeight);
 
-// Measures font as it is drawn on the screen.
-BaseUnits FromFont(const QFont& font);
+// Measures the dialog font as it is drawn on the screen.
 BaseUnits FromMetrics(const QFontMetrics& metrics);
 
 // A rectangle in dialog units to pixels. Each edge is converted on its own,

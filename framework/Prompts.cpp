@@ -1,7 +1,5 @@
 #include "Prompts.h"
 
-#include "CommandTable.h"
-
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -15,7 +13,18 @@ Hooks& Current()
     static Hooks hooks;
     return hooks;
 }
+
+QString& MessageTitle()
+{
+    static QString title;
+    return title;
+}
 }  // namespace
+
+void SetMessageTitle(const QString& title)
+{
+    MessageTitle() = title;
+}
 
 void ShowMessage(const QString& text)
 {
@@ -23,7 +32,7 @@ void ShowMessage(const QString& text)
         Current().messageBox(text);
         return;
     }
-    QMessageBox box(QMessageBox::Warning, commandtable::AppName(), text, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
 }

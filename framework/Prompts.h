@@ -23,6 +23,10 @@ struct OpenFileRequest {
     QStringList filters;     // "Label (*.ext)" entries
 };
 
+// The title of every message box: the application's name, as the
+// application object hands it over.
+void SetMessageTitle(const QString& title);
+
 // Shows text in a modal box with an OK button and the warning icon, titled
 // with the application's name.
 void ShowMessage(const QString& text);

@@ -1,6 +1,5 @@
 #include "SingleDocTemplate.h"
 
-#include "CommandTable.h"
 #include "Document.h"
 #include "View.h"
 
@@ -8,8 +7,8 @@
 #include <QFileInfo>
 #include <QMainWindow>
 
-CSingleDocTemplate::CSingleDocTemplate(std::unique_ptr<CDocument> document, FrameFactory makeFrame)
-    : m_document(std::move(document)), m_makeFrame(std::move(makeFrame))
+CSingleDocTemplate::CSingleDocTemplate(std::unique_ptr<CDocument> document, FrameFactory makeFrame, QString appTitle)
+    : m_document(std::move(document)), m_makeFrame(std::move(makeFrame)), m_appTitle(std::move(appTitle))
 {
 }
 
@@ -53,9 +52,8 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)
 
 void CSingleDocTemplate::UpdateFrameTitle()
 {
-    const QString appTitle = commandtable::DocumentString(commandtable::kWindowTitle);
     const QString docTitle = m_document->GetTitle();
-    m_frame->setWindowTitle(docTitle.isEmpty() ? appTitle : docTitle + QStringLiteral(" - ") + appTitle);
+    m_frame->setWindowTitle(docTitle.isEmpty() ? m_appTitle : docTitle + QStringLiteral(" - ") + m_appTitle);
 }
 
 void CSingleDocTemplate::CloseAll()

@@ -19,7 +19,8 @@ public:
     };
     using FrameFactory = std::function<FrameAndView(CDocument*)>;
 
-    CSingleDocTemplate(std::unique_ptr<CDocument> document, FrameFactory makeFrame);
+    // appTitle: what the window title shows after the document's name.
+    CSingleDocTemplate(std::unique_ptr<CDocument> document, FrameFactory makeFrame, QString appTitle);
     ~CSingleDocTemplate();
 
     // Opens path into the document. The same path as the one shown only
@@ -48,6 +49,7 @@ private:
 
     std::unique_ptr<CDocument> m_document;
     FrameFactory m_makeFrame;
+    QString m_appTitle;
     QMainWindow* m_frame = nullptr;  // owned by Qt once shown; deleted in CloseAll
     CView* m_view = nullptr;
 };

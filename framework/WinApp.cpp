@@ -2,7 +2,6 @@
 
 #include "CommandIds.h"
 #include "CommandRouter.h"
-#include "CommandTable.h"
 #include "Prompts.h"
 #include "RecentFileList.h"
 #include "SingleDocTemplate.h"
@@ -12,29 +11,18 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 
-namespace {
-CWinApp* g_app = nullptr;
-}
-
-CWinApp::CWinApp() : m_router(std::make_unique<CommandRouter>())
+CWinApp::CWinApp(const CommandTable& table) : m_router(std::make_unique<CommandRouter>(table))
 {
-    g_app = this;
-    m_router->SetHandler(ID_FILE_OPEN, [this] { OnFileOpen(); });
-    m_router->SetHandler(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
-    m_router->SetHandler(ID_APP_EXIT, [this] { OnAppExit(); });
+    prompts::SetMessageTitle(table.appName);
+    m_router->SetHandler(this, ID_FILE_OPEN, &CWinApp::OnFileOpen);
+    m_router->SetHandler(this, ID_FILE_PRINT_SETUP, &CWinApp::OnFilePrintSetup);
+    m_router->SetHandler(this, ID_APP_EXIT, &CWinApp::OnAppExit);
 }
 
 CWinApp::~CWinApp()
 {
     // The document goes first: its window's commands point into the router.
     m_docTemplate.reset();
-    if (g_app == this)
-        g_app = nullptr;
-}
-
-CWinApp* CWinApp::Instance()
-{
-    return g_app;
 }
 
 CDocument* CWinApp::OpenDocumentFile(const QString& path)
@@ -58,7 +46,7 @@ void CWinApp::OnFileOpen()
 {
     prompts::OpenFileRequest request;
     request.owner = m_docTemplate ? m_docTemplate->Frame() : nullptr;
-    request.filters = {commandtable::DocumentString(commandtable::kFilterName), QStringLiteral("All Files (*)")};
+    request.filters = {m_router->Table().DocumentString(CommandTable::kFilterName), QStringLiteral("All Files (*)")};
     std::optional<QString> path = prompts::GetOpenFileName(request);
     if (path)
         OpenDocumentFile(*path);
@@ -96,10 +84,10 @@ void CWinApp::SetRegistryKey(const QString& key)
 void CWinApp::LoadStdProfileSettings(int recentFileCount)
 {
     m_recentFiles =
-        std::make_unique<CRecentFileList>(m_router.get(), m_registryKey, commandtable::AppName(), recentFileCount);
+        std::make_unique<CRecentFileList>(m_router.get(), m_registryKey, m_router->Table().appName, recentFileCount);
     m_recentFiles->Load();
     for (int i = 0; i < recentFileCount; ++i)
-        m_router->SetHandler(ID_FILE_MRU_FILE1 + i, [this, i] { OnOpenRecentFile(i); });
+        m_router->SetHandler(this, ID_FILE_MRU_FILE1 + i, [this, i] { OnOpenRecentFile(i); });
 }
 
 void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate)

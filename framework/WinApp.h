@@ -3,6 +3,8 @@
 // and the standard Open, Print Setup, recent-file and Exit commands.
 #pragma once
 
+#include "CommandTable.h"
+
 #include <QObject>
 #include <QString>
 
@@ -18,11 +20,9 @@ class QWidget;
 class CWinApp : public QObject {
     Q_OBJECT
 public:
-    CWinApp();
+    // table: the application's name, document string and commands.
+    explicit CWinApp(const CommandTable& table);
     ~CWinApp() override;
-
-    // The application object, while one exists.
-    static CWinApp* Instance();
 
     // Runs start-up; false ends the program before the event loop.
     virtual bool InitInstance() = 0;

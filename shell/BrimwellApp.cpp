@@ -1,6 +1,8 @@
 #include "BrimwellApp.h"
 
 #include "AboutDialog.h"
+#include "AppCommandIds.h"
+#include "AppCommandTable.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "Document.h"
@@ -30,16 +32,17 @@ bool IsSwitch(const QString& argument)
 
 }  // namespace
 
-CBrimwellApp::CBrimwellApp(QStringList arguments) : m_arguments(std::move(arguments))
+CBrimwellApp::CBrimwellApp(QStringList arguments)
+    : CWinApp(appcommands::Table()), m_arguments(std::move(arguments))
 {
     CommandRouter* router = Router();
-    router->SetHandler(ID_APP_ABOUT, [this] { OnAppAbout(); });
-    router->SetHandler(ID_FILE_PREVIOUS, [this] { OnPreviousFile(); });
-    router->SetHandler(ID_FILE_NEXT, [this] { OnNextFile(); });
-    router->SetUpdateHandler(ID_FILE_PREVIOUS, [this] { return m_folder.CanPrevious(); });
-    router->SetUpdateHandler(ID_FILE_NEXT, [this] { return m_folder.CanNext(); });
-    router->SetHandler(ID_FILE_FIRST, [this] { OnFirstFile(); });
-    router->SetHandler(ID_FILE_LAST, [this] { OnLastFile(); });
+    router->SetHandler(this, ID_APP_ABOUT, &CBrimwellApp::OnAppAbout);
+    router->SetHandler(this, ID_FILE_PREVIOUS, &CBrimwellApp::OnPreviousFile);
+    router->SetHandler(this, ID_FILE_NEXT, &CBrimwellApp::OnNextFile);
+    router->SetUpdateHandler(this, ID_FILE_PREVIOUS, [this] { return m_folder.CanPrevious(); });
+    router->SetUpdateHandler(this, ID_FILE_NEXT, [this] { return m_folder.CanNext(); });
+    router->SetHandler(this, ID_FILE_FIRST, &CBrimwellApp::OnFirstFile);
+    router->SetHandler(this, ID_FILE_LAST, &CBrimwellApp::OnLastFile);
 }
 
 CBrimwellApp::~CBrimwellApp() = default;
@@ -51,12 +54,14 @@ bool CBrimwellApp::InitInstance()
 
     CommandRouter* router = Router();
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-        std::make_unique<CBrimwellDoc>(), [router](CDocument* document) {
-            auto* frame = new CMainFrame(router);
-            auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, frame);
+        std::make_unique<CBrimwellDoc>(),
+        [this, router](CDocument* document) {
+            auto* frame = new CMainFrame(router, [this](const QString& path) { OpenDocumentFile(path); });
+            auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
             return CSingleDocTemplate::FrameAndView{frame, view};
-        }));
+        },
+        router->Table().DocumentString(CommandTable::kWindowTitle)));
 
     // One file name and nothing else opens that file; anything else asks.
     if (m_arguments.size() == 1 && !IsSwitch(m_arguments.constFirst())) {
@@ -97,7 +102,7 @@ CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
 
 void CBrimwellApp::OnAppAbout()
 {
-    CAboutDialog about;
+    CAboutDialog about(GetMainWnd());
     about.DoModal();
 }
 

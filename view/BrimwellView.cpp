@@ -1,13 +1,15 @@
 #include "BrimwellView.h"
 
+#include "AppCommandIds.h"
 #include "BrimwellDoc.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "DetailsDialog.h"
 #include "OffscreenDC.h"
+#include "PagePrinter.h"
 #include "PictureScaler.h"
 #include "PrintGeometry.h"
-#include "PrintInfo.h"
+#include "PrinterCaps.h"
 #include "Prompts.h"
 
 #include <QClipboard>
@@ -25,43 +27,42 @@ constexpr int kWheelNotch = 120;  // angle delta of one notch of a wheel
 // The composed area reaches this many picture pixels past the part to paint,
 // so that rounding at its edges can never leave a seam.
 constexpr int kPaintPadding = 10;
-const int kViewCommands[] = {ID_VIEW_ZOOM_IN,    ID_VIEW_ZOOM_OUT,     ID_VIEW_FIT_WINDOW,    ID_VIEW_FIT_WIDTH,
-                             ID_VIEW_REAL_SIZE,  ID_VIEW_SHOW_INFO,    ID_EDIT_COPY,          ID_FILE_PRINT,
-                             ID_FILE_PRINT_DIRECT, ID_FILE_PRINT_PREVIEW};
 }  // namespace
 
-CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QWidget* parent)
-    : CScrollView(parent), m_document(document), m_router(router)
+CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QPrinter* printer, QWidget* parent)
+    : CScrollView(parent), m_document(document), m_router(router), m_printer(printer)
 {
     // Every pixel is painted each time; nothing needs erasing first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
 
-    m_router->SetHandler(ID_VIEW_ZOOM_IN, [this] { OnZoomIn(); });
-    m_router->SetHandler(ID_VIEW_ZOOM_OUT, [this] { OnZoomOut(); });
-    m_router->SetHandler(ID_VIEW_FIT_WINDOW, [this] { OnFitWindow(); });
-    m_router->SetHandler(ID_VIEW_FIT_WIDTH, [this] { OnFitWidth(); });
-    m_router->SetHandler(ID_VIEW_REAL_SIZE, [this] { OnRealSize(); });
-    m_router->SetHandler(ID_VIEW_SHOW_INFO, [this] { OnShowInfo(); });
-    m_router->SetHandler(ID_EDIT_COPY, [this] { OnEditCopy(); });
-    m_router->SetHandler(ID_FILE_PRINT, [this] { OnFilePrint(); });
-    m_router->SetHandler(ID_FILE_PRINT_DIRECT, [this] { OnFilePrint(true); });
-    m_router->SetHandler(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+    m_router->SetHandler(this, ID_VIEW_ZOOM_IN, &CBrimwellView::OnZoomIn);
+    m_router->SetHandler(this, ID_VIEW_ZOOM_OUT, &CBrimwellView::OnZoomOut);
+    m_router->SetHandler(this, ID_VIEW_FIT_WINDOW, &CBrimwellView::OnFitWindow);
+    m_router->SetHandler(this, ID_VIEW_FIT_WIDTH, &CBrimwellView::OnFitWidth);
+    m_router->SetHandler(this, ID_VIEW_REAL_SIZE, &CBrimwellView::OnRealSize);
+    m_router->SetHandler(this, ID_VIEW_SHOW_INFO, &CBrimwellView::OnShowInfo);
+    m_router->SetHandler(this, ID_EDIT_COPY, &CBrimwellView::OnEditCopy);
+    m_router->SetHandler(this, ID_FILE_PRINT, &CBrimwellView::OnFilePrint);
+    m_router->SetHandler(this, ID_FILE_PRINT_DIRECT, &CBrimwellView::OnFilePrintDirect);
+    m_router->SetHandler(this, ID_FILE_PRINT_PREVIEW, &CBrimwellView::OnFilePrintPreview);
 }
 
-CBrimwellView::~CBrimwellView()
-{
-    for (int id : kViewCommands)
-        m_router->RemoveHandlers(id);
-}
+CBrimwellView::~CBrimwellView() = default;
 
 void CBrimwellView::OnInitialUpdate()
 {
     // Every newly opened file starts at real size. The scroll state of the
     // previous picture stays in effect until UpdateZoom replaces it.
     m_geometry = zoom::ZoomGeometry();
-    UpdateZoom(true);
+    ApplyZoom(zoom::kRealSize);
+}
+
+void CBrimwellView::ApplyZoom(int k)
+{
+    m_geometry.m_zoom = k;
+    UpdateZoom();
     viewport()->update();
 }
 
@@ -72,9 +73,7 @@ void CBrimwellView::StepZoom(int step)
         prompts::Beep();
         return;
     }
-    m_geometry.m_zoom = next;
-    UpdateZoom(true);
-    viewport()->update();
+    ApplyZoom(next);
 }
 
 void CBrimwellView::OnZoomIn()
@@ -90,10 +89,7 @@ void CBrimwellView::OnZoomOut()
 void CBrimwellView::FitSearch(bool widthOnly)
 {
     const QSize client = ClientSize();
-    m_geometry.m_zoom =
-        zoom::FitZoom(m_document->rpf_width, m_document->rpf_height, client.width(), client.height(), widthOnly);
-    UpdateZoom(true);
-    viewport()->update();
+    ApplyZoom(zoom::FitZoom(m_document->rpf_width, m_document->rpf_height, client.width(), client.height(), widthOnly));
 }
 
 void CBrimwellView::OnFitWindow()
@@ -108,12 +104,10 @@ void CBrimwellView::OnFitWidth()
 
 void CBrimwellView::OnRealSize()
 {
-    m_geometry.m_zoom = zoom::kRealSize;
-    UpdateZoom(true);
-    viewport()->update();
+    ApplyZoom(zoom::kRealSize);
 }
 
-void CBrimwellView::UpdateZoom(bool apply)
+void CBrimwellView::UpdateZoom()
 {
     const QSize client = ClientSize();
     m_geometry.Compute(m_document->rpf_width, m_document->rpf_height, client.width(), client.height());
@@ -123,8 +117,6 @@ void CBrimwellView::UpdateZoom(bool apply)
     const QPoint oldPosition = GetScrollPosition();
     const double fx = zoom::RelativePosition(oldPosition.x(), oldTotal.width());
     const double fy = zoom::RelativePosition(oldPosition.y(), oldTotal.height());
-    if (!apply)
-        return;
 
     viewport()->setUpdatesEnabled(false);
     SetScrollSizes(m_geometry.TotalSize());
@@ -142,7 +134,7 @@ void CBrimwellView::UpdateZoom(bool apply)
 void CBrimwellView::OnSize()
 {
     CScrollView::OnSize();
-    UpdateZoom(true);
+    UpdateZoom();
 }
 
 void CBrimwellView::OnEditCopy()
@@ -154,7 +146,7 @@ void CBrimwellView::OnEditCopy()
 
 void CBrimwellView::OnShowInfo()
 {
-    CDetailsDialog dialog;
+    CDetailsDialog dialog(window());
     dialog.m_path = m_document->GetPathName();
     dialog.m_producer = m_document->GetProducer();
     dialog.m_width = m_document->rpf_width;
@@ -162,22 +154,22 @@ void CBrimwellView::OnShowInfo()
     dialog.DoModal();
 }
 
-bool CBrimwellView::OnPreparePrinting(CPrintInfo& info)
+void CBrimwellView::OnFilePrint()
 {
-    return DoPreparePrinting(info);
+    pageprinter::Run(pageprinter::Mode::Dialog, m_printer, window(), [this](QPainter& p) { PaintPage(p); });
 }
 
-// The page is drawn straight from the document's picture, so a print job
-// has nothing of its own to set up or release.
-void CBrimwellView::OnBeginPrinting(QPainter&, CPrintInfo&)
+void CBrimwellView::OnFilePrintDirect()
 {
+    pageprinter::Run(pageprinter::Mode::Direct, m_printer, window(), [this](QPainter& p) { PaintPage(p); });
 }
 
-void CBrimwellView::OnEndPrinting(QPainter&, CPrintInfo&)
+void CBrimwellView::OnFilePrintPreview()
 {
+    pageprinter::Run(pageprinter::Mode::Preview, m_printer, window(), [this](QPainter& p) { PaintPage(p); });
 }
 
-void CBrimwellView::DrawPage(QPainter& painter)
+void CBrimwellView::PaintPage(QPainter& painter)
 {
     if (!m_document->HasPicture())
         return;  // a blank page
@@ -201,13 +193,8 @@ void CBrimwellView::DrawPage(QPainter& painter)
 
 void CBrimwellView::OnDraw(QPainter& painter, const QRect& clip)
 {
-    if (IsPrinting(painter)) {
-        painter.save();
-        DrawPage(painter);
-        painter.restore();
-        return;
-    }
-    const int padding = int(std::ceil(kPaintPadding * 5.0 / std::max(1, m_geometry.m_zoom)));
+    // The padding in device pixels at the zoom shown.
+    const int padding = int(std::ceil(kPaintPadding * double(zoom::kScaleNumerator) / std::max(1, m_geometry.m_zoom)));
     const QRect area = clip.adjusted(-padding, -padding, padding, padding).intersected(QRect(QPoint(0, 0), ClientSize()));
     if (area.isEmpty())
         return;

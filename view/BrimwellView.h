@@ -12,11 +12,14 @@
 
 class CBrimwellDoc;
 class CommandRouter;
+class QPrinter;
 
 class CBrimwellView : public CScrollView {
     Q_OBJECT
 public:
-    CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QWidget* parent = nullptr);
+    // printer: what the print commands print on (none: they do nothing).
+    CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QPrinter* printer = nullptr,
+                  QWidget* parent = nullptr);
     ~CBrimwellView() override;
 
     // The field around the picture.
@@ -39,23 +42,28 @@ public:
     // Shows the details box of the shown file.
     void OnShowInfo();
 
-    // Recomputes the geometry from the zoom, the picture and the client area;
-    // with apply, also sets the scroll range and positions.
-    void UpdateZoom(bool apply);
+    // Print (the print dialog first), direct print and Print Preview of the
+    // one page.
+    void OnFilePrint();
+    void OnFilePrintDirect();
+    void OnFilePrintPreview();
+
+    // Recomputes the geometry from the zoom, the picture and the client area,
+    // and sets the scroll range and positions.
+    void UpdateZoom();
 
     // Paints the part clip (view pixels) of the client area into painter,
-    // which draws on a device the size of the client area. On a printer it
-    // draws the page instead, whatever the zoom.
+    // which draws on a device the size of the client area.
     void OnDraw(QPainter& painter, const QRect& clip) override;
+
+    // The printed page: the picture fitted to the printable area, whatever
+    // the zoom, on white paper.
+    void PaintPage(QPainter& painter) override;
 
     // The client area as painted, as an image.
     QImage RenderClientArea();
 
 protected:
-    bool OnPreparePrinting(CPrintInfo& info) override;
-    void OnBeginPrinting(QPainter& painter, CPrintInfo& info) override;
-    void OnEndPrinting(QPainter& painter, CPrintInfo& info) override;
-
     void OnSize() override;
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -64,10 +72,12 @@ protected:
 private:
     void FitSearch(bool widthOnly);
     void StepZoom(int step);
-    void DrawPage(QPainter& painter);
+    // Shows the picture at zoom divisor k.
+    void ApplyZoom(int k);
 
     CBrimwellDoc* m_document;
     CommandRouter* m_router;
+    QPrinter* m_printer;
     zoom::ZoomGeometry m_geometry;
     int m_wheelRemainder = 0;  // wheel movement short of a notch
 };

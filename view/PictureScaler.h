@@ -3,12 +3,14 @@
 // pixel under its centre, and nothing is averaged.
 #pragma once
 
+#include "ZoomGeometry.h"
+
 #include <QImage>
 #include <QPoint>
 
 namespace picturescaler {
 
-// Draws picture at scale 5 / zoom into target, whose pixel (0, 0) is the
+// Draws picture at scale zoom::kScaleNumerator / zoom into target, whose pixel (0, 0) is the
 // view's device pixel deviceOrigin (scroll position included). The picture's
 // top-left corner sits at margin (in picture pixels) times the scale. Pixels
 // of target that the picture does not cover are left as they are. picture
@@ -20,10 +22,13 @@ void Draw(const QImage& picture, QImage& target, QPoint deviceOrigin, int zoom, 
 // checking it against the picture's size.
 constexpr int SourceIndex(int d, int zoom, int margin)
 {
-    // floor((d + 0.5) * zoom / 5) - margin, in integers; d + 0.5 >= 0 is
-    // not given (d may be negative), so floor explicitly.
+    // floor((d + 0.5) * zoom / kScaleNumerator) - margin, in integers (both
+    // sides doubled); d + 0.5 >= 0 is not given (d may be negative), so
+    // floor explicitly.
     const long long numerator = (2LL * d + 1) * zoom;
-    const long long quotient = numerator >= 0 ? numerator / 10 : -((-numerator + 9) / 10);
+    const long long denominator = 2LL * zoom::kScaleNumerator;
+    const long long quotient =
+        numerator >= 0 ? numerator / denominator : -((-numerator + denominator - 1) / denominator);
     return int(quotient) - margin;
 }
 

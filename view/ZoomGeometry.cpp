@@ -12,8 +12,8 @@ void ZoomGeometry::Compute(int width, int height, int clientWidth, int clientHei
         m_marginX = m_marginY = m_displayWidth = m_displayHeight = 0;
         return;
     }
-    m_extViewportX = 5 * width;
-    m_extViewportY = 5 * height;
+    m_extViewportX = double(kScaleNumerator) * width;
+    m_extViewportY = double(kScaleNumerator) * height;
     m_extWindowX = double(width) * m_zoom;
     m_extWindowY = double(height) * m_zoom;
 

@@ -1,6 +1,6 @@
 // Where the picture lands in the view at a zoom step, without any window.
-// The zoom divisor k runs from 1 to 10 and the picture is shown at 5 / k, so
-// k = 5 is real size. Margins centre a picture smaller than the window and
+// The zoom divisor k runs from 1 to 10 and the picture is shown at
+// kScaleNumerator / k, so k = 5 is real size. Margins centre a picture smaller than the window and
 // are counted in picture pixels.
 #pragma once
 
@@ -8,9 +8,11 @@
 
 namespace zoom {
 
+// The numerator of every zoom scale.
+constexpr int kScaleNumerator = 5;
 constexpr int kMostIn = 1;
 constexpr int kMostOut = 10;
-constexpr int kRealSize = 5;
+constexpr int kRealSize = kScaleNumerator;
 
 struct ZoomGeometry {
     double m_extViewportX = 0;   // 5 W

@@ -1,3 +1,5 @@
+#include "AppCommandIds.h"
+#include "AppCommandTable.h"
 #include "BrimwellApp.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
@@ -271,11 +273,11 @@ TEST(App, RecentFilesAreKeptNewestFirstAndStoredInTheSettings)
 TEST(App, AnEmptyRecentListShowsTheGreyPlaceholder)
 {
     ClearSettings();
-    CommandRouter router;
+    CommandRouter router{appcommands::Table()};
     CRecentFileList list(&router, CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"), 4);
     list.Load();
     QAction* placeholder = router.Action(ID_FILE_MRU_FILE1);
-    router.SetHandler(ID_FILE_MRU_FILE1, [] {});
+    router.SetHandler(&router, ID_FILE_MRU_FILE1, [] {});
     EXPECT_EQ(placeholder->text(), QStringLiteral("Recent File"));
     EXPECT_TRUE(placeholder->isVisible());
     EXPECT_FALSE(placeholder->isEnabled());

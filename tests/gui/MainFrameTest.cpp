@@ -1,6 +1,7 @@
+#include "AppCommandIds.h"
+#include "AppCommandTable.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
-#include "CommandTable.h"
 #include "GuiTestSupport.h"
 #include "LoopbackHttpServer.h"
 #include "MainFrame.h"
@@ -28,7 +29,7 @@ protected:
     void SetUp() override
     {
         QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-        frame = std::make_unique<CMainFrame>(&router, LoopbackHttpServer::UnreachableUrl());
+        frame = std::make_unique<CMainFrame>(&router, CMainFrame::OpenFile(), LoopbackHttpServer::UnreachableUrl());
         frame->setCentralWidget(new QWidget);
         frame->resize(1300, 700);
         frame->show();
@@ -85,14 +86,14 @@ protected:
         Settle();
     }
 
-    CommandRouter router;
+    CommandRouter router{appcommands::Table()};
     std::unique_ptr<CMainFrame> frame;
     QToolBar* toolBar = nullptr;
 };
 
 TEST_F(MainFrameTest, ToolBarHoldsTheTableItemsAsButtonsAndSeparators)
 {
-    const std::vector<ToolbarItem>& table = commandtable::Toolbar();
+    const std::vector<ToolbarItem>& table = router.Table().toolbar;
     const QList<QAction*> items = toolBar->actions();
     ASSERT_EQ(items.size(), qsizetype(table.size()));
     EXPECT_EQ(items.size(), 21);
@@ -140,9 +141,9 @@ TEST_F(MainFrameTest, ToolBarHoldsTheTableItemsAsButtonsAndSeparators)
 TEST_F(MainFrameTest, ButtonsCarryTheirCommandsTipsAndStates)
 {
     int shown = 0;
-    router.SetHandler(ID_VIEW_SHOW_INFO, [&shown] { ++shown; });
+    router.SetHandler(&router, ID_VIEW_SHOW_INFO, [&shown] { ++shown; });
     router.UpdateCommandUI();
-    for (const ToolbarItem& item : commandtable::Toolbar()) {
+    for (const ToolbarItem& item : router.Table().toolbar) {
         if (item.id == 0)
             continue;
         SCOPED_TRACE(testing::Message() << "command " << item.id);
@@ -153,11 +154,11 @@ TEST_F(MainFrameTest, ButtonsCarryTheirCommandsTipsAndStates)
             EXPECT_FALSE(button->isEnabled());
             EXPECT_TRUE(button->toolTip().isEmpty());
         } else {
-            EXPECT_EQ(button->toolTip(), commandtable::ToolTipOf(item.id));
+            EXPECT_EQ(button->toolTip(), router.Table().ToolTipOf(item.id));
             EXPECT_FALSE(button->toolTip().isEmpty());
         }
     }
-    EXPECT_EQ(commandtable::ToolTipOf(ID_FILE_PREVIOUS), QStringLiteral("Previous file (left)"));
+    EXPECT_EQ(router.Table().ToolTipOf(ID_FILE_PREVIOUS), QStringLiteral("Previous file (left)"));
 
     // A button runs its command through the router.
     auto* info = qobject_cast<QToolButton*>(toolBar->widgetForAction(router.Action(ID_VIEW_SHOW_INFO)));

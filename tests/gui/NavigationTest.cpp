@@ -1,3 +1,4 @@
+#include "AppCommandIds.h"
 #include "BrimwellApp.h"
 #include "BrimwellDoc.h"
 #include "CommandIds.h"

@@ -2,6 +2,7 @@
 // size, for tests of the commands that work on what the window shows.
 #pragma once
 
+#include "AppCommandIds.h"
 #include "BrimwellApp.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"

@@ -17,44 +17,6 @@
 using namespace guitest;
 using printgeometry::Compute;
 
-TEST(PrintGeometry, PictureAndBorderFillThePrintableArea)
-{
-    // s = min(4800 / 1200, 6600 / 700) = 4.
-    printgeometry::PageGeometry page = Compute(1000, 500, 100, 100, 4800, 6600);
-    EXPECT_DOUBLE_EQ(page.scale, 4.0);
-    EXPECT_EQ(page.picture, QRect(400, 400, 4000, 2000));
-
-    // The height limits a tall frame: s = min(4800 / 1200, 6600 / 2200) = 3.
-    page = Compute(1000, 2000, 100, 100, 4800, 6600);
-    EXPECT_DOUBLE_EQ(page.scale, 3.0);
-    EXPECT_EQ(page.picture, QRect(300, 300, 3000, 6000));
-
-    // Without offsets the picture fills the printable width or height exactly.
-    page = Compute(1000, 500, 0, 0, 4800, 6600);
-    EXPECT_EQ(page.picture, QRect(0, 0, 4800, 2400));
-    page = Compute(300, 1000, 0, 0, 4800, 6600);
-    EXPECT_EQ(page.picture, QRect(0, 0, 1980, 6600));
-    page = Compute(333, 777, 0, 0, 5000, 7000);
-    EXPECT_EQ(page.picture.top(), 0);
-    EXPECT_EQ(page.picture.bottom() + 1, 7000);
-
-    // Unequal offsets and a scale that is not whole: edges are rounded one
-    // by one, the border is offsets x s on the near sides, and the frame
-    // (picture plus border on both sides) fits the limiting axis.
-    page = Compute(333, 777, 7, 9, 5000, 7000);
-    const double s = 7000.0 / 795.0;
-    EXPECT_DOUBLE_EQ(page.scale, s);
-    EXPECT_EQ(page.picture.left(), qRound(7 * s));
-    EXPECT_EQ(page.picture.top(), qRound(9 * s));
-    EXPECT_EQ(page.picture.right() + 1, qRound(340 * s));
-    EXPECT_EQ(page.picture.bottom() + 1, qRound(786 * s));
-
-    // Nothing to place.
-    EXPECT_TRUE(Compute(0, 0, 100, 100, 4800, 6600).picture.isEmpty());
-    EXPECT_TRUE(Compute(0, 500, 0, 0, 4800, 6600).picture.isEmpty());
-    EXPECT_TRUE(Compute(10, 10, 0, 0, 0, 6600).picture.isEmpty());
-}
-
 namespace {
 
 constexpr int kResolution = 96;

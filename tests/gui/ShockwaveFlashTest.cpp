@@ -1,3 +1,5 @@
+#include "AppCommandIds.h"
+#include "AppCommandTable.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
@@ -72,7 +74,7 @@ protected:
     // fetches that ended.
     void MakeFrame(const QString& url, int timeoutMs = 5000)
     {
-        frame = std::make_unique<CMainFrame>(&router, url);
+        frame = std::make_unique<CMainFrame>(&router, CMainFrame::OpenFile(), url);
         frame->setCentralWidget(new QWidget);
         frame->resize(1300, 700);
         loaded = 0;
@@ -89,7 +91,7 @@ protected:
         return colours.size() == 1 && colours.contains(frame->Banner()->palette().color(QPalette::Window).rgb());
     }
 
-    CommandRouter router;
+    CommandRouter router{appcommands::Table()};
     std::unique_ptr<CMainFrame> frame;
     int loaded = 0;
 };
@@ -218,12 +220,12 @@ TEST_F(BannerTest, AnythingButAPictureLeavesItBlankAndTheFrameWorksOn)
 
         // The frame goes on: its commands still run.
         int shown = 0;
-        router.SetHandler(ID_VIEW_SHOW_INFO, [&shown] { ++shown; });
+        QObject owner;  // takes the handler with it at the end of the case
+        router.SetHandler(&owner, ID_VIEW_SHOW_INFO, [&shown] { ++shown; });
         EXPECT_TRUE(router.Execute(ID_VIEW_SHOW_INFO));
         EXPECT_EQ(shown, 1);
         EXPECT_TRUE(router.Execute(ID_VIEW_TOOLBAR));
         EXPECT_TRUE(frame->ToolBar()->isHidden());
-        router.RemoveHandlers(ID_VIEW_SHOW_INFO);
         frame.reset();
     }
 }

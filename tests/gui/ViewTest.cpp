@@ -1,3 +1,4 @@
+#include "AppCommandIds.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "CommandIds.h"

@@ -29,8 +29,12 @@ TEST(PictureScaler, SourceIndexFollowsPixelCentres)
 {
     for (int d = 0; d < 50; ++d)
         EXPECT_EQ(SourceIndex(d, 5, 0), d);
-    for (int d = 0; d < 50; ++d)
-        EXPECT_EQ(SourceIndex(d, 1, 0), d / 5);
+    // At 500 % five device pixels in a row show one picture pixel.
+    for (int d : {0, 4})
+        EXPECT_EQ(SourceIndex(d, 1, 0), 0) << d;
+    for (int d : {5, 9})
+        EXPECT_EQ(SourceIndex(d, 1, 0), 1) << d;
+    EXPECT_EQ(SourceIndex(49, 1, 0), 9);
     // At 50 % the centre of device pixel d lies on picture pixel 2 d + 1.
     EXPECT_EQ(SourceIndex(0, 10, 0), 1);
     EXPECT_EQ(SourceIndex(3, 10, 0), 7);

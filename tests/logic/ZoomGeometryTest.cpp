@@ -35,13 +35,18 @@ TEST(ZoomGeometry, MarginsCentreASmallPictureInPicturePixels)
     g.Compute(400, 300, 1000, 300);
     EXPECT_DOUBLE_EQ(g.m_marginX, 300);
     EXPECT_EQ(g.m_marginY, 0);  // exactly as high as the window: no margin
-    // At 500 % the free space is divided by the scale.
+    // At 500 % the 500 x 500 picture leaves 150 and 50 screen pixels on
+    // each side, which are 30 and 10 picture pixels.
     g.m_zoom = 1;
     g.Compute(100, 100, 800, 600);
-    EXPECT_DOUBLE_EQ(g.m_marginX, (800 - 500) * 0.5 / 5);
-    EXPECT_DOUBLE_EQ(g.m_marginY, (600 - 500) * 0.5 / 5);
+    EXPECT_DOUBLE_EQ(g.m_marginX, 30);
+    EXPECT_DOUBLE_EQ(g.m_marginY, 10);
     EXPECT_EQ(g.MarginLeft(), 30);
     EXPECT_EQ(g.MarginTop(), 10);
+    // A margin that is not whole is rounded up where painting places it:
+    // 101 free screen pixels at 500 % are 10.1 picture pixels a side.
+    g.Compute(100, 100, 601, 600);
+    EXPECT_EQ(g.MarginLeft(), 11);
     // A picture wider than the window has no horizontal margin.
     g.Compute(1000, 10, 800, 600);
     EXPECT_EQ(g.m_marginX, 0);
@@ -84,7 +89,9 @@ TEST(ZoomGeometry, ScrollPositionRestore)
     EXPECT_DOUBLE_EQ(zoom::RelativePosition(250, 1000), 25);
     // Unchanged size and position: stays put.
     EXPECT_EQ(zoom::RestoredPosition(1000, 25, 250), 250);
-    // 2 t - p with t the relative position in the new size.
+    // A fifth of the way into 2500 is 500; the bar, still at 200 after the
+    // range changed, is taken as far past it again.
     EXPECT_EQ(zoom::RestoredPosition(2500, 20, 200), 800);
-    EXPECT_EQ(zoom::RestoredPosition(166.67, 50, 40), 2 * 84 - 40);
+    // Half of 166.67 rounds up to 84 before that.
+    EXPECT_EQ(zoom::RestoredPosition(166.67, 50, 40), 128);
 }

@@ -15,9 +15,12 @@ TEST(DisplayBitmap, SixteenBitValuesTruncateToBytes)
     EXPECT_EQ(ToByte(257), 1);
     EXPECT_EQ(ToByte(256), 0);
     EXPECT_EQ(ToByte(0), 0);
-    // Exhaustively: floor(v * 255 / 65535), never rounded up.
-    for (unsigned v = 0; v <= 65535; ++v)
-        ASSERT_EQ(ToByte(std::uint16_t(v)), (std::uint64_t(v) * 255) / 65535) << v;
+    // 257 sixteen-bit steps make one byte step, and a byte is reached only
+    // at the first value that makes it whole: never rounded up.
+    for (int b = 1; b <= 255; ++b) {
+        ASSERT_EQ(ToByte(std::uint16_t(b * 257)), b) << b;
+        ASSERT_EQ(ToByte(std::uint16_t(b * 257 - 1)), b - 1) << b;
+    }
 }
 
 TEST(DisplayBitmap, PixelsBecomeBgraBytesRowsTopDown)

@@ -1,22 +1,17 @@
-#include "PrintInfo.h"
+#include "PrinterCaps.h"
 
 #include <QPainter>
 #include <QPrinter>
 
 #include <cmath>
 
-bool IsPrinting(const QPainter& painter)
-{
-    const QPaintDevice* device = painter.device();
-    return device != nullptr && device->devType() == QInternal::Printer;
-}
-
 PrinterCaps GetPrinterCaps(const QPainter& painter)
 {
     PrinterCaps caps;
-    if (!IsPrinting(painter))
+    const QPaintDevice* device = painter.device();
+    if (device == nullptr || device->devType() != QInternal::Printer)
         return caps;
-    const auto* printer = static_cast<const QPrinter*>(painter.device());
+    const auto* printer = static_cast<const QPrinter*>(device);
     // The printable area's place on the paper; painting starts at its
     // top-left corner.
     const QRectF paper = printer->paperRect(QPrinter::DevicePixel);

@@ -1,0 +1,23 @@
+// The viewer's own command ids, beside the framework's standard ones. The
+// view handles most of them and the application the file steps; they live
+// here so that the view and the main frame need nothing of the application
+// object. The values are stable: the application's tables refer to
+// commands by them.
+#pragma once
+
+enum AppCommandId : int {
+    ID_VIEW_SHOW_INFO = 32771,
+    ID_VIEW_ZOOM_IN = 32772,
+    ID_FILE_FIRST = 32773,
+    ID_FILE_PREVIOUS = 32774,
+    ID_VIEW_FIT_WINDOW = 32775,
+    ID_VIEW_REAL_SIZE = 32776,
+    ID_FILE_NEXT = 32777,
+    ID_VIEW_ZOOM_OUT = 32778,
+    ID_FILE_LAST = 32779,
+    ID_VIEW_FIT_WIDTH = 32780,
+
+    // The six blank toolbar buttons under the banner: no string, no handler.
+    ID_BLANK_FIRST = 32782,
+    ID_BLANK_LAST = 32787,
+};
