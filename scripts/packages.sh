@@ -11,6 +11,9 @@ TEST_PACKAGES=("${RUN_PACKAGES[@]}"
   xvfb openbox xdotool x11-utils imagemagick xclip poppler-utils  # end-to-end tests
   clang-14 libclang-rt-14-dev          # the fuzz target
   g++-mingw-w64-x86-64-posix           # the Qt-free part built for Windows
+  # desktop integration: the entry, the MIME type as GIO sees it, the man
+  # pages, and the Debian package with its library dependencies
+  desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin file groff-base gzip dpkg-dev
 )
 
 install_packages() {

@@ -1,4 +1,5 @@
 #include "BrimwellApp.h"
+#include "CommandLineHelp.h"
 #include "ResourcePaths.h"
 
 #include <QApplication>
@@ -6,6 +7,9 @@
 
 int main(int argc, char** argv)
 {
+    // Answered before Qt starts, so they work without a display.
+    if (std::optional<int> status = commandlinehelp::Answer(argc, argv))
+        return *status;
     QApplication application(argc, argv);
     QIcon icon;
     for (const char* size : {respaths::kIcon16, respaths::kIcon32, respaths::kIcon48, respaths::kIcon256})

@@ -1,0 +1,23 @@
+// Thumbnails of RPF files for file managers: the colour picture as the
+// viewer's window shows it (alpha ignored), scaled down with its aspect kept.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+#include <string>
+
+namespace thumbnail {
+
+// The size a width x height picture takes in a square of longSide pixels:
+// the long side becomes longSide, the short one follows (rounded, at least one
+// pixel). Pictures that already fit keep their size: a thumbnail never
+// enlarges.
+QSize FittedSize(int width, int height, int longSide);
+
+// Reads the RPF file at path with the viewer's reader and makes its
+// thumbnail, no larger than longSide on its long side. Throws
+// std::runtime_error with the reader's report when the file cannot be read.
+QImage Make(const std::string& path, int longSide);
+
+}  // namespace thumbnail
