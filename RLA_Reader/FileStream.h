@@ -23,7 +23,8 @@ public:
     // Moves the read position to offset from origin. Returns 0 or throws.
     virtual int Seek(std::int32_t offset, SeekOrigin origin) = 0;
 
-    // Kept for the slot layout of the interface; nothing in the reader asks it.
+    // Answers 0. The loader never asks it; byte sources written against this
+    // interface implement it all the same.
     virtual int Query() = 0;
 
     virtual int Close() = 0;

@@ -19,9 +19,8 @@
 
 namespace {
 
-// Report sites of this module. The first group is fixed by the reader's
-// report table; the second guards malformed files that would otherwise make
-// the reader step outside what it read.
+// Report sites of this file; callers and tests tell failures apart by them,
+// so a number never changes once given.
 constexpr int kSiteNoDot = 22;
 constexpr int kSiteNotRpf = 25;
 constexpr int kSiteChannelType = 39;
@@ -31,12 +30,14 @@ constexpr int kSiteVelocBuf = 64;
 constexpr int kSiteNodeIdBuf = 69;
 constexpr int kSiteCoverageBuf = 74;
 constexpr int kSiteZBuf = 79;
+constexpr int kSiteOtherChannelBuf = 84;
 constexpr int kSiteFloatLength = 320;
 constexpr int kSiteRecordLength = 374;
 constexpr int kSiteTamanioCanal = 460;
 
+// Guards against malformed files that would otherwise make the loader step
+// outside what it read or allocate for an image it cannot hold.
 constexpr int kSiteImageSize = 45;
-constexpr int kSiteOtherChannelBuf = 84;
 constexpr int kSiteImageTooLarge = 47;
 constexpr int kSiteDBlockPastEnd = 100;
 constexpr int kSiteDBlockFewNames = 102;
