@@ -18,7 +18,7 @@
 // Each kernel has a single caller in the decoder's loops; forced inline so
 // that it stays inside them now that it is defined apart from them.
 #ifdef _MSC_VER
-#define RLA_KERNEL inline __forceinline
+#define RLA_KERNEL __forceinline
 #else
 #define RLA_KERNEL inline __attribute__((always_inline))
 #endif
