@@ -15,8 +15,8 @@
 #define RLA_HAVE_SSE2 1
 #endif
 
-// Each kernel has a single caller in the decoder's loops; forced inline so
-// that it stays inside them now that it is defined apart from them.
+// Each kernel runs inside the decoder's innermost loops, called from another
+// file; forced inline so that the call costs nothing there.
 #ifdef _MSC_VER
 #define RLA_KERNEL __forceinline
 #else
