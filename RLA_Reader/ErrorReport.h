@@ -11,9 +11,8 @@
 
 namespace rla_report {
 
-// Texts longer than the historical 1000-byte formatting area cannot arise
-// from the reader's messages; keep the bound anyway so a report never grows
-// with its input.
+// A report is cut at this many characters, so that it never grows with its
+// input; the reader's own messages stay well within it.
 constexpr std::size_t kMaxReportChars = 999;
 
 template <typename... Parts>

@@ -212,17 +212,17 @@ bool FileStream::FillWindow()
     return true;
 }
 
-int FileStream::Seek(std::int32_t offset, int origin)
+int FileStream::Seek(std::int32_t offset, SeekOrigin origin)
 {
     // Positions beyond 2 GiB cannot be reached with a 32-bit file pointer;
     // refuse them here so the behaviour does not depend on the platform.
     std::int64_t base = -1;
     if (handle != kNoHandle) {
-        if (origin == 0)
+        if (origin == kSeekFromStart)
             base = 0;
-        else if (origin == 1)
+        else if (origin == kSeekFromCurrent)
             base = position_;
-        else if (origin == 2)
+        else if (origin == kSeekFromEnd)
             base = SizeOf(handle);
     }
     const std::int64_t target = base + offset;

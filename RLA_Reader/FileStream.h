@@ -6,6 +6,13 @@
 #include <cstdint>
 #include <memory>
 
+// Where Stream::Seek counts its offset from.
+enum SeekOrigin : int {
+    kSeekFromStart = 0,
+    kSeekFromCurrent = 1,
+    kSeekFromEnd = 2,
+};
+
 class Stream {
 public:
     virtual ~Stream() = default;
@@ -13,11 +20,11 @@ public:
     // Reads exactly n bytes at the current position into buffer, or throws.
     virtual int Leer(void* buffer, std::int32_t n) = 0;
 
-    // Moves the read position; origin 0 = from the start, 1 = from the
-    // current position, 2 = from the end. Returns 0 or throws.
-    virtual int Seek(std::int32_t offset, int origin) = 0;
+    // Moves the read position to offset from origin. Returns 0 or throws.
+    virtual int Seek(std::int32_t offset, SeekOrigin origin) = 0;
 
-    // Kept for the slot layout of the interface; nothing in the reader asks it.
+    // Answers 0. The loader never asks it; byte sources written against this
+    // interface implement it all the same.
     virtual int Query() = 0;
 
     virtual int Close() = 0;
@@ -39,7 +46,7 @@ public:
     FileStream& operator=(const FileStream&) = delete;
 
     int Leer(void* buffer, std::int32_t n) override;
-    int Seek(std::int32_t offset, int origin) override;
+    int Seek(std::int32_t offset, SeekOrigin origin) override;
     int Query() override;
     int Close() override;
 

@@ -18,8 +18,12 @@
 // first. 32-bit colour records hold raw big-endian floats instead.
 #pragma once
 
+#include "RpfLayout.h"
+#include "ZeroedBuffer.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,7 +73,7 @@ struct RLAHeader {
     std::int32_t next;             // 736 offset of a following image, must be 0
 };
 
-static_assert(sizeof(RLAHeader) == 740, "the RLA header is 740 bytes on disk");
+static_assert(sizeof(RLAHeader) == rpflayout::kHeaderBytes, "the RLA header is 740 bytes on disk");
 static_assert(offsetof(RLAHeader, active_left) == 8, "header layout");
 static_assert(offsetof(RLAHeader, num_matte) == 22, "header layout");
 static_assert(offsetof(RLAHeader, gamma) == 28, "header layout");
@@ -88,8 +92,8 @@ static_assert(offsetof(RLAHeader, next) == 736, "header layout");
 void ConvertHeaderToHost(RLAHeader& header);
 
 // G-buffer channel letters; a letter's index is its bit in the channel mask.
-constexpr const char kChannelLetters[] = "ZEOUNRCBIGTVWM";
-constexpr int kChannelCount = 14;
+using rpflayout::kChannelLetters;
+using rpflayout::kChannelCount;
 enum ChannelBit {
     kChannelZ = 0,   // Z depth, 32-bit float
     kChannelE = 1,
@@ -130,12 +134,12 @@ public:
     float gamma = 0;                  // header gamma text, parsed
     float aspect_ratio = 0;           // header pixel aspect ratio, parsed
     std::uint32_t channel_mask = 0;   // bit i set: channel kChannelLetters[i] is stored
-    std::int32_t* scanline_offsets = nullptr;  // alto entries, entry 0 = bottom scanline
-    unsigned char* record_buf = nullptr;       // one channel record's payload
+    std::vector<std::int32_t> scanline_offsets;  // alto entries, entry 0 = bottom scanline
+    std::unique_ptr<unsigned char[]> record_buf; // one channel record's payload
     // The decoded 8-bit planes of one row: high and low bytes of red, green,
     // blue and alpha, then a plane that stays zero (see ColourPlane); the
     // first eight serve the byte planes of G-buffer channels in turn.
-    unsigned char* line_buf = nullptr;
+    std::unique_ptr<unsigned char[]> line_buf;
     bool flag_P = false;
     bool flag_L = false;
     bool flag_D = false;
@@ -143,7 +147,10 @@ public:
     std::int32_t record_size = 0;     // ancho * 30, the record length limit
     std::vector<std::string> names;   // D block names, in file order
 
-    // Per pixel four 16-bit words alpha, red, green, blue; rows top-down.
+    // The image and the four channel buffers every load has. The memory is
+    // the reader's own and goes with it; these point into it (null until the
+    // load allocates it) and are for reading.
+    // Image: per pixel four 16-bit words alpha, red, green, blue; rows top-down.
     unsigned short* image_buf = nullptr;
     unsigned char* bmm_chan_veloc_buf = nullptr;             // V: 8 bytes per pixel
     unsigned short* bmm_chan_node_render_id_buf = nullptr;   // I: 16-bit node id
@@ -178,27 +185,19 @@ private:
 
     void ReadRGBA(Stream& stream, unsigned short* words);
     void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16);
-    int ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
+    void ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
     void ReadNextChannel(Stream& stream, unsigned char* dst, int count);
     std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int count);
 
-    unsigned char* Plane(ColourPlane plane) const { return line_buf + std::size_t(plane) * plane_stride; }
+    unsigned char* Plane(ColourPlane plane) const { return line_buf.get() + std::size_t(plane) * plane_stride; }
 
     std::int32_t record_length = 0;   // bytes of the record now in record_buf
     std::size_t plane_stride = 0;     // bytes from one plane of line_buf to the next
 
-    // Sizes the image and channel buffers were allocated with, for releasing them.
-    std::size_t image_bytes = 0;
-    std::size_t veloc_bytes = 0;
-    std::size_t node_id_bytes = 0;
-    std::size_t coverage_bytes = 0;
-    std::size_t z_bytes = 0;
     std::vector<unsigned char> gbuffer_row;  // one G-buffer channel row, reused across rows
 
-    // The channels other than Z, C, I and V that the file holds, by mask bit
-    // (null for Z, C, I, V and for channels the file lacks), and their sizes.
-    unsigned char* other_channel_bufs[kChannelCount] = {};
-    std::size_t other_channel_bytes[kChannelCount] = {};
-    // The buffer a channel's rows go to, whether one of the four or another.
-    unsigned char* ChannelTarget(int bit) const;
+    // The memory behind image_buf and every render channel, by mask bit: Z,
+    // C, I and V always, every other channel when the file holds it.
+    ZeroedBuffer image_memory;
+    ZeroedBuffer channel_memory[kChannelCount];
 };

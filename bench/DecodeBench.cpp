@@ -7,6 +7,7 @@
 #include "DemoScene.h"
 #include "RLA.h"
 #include "RpfWriter.h"
+#include "TempDir.h"
 
 #ifdef BRIMWELL_HAVE_OIIO
 #include <OpenImageIO/imageio.h>
@@ -24,6 +25,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -90,35 +92,11 @@ Options ParseArguments(int argc, char** argv)
     return options;
 }
 
-// A folder for the bench's files, removed at the end of the run.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "brimwell-bench-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) == nullptr) {
-            std::perror("decode_bench: mkdtemp");
-            std::exit(1);
-        }
-        path_ = buffer.data();
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path_); }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string WriteFile(const ScratchDir& dir, const std::string& name, const std::vector<std::uint8_t>& bytes)
+std::string WriteFile(const testsupport::TempDir& dir, const std::string& name, const std::vector<std::uint8_t>& bytes)
 {
-    const std::string path = dir.File(name);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || std::fclose(out) != 0) {
+    const std::string path = dir.Write(name, bytes);
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) != bytes.size() || error) {
         std::fprintf(stderr, "decode_bench: cannot write %s\n", path.c_str());
         std::exit(1);
     }
@@ -223,7 +201,7 @@ int main(int argc, char** argv)
     settings.samples = options.samples;
     const rpfgen::DemoRender render = rpfgen::RenderDemo(settings);
 
-    ScratchDir dir;
+    testsupport::TempDir dir;
     struct Case {
         const char* label;
         const char* name;

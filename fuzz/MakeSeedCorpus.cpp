@@ -2,10 +2,10 @@
 // small valid files that between them hold every structure of the format,
 // so the fuzzer starts from files that load and mutates from there.
 #include "RpfWriter.h"
+#include "SampleFiles.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
 namespace {
@@ -21,26 +21,7 @@ rpfgen::RpfImage Image(int width, int height, int colourBits, bool alpha, const 
     image.alpha = alpha;
     image.producer = producer;
     image.orderSeed = seed;
-    std::mt19937 random(seed);
-    const std::size_t pixels = std::size_t(width) * std::size_t(height);
-    const unsigned range = colourBits == 16 ? 65536u : 256u;
-    auto channel = [&] {
-        std::vector<double> values(pixels);
-        for (std::size_t i = 0; i < pixels; ++i)
-            values[i] = colourBits == 32 ? double(random() % 1000) / 999.0 : double((i / 3 * 17 + random() % 4) % range);
-        return values;
-    };
-    image.red = channel();
-    image.green = channel();
-    image.blue = channel();
-    if (alpha)
-        image.alphaValues = channel();
-    for (int bit : rpfgen::ListedChannels(producer)) {
-        std::vector<std::uint8_t>& bytes = image.gbuffer[bit];
-        bytes.resize(pixels * std::size_t(rpfgen::ChannelElementSize(bit)));
-        for (std::uint8_t& byte : bytes)
-            byte = std::uint8_t(random() % 3 == 0 ? random() : 0);
-    }
+    rpfgen::FillSeeded(image, seed);
     return image;
 }
 

@@ -375,6 +375,35 @@ TEST(GBufferPlanes, FirstPlaneReadFillsTheLastByteOfEachElement)
     EXPECT_EQ(velocity, (Bytes{8, 7, 6, 5, 4, 3, 2, 1}));
 }
 
+TEST(GBufferPlanes, EveryChannelTakesAsManyPlanesAsItsElementHasBytes)
+{
+    // The element sizes as the format gives them, written out here rather
+    // than taken from the tables the reader and the writer share: a wrong
+    // entry there shifts every plane after it.
+    const std::pair<char, int> sizes[] = {{'Z', 4}, {'E', 1}, {'O', 2}, {'U', 8}, {'N', 4}, {'R', 4}, {'C', 1},
+                                          {'B', 3}, {'I', 2}, {'G', 3}, {'T', 3}, {'V', 8}, {'W', 3}, {'M', 2}};
+    TempDir dir;
+    OneRow row;
+    row.producer = "Renderer (ZEOUNRCBIGTVWM)";
+    Bytes record = Concat({Flat(1, 0), Flat(1, 0), Flat(1, 0)});
+    for (int bit = 0; bit < 14; ++bit) {
+        for (int plane = 0; plane < sizes[bit].second; ++plane)
+            record = Concat({record, Record({0x00, std::uint8_t(bit * 16 + plane)})});
+    }
+    RLA rla;
+    ASSERT_TRUE(Loads(rla, dir.Write("sizes.rpf", row.File(record))));
+    for (int bit = 0; bit < 14; ++bit) {
+        ASSERT_EQ(kChannelLetters[bit], sizes[bit].first);
+        const int size = sizes[bit].second;
+        EXPECT_EQ(rla.TamanioCanal(bit), size) << sizes[bit].first;
+        const unsigned char* element = rla.ChannelData(bit);
+        ASSERT_NE(element, nullptr) << sizes[bit].first;
+        // The first plane read lands in the element's last byte.
+        for (int plane = 0; plane < size; ++plane)
+            EXPECT_EQ(element[size - 1 - plane], bit * 16 + plane) << sizes[bit].first << " plane " << plane;
+    }
+}
+
 TEST(GBufferPlanes, FailingPlanePrintsItsByteIndexThenRethrows)
 {
     TempDir dir;

@@ -57,7 +57,7 @@ TEST(FileStream, ReadsExactCountsAndReportsShortReads)
     EXPECT_NE(stream.Leer(buffer, 2), 0);
     EXPECT_EQ(buffer[0], 1);
     EXPECT_EQ(buffer[1], 2);
-    EXPECT_EQ(stream.Seek(-2, 1), 0);  // back over the two bytes just read
+    EXPECT_EQ(stream.Seek(-2, kSeekFromCurrent), 0);  // back over the two bytes just read
     EXPECT_NE(stream.Leer(buffer, 3), 0);
     EXPECT_EQ(buffer[2], 3);
     EXPECT_TRUE(IsReport(ReportOf([&] { stream.Leer(buffer, 3); }), "FileStream::Leer() leido != buffer_size",
@@ -73,19 +73,19 @@ TEST(FileStream, SeekOriginsAndFailures)
     std::string path = dir.Write("data.bin", {10, 11, 12, 13});
     FileStream stream(path.c_str());
     unsigned char byte = 0;
-    stream.Seek(-1, 2);
+    stream.Seek(-1, kSeekFromEnd);
     stream.Leer(&byte, 1);
     EXPECT_EQ(byte, 13);
-    stream.Seek(1, 0);
+    stream.Seek(1, kSeekFromStart);
     stream.Leer(&byte, 1);
     EXPECT_EQ(byte, 11);
     // A seek past the end is no failure; the next read is a short one.
-    EXPECT_EQ(stream.Seek(100, 0), 0);
+    EXPECT_EQ(stream.Seek(100, kSeekFromStart), 0);
     EXPECT_TRUE(IsReport(ReportOf([&] { stream.Leer(&byte, 1); }), "FileStream::Leer() leido != buffer_size",
                          "FileStream", 36));
-    EXPECT_TRUE(IsReport(ReportOf([&] { stream.Seek(-5, 0); }), "FileStream::Seek() offset=-5origin=0",
+    EXPECT_TRUE(IsReport(ReportOf([&] { stream.Seek(-5, kSeekFromStart); }), "FileStream::Seek() offset=-5origin=0",
                          "FileStream", 42));
-    EXPECT_TRUE(IsReport(ReportOf([&] { stream.Seek(0x7FFFFFFF, 0); stream.Seek(1, 1); }),
+    EXPECT_TRUE(IsReport(ReportOf([&] { stream.Seek(0x7FFFFFFF, kSeekFromStart); stream.Seek(1, kSeekFromCurrent); }),
                          "FileStream::Seek() offset=1origin=1", "FileStream", 42));
 }
 
@@ -104,7 +104,7 @@ TEST(FileStream, ReadsAnywhereInAFileLargerThanItsWindow)
     for (std::size_t end = size; end > 0;) {
         const std::size_t at = end > scanline ? end - scanline : 0;
         got.resize(end - at);
-        stream.Seek(std::int32_t(at), 0);
+        stream.Seek(std::int32_t(at), kSeekFromStart);
         stream.Leer(got.data(), std::int32_t(got.size()));
         ASSERT_TRUE(SameBytes(file, at, got)) << "scanline ending at " << end;
         end = at;
@@ -115,16 +115,16 @@ TEST(FileStream, ReadsAnywhereInAFileLargerThanItsWindow)
     // seeks in both directions between them.
     std::mt19937 random(7);
     std::size_t position = 0;
-    stream.Seek(0, 0);
+    stream.Seek(0, kSeekFromStart);
     for (int i = 0; i < 400; ++i) {
         const std::size_t sizes[] = {1, 2, 700, std::size_t(FileStream::kWindowBytes) - 1,
                                      std::size_t(FileStream::kWindowBytes), std::size_t(FileStream::kWindowBytes) + 3};
         const std::size_t length = sizes[random() % 6];
         const std::size_t at = random() % (size - length + 1);
         if (random() % 2 == 0)
-            stream.Seek(std::int32_t(at), 0);
+            stream.Seek(std::int32_t(at), kSeekFromStart);
         else
-            stream.Seek(std::int32_t(std::int64_t(at) - std::int64_t(position)), 1);
+            stream.Seek(std::int32_t(std::int64_t(at) - std::int64_t(position)), kSeekFromCurrent);
         got.resize(length);
         stream.Leer(got.data(), std::int32_t(length));
         ASSERT_TRUE(SameBytes(file, at, got)) << length << " bytes at " << at;
@@ -133,11 +133,11 @@ TEST(FileStream, ReadsAnywhereInAFileLargerThanItsWindow)
 
     // A read that the file ends in the middle of is a short read, however
     // much of it the window held.
-    stream.Seek(-10, 2);
+    stream.Seek(-10, kSeekFromEnd);
     got.resize(11);
     EXPECT_TRUE(IsReport(ReportOf([&] { stream.Leer(got.data(), 11); }), "FileStream::Leer() leido != buffer_size",
                          "FileStream", 36));
-    stream.Seek(-10, 2);
+    stream.Seek(-10, kSeekFromEnd);
     got.resize(10);
     stream.Leer(got.data(), 10);
     EXPECT_TRUE(SameBytes(file, size - 10, got));
@@ -159,7 +159,7 @@ TEST(FileStream, CloseIsIdempotentAndQueryAnswersZero)
         EXPECT_EQ(OpenDescriptorCount(), before);
         // A closed stream reads and seeks nothing, not even what it held.
         EXPECT_TRUE(IsReport(ReportOf([&] { stream.Leer(&byte, 1); }), "FileStream::Leer() =0", "FileStream", 33));
-        EXPECT_TRUE(IsReport(ReportOf([&] { stream.Seek(0, 0); }), "FileStream::Seek() offset=0origin=0",
+        EXPECT_TRUE(IsReport(ReportOf([&] { stream.Seek(0, kSeekFromStart); }), "FileStream::Seek() offset=0origin=0",
                              "FileStream", 42));
     }
     {

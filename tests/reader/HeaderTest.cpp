@@ -2,8 +2,6 @@
 // blocks that follow the offset table.
 #include "ReaderTestSupport.h"
 
-#include <cstring>
-
 using namespace readertest;
 namespace off = rpfgen::offsets;
 
@@ -24,12 +22,6 @@ rpfgen::RpfImage SmallImage(const std::string& producer = "rpfgen")
 std::size_t BlocksStart(const rpfgen::RpfImage& image)
 {
     return off::kOffsetTable + 4 * std::size_t(image.height);
-}
-
-void PutText(std::vector<std::uint8_t>& file, std::size_t at, std::size_t fieldSize, const std::string& text)
-{
-    std::memset(file.data() + at, 0, fieldSize);
-    std::memcpy(file.data() + at, text.data(), std::min(fieldSize, text.size()));
 }
 
 }  // namespace

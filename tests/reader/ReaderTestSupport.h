@@ -1,11 +1,12 @@
-// Shared helpers of the reader tests: temporary files and whole-text checks
-// of the reader's two-line reports.
+// Shared helpers of the reader tests: temporary files, whole-text checks of
+// the reader's two-line reports and checks of loaded pixels.
 #pragma once
 
 #include "TempDir.h"
 
 #include "RLA.h"
 #include "RpfWriter.h"
+#include "SampleFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,19 @@
 namespace readertest {
 
 using testsupport::TempDir;
+
+// File builders and byte patchers, from the writer's library.
+using rpfgen::GetBigEndian32;
+using rpfgen::PutBigEndian16;
+using rpfgen::PutBigEndian32;
+using rpfgen::PutLittleEndian32;
+using rpfgen::PutText;
+using rpfgen::RecordOffset;
+inline void FillColours(rpfgen::RpfImage& image, unsigned seed) { rpfgen::FillSeededColours(image, seed); }
+inline std::vector<std::uint8_t> RandomElements(const rpfgen::RpfImage& image, int bit, unsigned seed)
+{
+    return rpfgen::SeededElements(image, bit, seed);
+}
 
 // The text of the report that fn throws, or a failure when it throws none or
 // throws something other than a std::runtime_error.
@@ -120,39 +134,6 @@ inline std::array<unsigned, 4> PixelOf(const RLA& rla, int x, int y)
     return {p[0], p[1], p[2], p[3]};
 }
 
-// Fills the colour and alpha values of image with seeded values over the
-// whole range of their depth (0..1 for float colour).
-inline void FillColours(rpfgen::RpfImage& image, unsigned seed)
-{
-    std::mt19937 random(seed);
-    const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
-    auto channel = [&](int bits) {
-        std::vector<double> values(pixels);
-        for (double& value : values) {
-            if (bits == 32)
-                value = std::uniform_real_distribution<double>(0.0, 1.0)(random);
-            else
-                value = double(random() % (bits == 16 ? 65536u : 256u));
-        }
-        return values;
-    };
-    image.red = channel(image.colourBits);
-    image.green = channel(image.colourBits);
-    image.blue = channel(image.colourBits);
-    image.alphaValues = image.alpha ? channel(image.colourBits == 32 ? 32 : image.matteBits) : std::vector<double>{};
-}
-
-// Seeded element bytes for G-buffer channel bit of image.
-inline std::vector<std::uint8_t> RandomElements(const rpfgen::RpfImage& image, int bit, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> bytes(std::size_t(image.width) * std::size_t(image.height) *
-                                    std::size_t(rpfgen::ChannelElementSize(bit)));
-    for (std::uint8_t& byte : bytes)
-        byte = std::uint8_t(random() % 4 == 0 ? 0 : random());  // some repeats, so both run kinds occur
-    return bytes;
-}
-
 // The word the loader stores for a value the writer wrote as an integer of
 // the given depth (or as a float in 0..1 for 32).
 inline unsigned ExpectedWord(double value, int bits)
@@ -187,37 +168,6 @@ inline ::testing::AssertionResult ImageMatches(const RLA& rla, const rpfgen::Rpf
         }
     }
     return ::testing::AssertionSuccess();
-}
-
-// Writes into an encoded file, for building malformed ones.
-inline void PutBigEndian16(std::vector<std::uint8_t>& file, std::size_t at, int value)
-{
-    file.at(at) = std::uint8_t((value >> 8) & 0xFF);
-    file.at(at + 1) = std::uint8_t(value & 0xFF);
-}
-
-inline void PutBigEndian32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        file.at(at + std::size_t(i)) = std::uint8_t(value >> (24 - 8 * i));
-}
-
-inline void PutLittleEndian32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        file.at(at + std::size_t(i)) = std::uint8_t(value >> (8 * i));
-}
-
-inline std::uint32_t GetBigEndian32(const std::vector<std::uint8_t>& file, std::size_t at)
-{
-    return (std::uint32_t(file.at(at)) << 24) | (std::uint32_t(file.at(at + 1)) << 16) |
-           (std::uint32_t(file.at(at + 2)) << 8) | std::uint32_t(file.at(at + 3));
-}
-
-// The file offset of image row `row`'s scanline record (row 0 = top).
-inline std::size_t RecordOffset(const std::vector<std::uint8_t>& file, int height, int row)
-{
-    return GetBigEndian32(file, rpfgen::offsets::kOffsetTable + 4 * std::size_t(height - 1 - row));
 }
 
 }  // namespace readertest

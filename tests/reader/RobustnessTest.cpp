@@ -23,24 +23,12 @@ struct BaseFile {
 
 BaseFile MakeBase(rpfgen::RpfImage image, unsigned seed)
 {
-    FillColours(image, seed);
-    for (int bit : rpfgen::ListedChannels(image.producer))
-        image.gbuffer[bit] = RandomElements(image, bit, seed + unsigned(bit));
+    rpfgen::FillSeeded(image, seed);
     BaseFile base;
     base.image = image;
     base.bytes = rpfgen::EncodeRpf(image);
-    base.blocksAt = off::kOffsetTable + 4 * std::size_t(image.height);
-
-    int recordsPerRow = 3 + (image.alpha ? 1 : 0);
-    for (int bit : rpfgen::ListedChannels(image.producer))
-        recordsPerRow += rpfgen::ChannelElementSize(bit);
-    for (int row = 0; row < image.height; ++row) {
-        std::size_t at = RecordOffset(base.bytes, image.height, row);
-        for (int i = 0; i < recordsPerRow; ++i) {
-            base.lengthFields.push_back(at);
-            at += 2 + ((std::size_t(base.bytes.at(at)) << 8) | base.bytes.at(at + 1));
-        }
-    }
+    base.blocksAt = off::kOffsetTable + rpflayout::kOffsetEntryBytes * std::size_t(image.height);
+    base.lengthFields = rpfgen::RecordLengthFields(base.bytes, image);
     return base;
 }
 

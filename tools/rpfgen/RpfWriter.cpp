@@ -1,5 +1,8 @@
 #include "RpfWriter.h"
 
+#include "FileBytes.h"
+#include "RpfLayout.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,65 +14,31 @@ namespace rpfgen {
 
 namespace {
 
-constexpr char kLetters[] = "ZEOUNRCBIGTVWM";
-constexpr int kElementSizes[14] = {4, 1, 2, 8, 4, 4, 1, 3, 2, 3, 3, 8, 3, 2};
-constexpr std::size_t kPBlockShort = 244;
-constexpr std::size_t kPBlockLong = 262;
-
-void PutBigEndian16(std::vector<std::uint8_t>& out, std::size_t at, int value)
-{
-    out[at] = std::uint8_t((value >> 8) & 0xFF);
-    out[at + 1] = std::uint8_t(value & 0xFF);
-}
-
-void PutBigEndian32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = std::uint8_t(value >> (24 - 8 * i));
-}
-
-void AppendBigEndian16(std::vector<std::uint8_t>& out, std::size_t value)
-{
-    out.push_back(std::uint8_t((value >> 8) & 0xFF));
-    out.push_back(std::uint8_t(value & 0xFF));
-}
-
-void AppendLittleEndian32(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(value >> (8 * i)));
-}
-
-// A text field of fixed size: the text, cut at the field's end, NUL-padded.
-void PutText(std::vector<std::uint8_t>& out, std::size_t at, std::size_t size, const std::string& text)
-{
-    std::memcpy(out.data() + at, text.data(), std::min(size, text.size()));
-}
-
 std::vector<std::uint8_t> Header(const RpfImage& image)
 {
-    std::vector<std::uint8_t> h(offsets::kHeaderSize, 0);
+    using namespace offsets;
+    std::vector<std::uint8_t> h(kHeaderSize, 0);
     const int right = image.activeLeft + image.width - 1;
     const int top = image.activeBottom + image.height - 1;
-    PutBigEndian16(h, 0, image.activeLeft);
-    PutBigEndian16(h, 2, right);
-    PutBigEndian16(h, 4, image.activeBottom);
-    PutBigEndian16(h, 6, top);
-    PutBigEndian16(h, 8, image.activeLeft);
-    PutBigEndian16(h, offsets::kActiveRight, right);
-    PutBigEndian16(h, 12, image.activeBottom);
-    PutBigEndian16(h, offsets::kActiveTop, top);
-    PutBigEndian16(h, 16, image.frame);
-    PutBigEndian16(h, 20, 3);
-    PutBigEndian16(h, offsets::kNumMatte, image.alpha ? 1 : 0);
-    PutBigEndian16(h, 26, 0xFFFE);
-    PutText(h, offsets::kGamma, 16, image.gammaText);
-    PutText(h, offsets::kProducer, 64, image.producer);
-    PutText(h, offsets::kAspectRatio, 8, image.aspectText);
-    PutText(h, offsets::kChan, 32, "rgb");
-    PutBigEndian16(h, offsets::kChanBits, image.colourBits);
-    PutBigEndian16(h, offsets::kMatteBits, image.colourBits == 32 ? 32 : image.matteBits);
-    PutBigEndian32(h, offsets::kNext, 0);
+    PutBigEndian16(h, kWindowLeft, image.activeLeft);
+    PutBigEndian16(h, kWindowRight, right);
+    PutBigEndian16(h, kWindowBottom, image.activeBottom);
+    PutBigEndian16(h, kWindowTop, top);
+    PutBigEndian16(h, kActiveLeft, image.activeLeft);
+    PutBigEndian16(h, kActiveRight, right);
+    PutBigEndian16(h, kActiveBottom, image.activeBottom);
+    PutBigEndian16(h, kActiveTop, top);
+    PutBigEndian16(h, kFrame, image.frame);
+    PutBigEndian16(h, kNumChan, 3);
+    PutBigEndian16(h, kNumMatte, image.alpha ? 1 : 0);
+    PutBigEndian16(h, kRevision, 0xFFFE);
+    PutText(h, kGamma, kGammaBytes, image.gammaText);
+    PutText(h, kProducer, kProducerBytes, image.producer);
+    PutText(h, kAspectRatio, kAspectRatioBytes, image.aspectText);
+    PutText(h, kChan, kChanBytes, "rgb");
+    PutBigEndian16(h, kChanBits, image.colourBits);
+    PutBigEndian16(h, kMatteBits, image.colourBits == 32 ? 32 : image.matteBits);
+    PutBigEndian32(h, kNext, 0);
     return h;
 }
 
@@ -123,7 +92,7 @@ std::vector<std::uint8_t> ScanlineRecord(const RpfImage& image, int row, const s
         AppendColourRecord(out, image, image.alphaValues, rowStart, image.matteBits == 16);
 
     for (int bit : channels) {
-        const std::size_t size = std::size_t(kElementSizes[bit]);
+        const std::size_t size = std::size_t(rpflayout::kChannelElementBytes[bit]);
         auto found = image.gbuffer.find(bit);
         std::vector<std::uint8_t> zeros;
         const std::uint8_t* elements;
@@ -153,12 +122,12 @@ std::vector<std::uint8_t> ChannelRecord(const std::vector<std::uint8_t>& payload
 
 int ChannelElementSize(int bit)
 {
-    return bit >= 0 && bit < 14 ? kElementSizes[bit] : 0;
+    return bit >= 0 && bit < rpflayout::kChannelCount ? rpflayout::kChannelElementBytes[bit] : 0;
 }
 
 std::vector<int> ListedChannels(const std::string& producer)
 {
-    std::string field = producer.substr(0, std::min<std::size_t>(64, producer.size()));
+    std::string field = producer.substr(0, std::min<std::size_t>(offsets::kProducerBytes, producer.size()));
     field = field.substr(0, field.find('\0'));
     std::vector<int> bits;
     std::size_t open = field.find('(');
@@ -166,10 +135,11 @@ std::vector<int> ListedChannels(const std::string& producer)
         return bits;
     std::uint32_t mask = 0;
     for (std::size_t i = open + 1; i < field.size(); ++i) {
-        if (const char* letter = std::strchr(kLetters, field[i]); letter != nullptr && field[i] != '\0')
-            mask |= 1u << (letter - kLetters);
+        if (const char* letter = std::strchr(rpflayout::kChannelLetters, field[i]);
+            letter != nullptr && field[i] != '\0')
+            mask |= 1u << (letter - rpflayout::kChannelLetters);
     }
-    for (int bit = 0; bit < 14; ++bit)
+    for (int bit = 0; bit < rpflayout::kChannelCount; ++bit)
         if (mask & (1u << bit))
             bits.push_back(bit);
     return bits;
@@ -216,13 +186,15 @@ std::vector<std::uint8_t> EncodeRpf(const RpfImage& image)
 
     std::vector<std::uint8_t> file = Header(image);
     const std::size_t tableAt = file.size();
-    file.resize(file.size() + 4 * std::size_t(image.height), 0);
+    file.resize(file.size() + rpflayout::kOffsetEntryBytes * std::size_t(image.height), 0);
 
     if (list.find('P') != std::string::npos) {
-        std::vector<std::uint8_t> block(image.longPBlock ? kPBlockLong : kPBlockShort, 0x11);
+        std::vector<std::uint8_t> block(image.longPBlock ? rpflayout::kLongPBlockBytes : rpflayout::kPBlockBytes,
+                                        0x11);
         if (image.longPBlock) {
-            block[0] = 0xE8;  // 1000, little-endian
-            block[1] = 0x03;
+            // The tag, little-endian.
+            block[0] = std::uint8_t(rpflayout::kLongPBlockTag & 0xFF);
+            block[1] = std::uint8_t(rpflayout::kLongPBlockTag >> 8);
         }
         file.insert(file.end(), block.begin(), block.end());
     }
@@ -249,7 +221,8 @@ std::vector<std::uint8_t> EncodeRpf(const RpfImage& image)
     for (int scanline : scanlines) {
         if (image.order == RecordOrder::Shuffled)
             file.resize(file.size() + random() % 8, 0xEE);
-        PutBigEndian32(file, tableAt + 4 * std::size_t(scanline), std::uint32_t(file.size()));
+        PutBigEndian32(file, tableAt + rpflayout::kOffsetEntryBytes * std::size_t(scanline),
+                       std::uint32_t(file.size()));
         const int row = image.height - 1 - scanline;
         auto raw = image.rawRecords.find(row);
         std::vector<std::uint8_t> record =

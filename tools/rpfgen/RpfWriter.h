@@ -5,6 +5,9 @@
 // channel list, P and D blocks, the order of the scanline records.
 #pragma once
 
+#include "RpfLayout.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -83,7 +86,8 @@ std::vector<std::uint8_t> EncodeRpf(const RpfImage& image);
 // Writes EncodeRpf(image) to path; false when the file cannot be written.
 bool WriteRpf(const std::string& path, const RpfImage& image);
 
-// Header field offsets the tests patch to build malformed files.
+// Header field offsets and text field sizes: where the writer puts each
+// field, and what tests patch to build malformed files.
 namespace offsets {
 constexpr std::size_t kWindowLeft = 0;
 constexpr std::size_t kWindowRight = 2;
@@ -93,16 +97,23 @@ constexpr std::size_t kActiveLeft = 8;
 constexpr std::size_t kActiveRight = 10;
 constexpr std::size_t kActiveBottom = 12;
 constexpr std::size_t kActiveTop = 14;
+constexpr std::size_t kFrame = 16;
+constexpr std::size_t kNumChan = 20;
 constexpr std::size_t kNumMatte = 22;
+constexpr std::size_t kRevision = 26;
 constexpr std::size_t kGamma = 28;
+constexpr std::size_t kGammaBytes = 16;
 constexpr std::size_t kProducer = 400;
+constexpr std::size_t kProducerBytes = 64;
 constexpr std::size_t kAspectRatio = 572;
+constexpr std::size_t kAspectRatioBytes = 8;
 constexpr std::size_t kChan = 580;
+constexpr std::size_t kChanBytes = 32;
 constexpr std::size_t kChanBits = 658;
 constexpr std::size_t kMatteBits = 662;
 constexpr std::size_t kNext = 736;
-constexpr std::size_t kHeaderSize = 740;
-constexpr std::size_t kOffsetTable = 740;  // followed by the P and D blocks, when listed
+constexpr std::size_t kHeaderSize = rpflayout::kHeaderBytes;
+constexpr std::size_t kOffsetTable = rpflayout::kOffsetTableStart;  // followed by the P and D blocks, when listed
 }  // namespace offsets
 
 }  // namespace rpfgen
