@@ -1,0 +1,113 @@
+#include "ChannelRenderer.h"
+
+#include "ChannelColours.h"
+#include "DisplayBitmap.h"
+
+#include <cstring>
+
+namespace channelrenderer {
+
+namespace {
+
+using channelcolours::Vector2;
+
+constexpr std::uint32_t kOpaque = 0xff000000u;
+
+std::uint32_t Grey(int level)
+{
+    const std::uint32_t g = std::uint32_t(level);
+    return kOpaque | (g << 16) | (g << 8) | g;
+}
+
+void RenderAlpha(const std::uint16_t* argb16, std::size_t count, std::uint32_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = Grey(displaybitmap::ToByte(argb16[4 * i]));
+}
+
+void RenderDepth(const unsigned char* z, std::size_t count, QRgb background, std::uint32_t* out)
+{
+    const channelcolours::DepthRange range = channelcolours::DepthRangeOf(z, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        float depth;
+        std::memcpy(&depth, z + 4 * i, 4);
+        const int level = channelcolours::DepthGrey(depth, range);
+        out[i] = level < 0 ? (kOpaque | background) : Grey(level);
+    }
+}
+
+void RenderBytes(const unsigned char* bytes, std::size_t count, std::uint32_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = Grey(bytes[i]);
+}
+
+void RenderIds(const unsigned char* ids, std::size_t count, std::uint32_t* out)
+{
+    // Frames hold few distinct IDs in long runs: hash once per run.
+    std::uint16_t last = 0;
+    std::uint32_t colour = channelcolours::IdColour(0);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint16_t id;
+        std::memcpy(&id, ids + 2 * i, 2);
+        if (id != last) {
+            last = id;
+            colour = channelcolours::IdColour(id);
+        }
+        out[i] = colour;
+    }
+}
+
+void RenderVectors(const unsigned char* vectors, std::size_t count, std::uint32_t* out)
+{
+    const float largest = channelcolours::LargestMagnitude(vectors, count);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = channelcolours::FlowColour(channelcolours::VectorAt(vectors + 8 * i), largest);
+}
+
+// Elements of three or four bytes drawn as colour from their first three
+// bytes in file order (which the loader stores last first).
+void RenderByteColour(const unsigned char* elements, int size, std::size_t count, std::uint32_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char* e = elements + std::size_t(size) * i;
+        out[i] = kOpaque | (std::uint32_t(e[size - 1]) << 16) | (std::uint32_t(e[size - 2]) << 8) | e[size - 3];
+    }
+}
+
+}  // namespace
+
+QImage Render(const FrameChannels& frame, const ChannelView& view, QRgb background)
+{
+    if (frame.width <= 0 || frame.height <= 0 || !view.AvailableIn(frame))
+        return {};
+    if (view.kind() == ChannelView::Kind::Colour)
+        return displaybitmap::Build(frame.argb16, frame.width, frame.height);
+
+    QImage bitmap(frame.width, frame.height, QImage::Format_ARGB32);
+    if (bitmap.isNull())
+        throw std::runtime_error("rpf_bmp.CreateBitmap()");
+    // 32-bit rows have no padding: the picture is one run of pixels.
+    auto* out = reinterpret_cast<std::uint32_t*>(bitmap.bits());
+    const std::size_t count = frame.PixelCount();
+    if (view.kind() == ChannelView::Kind::Alpha) {
+        RenderAlpha(frame.argb16, count, out);
+        return bitmap;
+    }
+    const int bit = view.bit();
+    const unsigned char* elements = frame.channels[bit];
+    switch (bit) {
+    case kChannelZ: RenderDepth(elements, count, background, out); break;
+    case kChannelC:
+    case kChannelE: RenderBytes(elements, count, out); break;
+    case kChannelI:
+    case kChannelO:
+    case kChannelM: RenderIds(elements, count, out); break;
+    case kChannelV:
+    case kChannelU: RenderVectors(elements, count, out); break;
+    default: RenderByteColour(elements, FrameChannels::ElementSize(bit), count, out); break;  // N R B G T W
+    }
+    return bitmap;
+}
+
+}  // namespace channelrenderer
