@@ -152,6 +152,8 @@ int main(int argc, char** argv)
         }
         std::string error;
         if (!conversion::Convert(jobs[i], error)) {
+            while (!error.empty() && (error.back() == '\n' || error.back() == '\r'))
+                error.pop_back();
             if (shown > 0) {
                 std::fputc('\n', stderr);
                 shown = 0;
