@@ -7,37 +7,23 @@ namespace channelcolours {
 
 DepthRange DepthRangeOf(const unsigned char* zElements, std::size_t count)
 {
-    DepthRange range;
-    float nearest = 0, farthest = 0;
+    // Without a branch per depth, so the loop runs on many depths at once.
+    float nearest = std::numeric_limits<float>::infinity();
+    float farthest = -std::numeric_limits<float>::infinity();
     for (std::size_t i = 0; i < count; ++i) {
         float z;
         std::memcpy(&z, zElements + 4 * i, 4);
-        if (IsBackgroundDepth(z))
-            continue;
-        if (!range.any) {
-            nearest = farthest = z;
-            range.any = true;
-        } else {
-            nearest = std::min(nearest, z);
-            farthest = std::max(farthest, z);
-        }
+        const bool background = IsBackgroundDepth(z);
+        nearest = std::min(nearest, background ? nearest : z);
+        farthest = std::max(farthest, background ? farthest : z);
     }
-    range.nearest = nearest;
-    range.farthest = farthest;
+    DepthRange range;
+    range.any = nearest <= farthest;
+    if (range.any) {
+        range.nearest = nearest;
+        range.farthest = farthest;
+    }
     return range;
-}
-
-int DepthGrey(float z, const DepthRange& range)
-{
-    if (IsBackgroundDepth(z) || !range.any)
-        return -1;
-    if (range.farthest == range.nearest)
-        return 255;
-    // In double: the rule's rounding must not depend on float steps, and
-    // both ends must land exactly on 0 and 255.
-    const double level =
-        std::floor(255.0 * (double(z) - range.nearest) / (double(range.farthest) - range.nearest) + 0.5);
-    return std::clamp(int(level), 0, 255);
 }
 
 QRgb IdColour(std::uint32_t id)
@@ -67,54 +53,6 @@ float LargestMagnitude(const unsigned char* elements, std::size_t count)
     }
     // Finite components can still square past the float range.
     return std::isfinite(largestSquared) ? std::sqrt(largestSquared) : std::numeric_limits<float>::max();
-}
-
-namespace {
-
-// atan2 in degrees 0..360, to a few thousandths of a degree: plenty for a
-// hue, and far cheaper than the library's on a 4K frame.
-float DirectionDegrees(float y, float x)
-{
-    const float ax = std::fabs(x), ay = std::fabs(y);
-    const float lo = std::min(ax, ay), hi = std::max(ax, ay);
-    const float t = hi > 0 ? lo / hi : 0.0f;
-    const float t2 = t * t;
-    float a = t * (0.9998660f + t2 * (-0.3302995f + t2 * (0.1801410f + t2 * (-0.0851330f + t2 * 0.0208351f))));
-    if (ay > ax)
-        a = 1.57079637f - a;
-    if (x < 0)
-        a = 3.14159274f - a;
-    if (y < 0)
-        a = 6.28318548f - a;
-    const float degrees = a * 57.2957795f;
-    return degrees >= 360.0f ? 0.0f : degrees;
-}
-
-}  // namespace
-
-QRgb FlowColour(Vector2 v, float largest)
-{
-    if (!(largest > 0))
-        return qRgb(0, 0, 0);
-    const float length = std::sqrt(v.first * v.first + v.second * v.second);
-    const float value = std::min(1.0f, std::isfinite(length) ? length / largest : 1.0f);
-    if (!(value > 0))
-        return qRgb(0, 0, 0);
-    // HSV with full saturation.
-    const float sector = DirectionDegrees(v.second, v.first) / 60.0f;
-    const int index = std::min(5, int(sector));
-    const float f = sector - float(index);
-    const int full = int(value * 255.0f + 0.5f);
-    const int falling = int(value * (1.0f - f) * 255.0f + 0.5f);
-    const int rising = int(value * f * 255.0f + 0.5f);
-    switch (index) {
-    case 0: return qRgb(full, rising, 0);
-    case 1: return qRgb(falling, full, 0);
-    case 2: return qRgb(0, full, rising);
-    case 3: return qRgb(0, falling, full);
-    case 4: return qRgb(rising, 0, full);
-    default: return qRgb(full, 0, falling);
-    }
 }
 
 }  // namespace channelcolours

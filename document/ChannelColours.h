@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace channelcolours {
 
@@ -17,9 +18,11 @@ namespace channelcolours {
 // surface covers the pixel.
 constexpr float kBackgroundDepth = 1.0e30f;
 
+// True also for NaN and the infinities: one comparison that the compiler
+// can run on many depths at once.
 inline bool IsBackgroundDepth(float z)
 {
-    return !std::isfinite(z) || std::fabs(z) >= kBackgroundDepth;
+    return !(std::fabs(z) < kBackgroundDepth);
 }
 
 // The smallest and largest depth of a frame, background left out.
@@ -33,8 +36,29 @@ struct DepthRange {
 DepthRange DepthRangeOf(const unsigned char* zElements, std::size_t count);
 
 // Grey level of a depth: floor(255 * (z - nearest) / (farthest - nearest) + 0.5),
-// 255 when the range is a single value; -1 for background.
-int DepthGrey(float z, const DepthRange& range);
+// 255 when the range is a single value; -1 for background. Inline: it runs
+// once per pixel of a depth view.
+inline int DepthGrey(float z, const DepthRange& range)
+{
+    if (IsBackgroundDepth(z) || !range.any)
+        return -1;
+    if (range.farthest == range.nearest)
+        return 255;
+    // In double, where z - nearest is exact. Multiplying by the reciprocal
+    // is several times faster than dividing, and differs from the rule's
+    // quotient by a rounding step at most, which can only change the result
+    // when the level lands next to a half: those few are divided exactly.
+    // Levels are never negative here, so truncation is the floor (and,
+    // unlike std::floor, needs no library call on the baseline x86-64).
+    const double span = double(range.farthest) - double(range.nearest);
+    const double offset = double(z) - double(range.nearest);
+    const double level = offset * (255.0 / span) + 0.5;
+    int whole = int(level);
+    const double fraction = level - double(whole);
+    if (fraction < 1e-9 || fraction > 1.0 - 1e-9)
+        whole = int(255.0 * offset / span + 0.5);
+    return whole < 0 ? 0 : whole > 255 ? 255 : whole;
+}
 
 // A colour for an ID that stays the same across frames and runs; black for 0,
 // and never black (nor the view background) for any other ID.
@@ -52,20 +76,65 @@ inline Vector2 VectorAt(const unsigned char* element)
     Vector2 v;
     std::memcpy(&v.second, element, 4);
     std::memcpy(&v.first, element + 4, 4);
-    if (!std::isfinite(v.first))
-        v.first = 0;
-    if (!std::isfinite(v.second))
-        v.second = 0;
+    // Comparisons rather than std::isfinite: false for NaN and infinities
+    // alike, and without branches.
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    v.first = std::fabs(v.first) <= kLargest ? v.first : 0.0f;
+    v.second = std::fabs(v.second) <= kLargest ? v.second : 0.0f;
     return v;
 }
 
 // The largest length of count two-float elements.
 float LargestMagnitude(const unsigned char* elements, std::size_t count);
 
+// atan2(y, x) in degrees 0..360, to a few thousandths of a degree: plenty
+// for a hue, and far cheaper than the library's on a 4K frame.
+inline float DirectionDegrees(float y, float x)
+{
+    const float ax = std::fabs(x), ay = std::fabs(y);
+    const float lo = ax < ay ? ax : ay, hi = ax < ay ? ay : ax;
+    const float t = hi > 0 ? lo / hi : 0.0f;
+    const float t2 = t * t;
+    float a = t * (0.9998660f + t2 * (-0.3302995f + t2 * (0.1801410f + t2 * (-0.0851330f + t2 * 0.0208351f))));
+    if (ay > ax)
+        a = 1.57079637f - a;
+    if (x < 0)
+        a = 3.14159274f - a;
+    if (y < 0)
+        a = 6.28318548f - a;
+    const float degrees = a * 57.2957795f;
+    return degrees >= 360.0f ? 0.0f : degrees;
+}
+
 // Optical-flow colouring: hue from the direction (first component positive is
 // red, second positive yellow-green, first negative cyan, second negative
 // violet), brightness from the length relative to largest (full at largest);
-// black for a zero vector or when largest is 0.
-QRgb FlowColour(Vector2 v, float largest);
+// black for a zero vector or when largest is 0. Inline: it runs once per
+// pixel of a vector view.
+inline QRgb FlowColour(Vector2 v, float largest)
+{
+    if (!(largest > 0))
+        return qRgb(0, 0, 0);
+    const float squared = v.first * v.first + v.second * v.second;
+    if (!(squared > 0))
+        return qRgb(0, 0, 0);
+    // Lengths past the float range are as bright as can be.
+    float value = squared <= std::numeric_limits<float>::max() ? std::sqrt(squared) / largest : 1.0f;
+    value = value < 1.0f ? value : 1.0f;
+    // HSV with full saturation, without branches on the hue's sector (which
+    // changes from pixel to pixel): each component falls from full to zero
+    // over one sector and rises back over another.
+    const float sector = DirectionDegrees(v.second, v.first) * (1.0f / 60.0f);
+    const float scale = value * 255.0f;
+    const auto component = [sector, scale](float n) {
+        float k = n + sector;
+        k = k >= 6.0f ? k - 6.0f : k;
+        float ramp = k < 4.0f - k ? k : 4.0f - k;
+        ramp = ramp < 1.0f ? ramp : 1.0f;
+        ramp = ramp > 0.0f ? ramp : 0.0f;
+        return int(scale * (1.0f - ramp) + 0.5f);
+    };
+    return qRgb(component(5.0f), component(3.0f), component(1.0f));
+}
 
 }  // namespace channelcolours
