@@ -52,7 +52,7 @@ float LargestMagnitude(const unsigned char* elements, std::size_t count)
         largestSquared = std::max(largestSquared, v.first * v.first + v.second * v.second);
     }
     // Finite components can still square past the float range.
-    return std::isfinite(largestSquared) ? std::sqrt(largestSquared) : std::numeric_limits<float>::max();
+    return std::sqrt(std::min(largestSquared, std::numeric_limits<float>::max()));
 }
 
 }  // namespace channelcolours

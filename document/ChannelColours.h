@@ -84,7 +84,8 @@ inline Vector2 VectorAt(const unsigned char* element)
     return v;
 }
 
-// The largest length of count two-float elements.
+// The largest length of count two-float elements; squares past the float
+// range count as the largest float.
 float LargestMagnitude(const unsigned char* elements, std::size_t count);
 
 // atan2(y, x) in degrees 0..360, to a few thousandths of a degree: plenty
@@ -93,33 +94,29 @@ inline float DirectionDegrees(float y, float x)
 {
     const float ax = std::fabs(x), ay = std::fabs(y);
     const float lo = ax < ay ? ax : ay, hi = ax < ay ? ay : ax;
-    const float t = hi > 0 ? lo / hi : 0.0f;
+    const float t = lo / (hi > 0 ? hi : 1.0f);  // divides always: no branch
     const float t2 = t * t;
     float a = t * (0.9998660f + t2 * (-0.3302995f + t2 * (0.1801410f + t2 * (-0.0851330f + t2 * 0.0208351f))));
-    if (ay > ax)
-        a = 1.57079637f - a;
-    if (x < 0)
-        a = 3.14159274f - a;
-    if (y < 0)
-        a = 6.28318548f - a;
+    a = ay > ax ? 1.57079637f - a : a;
+    a = x < 0 ? 3.14159274f - a : a;
+    a = y < 0 ? 6.28318548f - a : a;
     const float degrees = a * 57.2957795f;
     return degrees >= 360.0f ? 0.0f : degrees;
 }
 
 // Optical-flow colouring: hue from the direction (first component positive is
 // red, second positive yellow-green, first negative cyan, second negative
-// violet), brightness from the length relative to largest (full at largest);
-// black for a zero vector or when largest is 0. Inline: it runs once per
-// pixel of a vector view.
-inline QRgb FlowColour(Vector2 v, float largest)
+// violet), brightness from the length times inverseLargest (1 / the frame's
+// largest length; full at the largest, and 0 makes everything black); black
+// for a zero vector. Inline and without branches: it runs once per pixel of
+// a vector view, and the compiler can colour several pixels at once.
+inline QRgb FlowColour(Vector2 v, float inverseLargest)
 {
-    if (!(largest > 0))
-        return qRgb(0, 0, 0);
-    const float squared = v.first * v.first + v.second * v.second;
-    if (!(squared > 0))
-        return qRgb(0, 0, 0);
-    // Lengths past the float range are as bright as can be.
-    float value = squared <= std::numeric_limits<float>::max() ? std::sqrt(squared) / largest : 1.0f;
+    // Squares past the float range count as the largest float, as in
+    // LargestMagnitude.
+    float squared = v.first * v.first + v.second * v.second;
+    squared = squared < std::numeric_limits<float>::max() ? squared : std::numeric_limits<float>::max();
+    float value = std::sqrt(squared) * inverseLargest;
     value = value < 1.0f ? value : 1.0f;
     // HSV with full saturation, without branches on the hue's sector (which
     // changes from pixel to pixel): each component falls from full to zero
@@ -132,9 +129,16 @@ inline QRgb FlowColour(Vector2 v, float largest)
         float ramp = k < 4.0f - k ? k : 4.0f - k;
         ramp = ramp < 1.0f ? ramp : 1.0f;
         ramp = ramp > 0.0f ? ramp : 0.0f;
-        return int(scale * (1.0f - ramp) + 0.5f);
+        // Through int: processors convert floats to signed integers in bulk.
+        return std::uint32_t(int(scale * (1.0f - ramp) + 0.5f));
     };
-    return qRgb(component(5.0f), component(3.0f), component(1.0f));
+    return 0xff000000u | (component(5.0f) << 16) | (component(3.0f) << 8) | component(1.0f);
+}
+
+// 1 / largest for FlowColour: 0 when there is no motion at all.
+inline float InverseOfLargest(float largest)
+{
+    return largest > 0 ? 1.0f / largest : 0.0f;
 }
 
 }  // namespace channelcolours

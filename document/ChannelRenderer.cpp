@@ -3,7 +3,11 @@
 #include "ChannelColours.h"
 #include "DisplayBitmap.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace channelrenderer {
 
@@ -13,6 +17,27 @@ using channelcolours::Vector2;
 
 constexpr std::uint32_t kOpaque = 0xff000000u;
 
+// Runs work(begin, end) over 0..count in one stretch per processor, the
+// calling thread taking the first. A 4K view is tens of millions of element
+// reads; split, it stays well inside the time a view switch may take.
+template <typename Work>
+void InStretches(std::size_t count, const Work& work)
+{
+    constexpr std::size_t kSmallest = 1 << 18;  // below this a thread costs more than it saves
+    const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t stretches = std::min<std::size_t>({processors, 8, std::max<std::size_t>(1, count / kSmallest)});
+    const std::size_t length = (count + stretches - 1) / stretches;
+    std::vector<std::thread> helpers;
+    for (std::size_t s = 1; s < stretches; ++s) {
+        const std::size_t begin = s * length, end = std::min(count, begin + length);
+        if (begin < end)
+            helpers.emplace_back([&work, begin, end] { work(begin, end); });
+    }
+    work(0, std::min(count, length));
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
 std::uint32_t Grey(int level)
 {
     const std::uint32_t g = std::uint32_t(level);
@@ -21,58 +46,88 @@ std::uint32_t Grey(int level)
 
 void RenderAlpha(const std::uint16_t* argb16, std::size_t count, std::uint32_t* out)
 {
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = Grey(displaybitmap::ToByte(argb16[4 * i]));
+    InStretches(count, [=](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            out[i] = Grey(displaybitmap::ToByte(argb16[4 * i]));
+    });
 }
 
 void RenderDepth(const unsigned char* z, std::size_t count, QRgb background, std::uint32_t* out)
 {
-    const channelcolours::DepthRange range = channelcolours::DepthRangeOf(z, count);
-    for (std::size_t i = 0; i < count; ++i) {
-        float depth;
-        std::memcpy(&depth, z + 4 * i, 4);
-        const int level = channelcolours::DepthGrey(depth, range);
-        out[i] = level < 0 ? (kOpaque | background) : Grey(level);
-    }
+    std::mutex merging;
+    channelcolours::DepthRange range;
+    InStretches(count, [&](std::size_t begin, std::size_t end) {
+        const channelcolours::DepthRange part = channelcolours::DepthRangeOf(z + 4 * begin, end - begin);
+        const std::lock_guard<std::mutex> lock(merging);
+        if (part.any && !range.any)
+            range = part;
+        else if (part.any) {
+            range.nearest = std::min(range.nearest, part.nearest);
+            range.farthest = std::max(range.farthest, part.farthest);
+        }
+    });
+    InStretches(count, [=](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            float depth;
+            std::memcpy(&depth, z + 4 * i, 4);
+            const int level = channelcolours::DepthGrey(depth, range);
+            out[i] = level < 0 ? (kOpaque | background) : Grey(level);
+        }
+    });
 }
 
 void RenderBytes(const unsigned char* bytes, std::size_t count, std::uint32_t* out)
 {
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = Grey(bytes[i]);
+    InStretches(count, [=](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            out[i] = Grey(bytes[i]);
+    });
 }
 
 void RenderIds(const unsigned char* ids, std::size_t count, std::uint32_t* out)
 {
-    // Frames hold few distinct IDs in long runs: hash once per run.
-    std::uint16_t last = 0;
-    std::uint32_t colour = channelcolours::IdColour(0);
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint16_t id;
-        std::memcpy(&id, ids + 2 * i, 2);
-        if (id != last) {
-            last = id;
-            colour = channelcolours::IdColour(id);
+    InStretches(count, [=](std::size_t begin, std::size_t end) {
+        // Frames hold few distinct IDs in long runs: hash once per run.
+        std::uint16_t last = 0;
+        std::uint32_t colour = channelcolours::IdColour(0);
+        for (std::size_t i = begin; i < end; ++i) {
+            std::uint16_t id;
+            std::memcpy(&id, ids + 2 * i, 2);
+            if (id != last) {
+                last = id;
+                colour = channelcolours::IdColour(id);
+            }
+            out[i] = colour;
         }
-        out[i] = colour;
-    }
+    });
 }
 
 void RenderVectors(const unsigned char* vectors, std::size_t count, std::uint32_t* out)
 {
-    const float largest = channelcolours::LargestMagnitude(vectors, count);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = channelcolours::FlowColour(channelcolours::VectorAt(vectors + 8 * i), largest);
+    std::mutex merging;
+    float largest = 0;
+    InStretches(count, [&](std::size_t begin, std::size_t end) {
+        const float part = channelcolours::LargestMagnitude(vectors + 8 * begin, end - begin);
+        const std::lock_guard<std::mutex> lock(merging);
+        largest = std::max(largest, part);
+    });
+    const float inverseLargest = channelcolours::InverseOfLargest(largest);
+    InStretches(count, [=](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            out[i] = channelcolours::FlowColour(channelcolours::VectorAt(vectors + 8 * i), inverseLargest);
+    });
 }
 
 // Elements of three or four bytes drawn as colour from their first three
 // bytes in file order (which the loader stores last first).
-void RenderByteColour(const unsigned char* elements, int size, std::size_t count, std::uint32_t* out)
+void RenderByteColour(const unsigned char* elements, std::size_t size, std::size_t count, std::uint32_t* out)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char* e = elements + std::size_t(size) * i;
-        out[i] = kOpaque | (std::uint32_t(e[size - 1]) << 16) | (std::uint32_t(e[size - 2]) << 8) | e[size - 3];
-    }
+    InStretches(count, [=](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const unsigned char* e = elements + size * i;
+            out[i] = kOpaque | (std::uint32_t(e[size - 1]) << 16) | (std::uint32_t(e[size - 2]) << 8) | e[size - 3];
+        }
+    });
 }
 
 }  // namespace
@@ -105,7 +160,7 @@ QImage Render(const FrameChannels& frame, const ChannelView& view, QRgb backgrou
     case kChannelM: RenderIds(elements, count, out); break;
     case kChannelV:
     case kChannelU: RenderVectors(elements, count, out); break;
-    default: RenderByteColour(elements, FrameChannels::ElementSize(bit), count, out); break;  // N R B G T W
+    default: RenderByteColour(elements, std::size_t(FrameChannels::ElementSize(bit)), count, out); break;  // N R B G T W
     }
     return bitmap;
 }
