@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -30,8 +31,13 @@ void InStretches(std::size_t count, const Work& work)
     std::vector<std::thread> helpers;
     for (std::size_t s = 1; s < stretches; ++s) {
         const std::size_t begin = s * length, end = std::min(count, begin + length);
-        if (begin < end)
+        if (begin >= end)
+            continue;
+        try {
             helpers.emplace_back([&work, begin, end] { work(begin, end); });
+        } catch (const std::system_error&) {
+            work(begin, end);  // no thread to be had: this one does the stretch
+        }
     }
     work(0, std::min(count, length));
     for (std::thread& helper : helpers)
