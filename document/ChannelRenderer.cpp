@@ -58,20 +58,38 @@ void RenderAlpha(const std::uint16_t* argb16, std::size_t count, std::uint32_t* 
     });
 }
 
-void RenderDepth(const unsigned char* z, std::size_t count, QRgb background, std::uint32_t* out)
+channelcolours::DepthRange MeasureDepth(const unsigned char* z, std::size_t count)
 {
     std::mutex merging;
     channelcolours::DepthRange range;
     InStretches(count, [&](std::size_t begin, std::size_t end) {
         const channelcolours::DepthRange part = channelcolours::DepthRangeOf(z + 4 * begin, end - begin);
         const std::lock_guard<std::mutex> lock(merging);
-        if (part.any && !range.any)
+        if (part.any && !range.any) {
             range = part;
-        else if (part.any) {
+        } else if (part.any) {
             range.nearest = std::min(range.nearest, part.nearest);
             range.farthest = std::max(range.farthest, part.farthest);
         }
     });
+    return range;
+}
+
+float MeasureLargest(const unsigned char* vectors, std::size_t count)
+{
+    std::mutex merging;
+    float largest = 0;
+    InStretches(count, [&](std::size_t begin, std::size_t end) {
+        const float part = channelcolours::LargestMagnitude(vectors + 8 * begin, end - begin);
+        const std::lock_guard<std::mutex> lock(merging);
+        largest = std::max(largest, part);
+    });
+    return largest;
+}
+
+void RenderDepth(const unsigned char* z, std::size_t count, const channelcolours::DepthRange& range,
+                 QRgb background, std::uint32_t* out)
+{
     InStretches(count, [=](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             float depth;
@@ -108,19 +126,30 @@ void RenderIds(const unsigned char* ids, std::size_t count, std::uint32_t* out)
     });
 }
 
-void RenderVectors(const unsigned char* vectors, std::size_t count, std::uint32_t* out)
+void RenderVectors(const unsigned char* vectors, std::size_t count, float largest, std::uint32_t* out)
 {
-    std::mutex merging;
-    float largest = 0;
-    InStretches(count, [&](std::size_t begin, std::size_t end) {
-        const float part = channelcolours::LargestMagnitude(vectors + 8 * begin, end - begin);
-        const std::lock_guard<std::mutex> lock(merging);
-        largest = std::max(largest, part);
-    });
     const float inverseLargest = channelcolours::InverseOfLargest(largest);
     InStretches(count, [=](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i)
-            out[i] = channelcolours::FlowColour(channelcolours::VectorAt(vectors + 8 * i), inverseLargest);
+        // Whatever stands still (most of a frame's velocity, often) is black:
+        // a block whose components are all zero (of either sign) is filled
+        // without colouring it pixel by pixel.
+        constexpr std::size_t kBlock = 64;
+        constexpr std::uint64_t kWithoutSigns = 0x7fffffff7fffffffull;
+        for (std::size_t block = begin; block < end; block += kBlock) {
+            const std::size_t blockEnd = std::min(end, block + kBlock);
+            std::uint64_t moving = 0;
+            for (std::size_t i = block; i < blockEnd; ++i) {
+                std::uint64_t element;
+                std::memcpy(&element, vectors + 8 * i, 8);
+                moving |= element & kWithoutSigns;
+            }
+            if (moving == 0) {
+                std::fill(out + block, out + blockEnd, kOpaque);
+                continue;
+            }
+            for (std::size_t i = block; i < blockEnd; ++i)
+                out[i] = channelcolours::FlowColour(channelcolours::VectorAt(vectors + 8 * i), inverseLargest);
+        }
     });
 }
 
@@ -136,9 +165,38 @@ void RenderByteColour(const unsigned char* elements, std::size_t size, std::size
     });
 }
 
+// The ranges of the channel with mask bit `only`, of every channel for
+// kEveryChannel, of none for kNoChannel.
+constexpr int kEveryChannel = -1;
+constexpr int kNoChannel = -2;
+ChannelRanges MeasureRangesOf(const FrameChannels& frame, int only)
+{
+    ChannelRanges ranges;
+    const std::size_t count = frame.PixelCount();
+    const auto wanted = [&](int bit) { return frame.Has(bit) && (only == kEveryChannel || only == bit); };
+    if (wanted(kChannelZ))
+        ranges.depth = MeasureDepth(frame.channels[kChannelZ], count);
+    if (wanted(kChannelV))
+        ranges.largestVelocity = MeasureLargest(frame.channels[kChannelV], count);
+    if (wanted(kChannelU))
+        ranges.largestUv = MeasureLargest(frame.channels[kChannelU], count);
+    return ranges;
+}
+
 }  // namespace
 
+ChannelRanges MeasureRanges(const FrameChannels& frame)
+{
+    return MeasureRangesOf(frame, kEveryChannel);
+}
+
 QImage Render(const FrameChannels& frame, const ChannelView& view, QRgb background)
+{
+    const int only = view.kind() == ChannelView::Kind::Channel ? view.bit() : kNoChannel;
+    return Render(frame, view, MeasureRangesOf(frame, only), background);
+}
+
+QImage Render(const FrameChannels& frame, const ChannelView& view, const ChannelRanges& ranges, QRgb background)
 {
     if (frame.width <= 0 || frame.height <= 0 || !view.AvailableIn(frame))
         return {};
@@ -158,14 +216,14 @@ QImage Render(const FrameChannels& frame, const ChannelView& view, QRgb backgrou
     const int bit = view.bit();
     const unsigned char* elements = frame.channels[bit];
     switch (bit) {
-    case kChannelZ: RenderDepth(elements, count, background, out); break;
+    case kChannelZ: RenderDepth(elements, count, ranges.depth, background, out); break;
     case kChannelC:
     case kChannelE: RenderBytes(elements, count, out); break;
     case kChannelI:
     case kChannelO:
     case kChannelM: RenderIds(elements, count, out); break;
-    case kChannelV:
-    case kChannelU: RenderVectors(elements, count, out); break;
+    case kChannelV: RenderVectors(elements, count, ranges.largestVelocity, out); break;
+    case kChannelU: RenderVectors(elements, count, ranges.largestUv, out); break;
     default: RenderByteColour(elements, std::size_t(FrameChannels::ElementSize(bit)), count, out); break;  // N R B G T W
     }
     return bitmap;

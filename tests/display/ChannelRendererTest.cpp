@@ -165,11 +165,53 @@ TEST(ChannelRenderer, VectorsHueFromDirectionBrightnessFromLength)
     EXPECT_EQ(view.pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_EQ(view.pixel(1, 0), qRgb(0, 0, 0));
 
+    // Long still stretches around one moving pixel, and negative zeros.
+    HandMadeFrame mostlyStill(300, 2);
+    mostlyStill.SetVector(kChannelV, 5, 0, -0.0f, -0.0f);
+    mostlyStill.SetVector(kChannelV, 170, 1, 0.0f, -3.0f);
+    const QImage mostly = Render(mostlyStill.Frame(), View(kChannelV));
+    EXPECT_EQ(mostly.pixel(170, 1), qRgb(128, 0, 255));
+    EXPECT_EQ(mostly.pixel(5, 0), qRgb(0, 0, 0));
+    int black = 0;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 300; ++x)
+            black += mostly.pixel(x, y) == qRgb(0, 0, 0);
+    EXPECT_EQ(black, 599);
+
     HandMadeFrame diagonal(1, 1);  // the hue between red and yellow-green
     diagonal.SetVector(kChannelV, 0, 0, 1.0f, 1.0f);
     const QRgb d = Render(diagonal.Frame(), View(kChannelV)).pixel(0, 0);
     EXPECT_EQ(qRed(d), 255);
     EXPECT_NEAR(qGreen(d), 191, 1);  // hue 45: three quarters of the way to yellow
+}
+
+TEST(ChannelRenderer, RangesMeasuredOnceServeEverySwitch)
+{
+    HandMadeFrame made(3, 1);
+    made.Set(kChannelZ, 0, 0, 4.0f);
+    made.Set(kChannelZ, 1, 0, -2.0f);
+    made.Set(kChannelZ, 2, 0, 3.0e30f);
+    made.SetVector(kChannelV, 0, 0, 3.0f, 4.0f);
+    made.SetVector(kChannelV, 1, 0, 1.0f, 0.0f);
+    made.SetVector(kChannelU, 2, 0, 0.0f, 0.5f);
+    const FrameChannels frame = made.Frame();
+    const channelrenderer::ChannelRanges ranges = channelrenderer::MeasureRanges(frame);
+    EXPECT_TRUE(ranges.depth.any);
+    EXPECT_EQ(ranges.depth.nearest, -2.0f);
+    EXPECT_EQ(ranges.depth.farthest, 4.0f);
+    EXPECT_EQ(ranges.largestVelocity, 5.0f);
+    EXPECT_EQ(ranges.largestUv, 0.5f);
+    for (const int bit : {int(kChannelZ), int(kChannelV), int(kChannelU)})
+        EXPECT_EQ(Render(frame, View(bit), ranges), Render(frame, View(bit))) << bit;
+
+    // Ranges of another frame scale this one by that frame's measure.
+    channelrenderer::ChannelRanges wider = ranges;
+    wider.largestVelocity = 10.0f;
+    // Half bright at hue 53.13: green at 127.5 * (1 - (4 - 3.8855)).
+    const QRgb halfBright = Render(frame, View(kChannelV), wider).pixel(0, 0);
+    EXPECT_EQ(qRed(halfBright), 128);
+    EXPECT_NEAR(qGreen(halfBright), 113, 1);
+    EXPECT_EQ(qBlue(halfBright), 0);
 }
 
 TEST(ChannelRenderer, OtherChannelsShowTheirBytes)
