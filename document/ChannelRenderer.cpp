@@ -14,8 +14,6 @@ namespace channelrenderer {
 
 namespace {
 
-using channelcolours::Vector2;
-
 constexpr std::uint32_t kOpaque = 0xff000000u;
 
 // Runs work(begin, end) over 0..count in one stretch per processor, the
