@@ -2,7 +2,8 @@
 # function that installs whichever of them are missing. Sourced by run.sh and
 # test.sh.
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+  libopenexr-dev)  # rpfconvert writes OpenEXR
 # Fonts for the window's texts; a bare system has none.
 RUN_PACKAGES=("${BUILD_PACKAGES[@]}" fonts-dejavu-core)
 TEST_PACKAGES=("${RUN_PACKAGES[@]}"

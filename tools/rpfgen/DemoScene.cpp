@@ -8,6 +8,7 @@ namespace rpfgen {
 
 const char* const kDemoProducerWithChannels = "Brimwell demo (ZCIVD)";
 const char* const kDemoProducerColourOnly = "Brimwell demo";
+const char* const kDemoProducerWithEveryChannel = "Brimwell demo (ZOUNCIVD)";
 
 namespace {
 
@@ -218,6 +219,42 @@ void DemoScene::Project(const Vec3& point, double& u, double& v) const
     v = (1.0 - y) * 0.5 * height_;
 }
 
+void DemoScene::Surface(const Hit& hit, double& u, double& v, Vec3& normal) const
+{
+    u = v = 0;
+    normal = {};
+    if (hit.id == 0)
+        return;
+    if (hit.id == kGroundId) {
+        u = hit.point.x - std::floor(hit.point.x);
+        v = hit.point.z - std::floor(hit.point.z);
+        normal = {0, 1, 0};
+        return;
+    }
+    const int sphere = hit.id - kGroundId - 1;
+    normal = Normalized(hit.point - centres_[sphere]);
+    const double longitude = std::atan2(normal.z, normal.x);  // -pi..pi
+    u = (longitude < 0 ? longitude + 2 * kPi : longitude) / (2 * kPi);
+    v = std::asin(std::clamp(normal.y, -1.0, 1.0)) / kPi + 0.5;
+}
+
+std::uint16_t DemoScene::ObjectId(const Hit& hit)
+{
+    if (hit.id == 0)
+        return 0;
+    if (hit.id == kGroundId)
+        return kGroundObjectId;
+    return std::uint16_t(kFirstSphereObjectId + (hit.id - kGroundId - 1));
+}
+
+std::uint32_t EncodeNormal(const Vec3& normal, bool surface)
+{
+    const auto byte = [](double n) { return std::uint32_t(std::lround(std::clamp(n, -1.0, 1.0) * 127.5 + 127.5)); };
+    // File order x, y, z, flag: the first byte in the file is the element's
+    // most significant.
+    return (byte(normal.x) << 24) | (byte(normal.y) << 16) | (byte(normal.z) << 8) | (surface ? 255u : 0u);
+}
+
 void DemoScene::Velocity(const Hit& hit, float& vx, float& vy) const
 {
     vx = 0;
@@ -252,6 +289,9 @@ DemoRender RenderDemo(const DemoSettings& settings)
     out.coverage.resize(pixels);
     out.nodeId.resize(pixels);
     out.velocity.resize(pixels * 2);
+    out.uv.resize(pixels * 2);
+    out.normal.resize(pixels * 3);
+    out.objectId.resize(pixels);
 
     const double total = double(n) * n;
     for (int py = 0; py < h; ++py) {
@@ -264,10 +304,16 @@ DemoRender RenderDemo(const DemoSettings& settings)
             double vxSum[kObjectCount + 1] = {};
             double vySum[kObjectCount + 1] = {};
             Vec3 colourSum;
+            // The surface of each object's first sample gives the pixel's
+            // texture coordinates and normal: averaging them would blur
+            // across the texture seams and the sphere's silhouette.
+            DemoScene::Hit firstHit[kObjectCount + 1];
             for (int sy = 0; sy < n; ++sy) {
                 for (int sx = 0; sx < n; ++sx) {
                     const DemoScene::Hit hit = scene.Trace(px + (sx + 0.5) / n, py + (sy + 0.5) / n);
                     colourSum = colourSum + hit.colour;
+                    if (count[hit.id] == 0)
+                        firstHit[hit.id] = hit;
                     ++count[hit.id];
                     depthSum[hit.id] += hit.depth;
                     float vx, vy;
@@ -296,6 +342,15 @@ DemoRender RenderDemo(const DemoSettings& settings)
             out.coverage[i] = std::uint8_t(std::lround(255.0 * c / total));
             out.velocity[2 * i] = float(vxSum[object] / c);
             out.velocity[2 * i + 1] = float(vySum[object] / c);
+            double u, v;
+            Vec3 normal;
+            scene.Surface(firstHit[object], u, v, normal);
+            out.uv[2 * i] = float(u);
+            out.uv[2 * i + 1] = float(v);
+            out.normal[3 * i] = float(normal.x);
+            out.normal[3 * i + 1] = float(normal.y);
+            out.normal[3 * i + 2] = float(normal.z);
+            out.objectId[i] = DemoScene::ObjectId(firstHit[object]);
         }
     }
     return out;
@@ -321,9 +376,36 @@ std::vector<double> Quantized(const std::vector<float>& values, int bits)
     return out;
 }
 
+// Two floats per element with the first in file order (u) in the element's
+// upper half, where the reader puts the first float of the file.
+std::vector<std::uint8_t> UvElements(const std::vector<float>& uv)
+{
+    std::vector<std::uint8_t> bytes(uv.size() * 4);
+    for (std::size_t i = 0; i + 1 < uv.size(); i += 2) {
+        std::memcpy(&bytes[4 * i], &uv[i + 1], 4);
+        std::memcpy(&bytes[4 * i + 4], &uv[i], 4);
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> NormalElements(const std::vector<float>& normals)
+{
+    std::vector<std::uint32_t> elements(normals.size() / 3);
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const Vec3 n = {normals[3 * i], normals[3 * i + 1], normals[3 * i + 2]};
+        elements[i] = EncodeNormal(n, Dot(n, n) > 0);
+    }
+    return ElementBytes(elements);
+}
+
 }  // namespace
 
 RpfImage DemoRpfImage(const DemoRender& render, int colourBits, bool renderChannels)
+{
+    return DemoRpfImage(render, colourBits, renderChannels, false);
+}
+
+RpfImage DemoRpfImage(const DemoRender& render, int colourBits, bool renderChannels, bool everyChannel)
 {
     RpfImage image;
     image.width = render.width;
@@ -343,6 +425,12 @@ RpfImage DemoRpfImage(const DemoRender& render, int colourBits, bool renderChann
         image.gbuffer[8] = ElementBytes(render.nodeId);      // I
         image.gbuffer[11] = ElementBytes(render.velocity);   // V: x, y
         image.dNames = DemoScene::ObjectNames();
+        if (everyChannel) {
+            image.producer = kDemoProducerWithEveryChannel;
+            image.gbuffer[2] = ElementBytes(render.objectId);  // O
+            image.gbuffer[3] = UvElements(render.uv);          // U
+            image.gbuffer[4] = NormalElements(render.normal);  // N
+        }
     } else {
         image.producer = kDemoProducerColourOnly;
     }

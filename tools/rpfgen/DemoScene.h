@@ -1,7 +1,8 @@
 // The demo scene: four lit spheres moving over a checkered ground under a sky
 // gradient, rendered by a small ray caster with the render channels a 3D
-// renderer writes beside the colour (Z depth, coverage, node render ID and
-// screen-space velocity). It gives the viewer a sample to open, the tests a
+// renderer writes beside the colour (Z depth, coverage, node render ID,
+// screen-space velocity, and on request texture coordinates, normals and
+// object IDs). It gives the viewer a sample to open, the tests a
 // picture whose channels they can reason about, and the benchmarks content
 // with realistic run lengths at any size.
 #pragma once
@@ -28,6 +29,12 @@ constexpr std::uint16_t kGroundId = 1;
 constexpr int kSphereCount = 4;
 constexpr int kObjectCount = 1 + kSphereCount;  // ground and spheres, ids 1..kObjectCount
 
+// Object IDs (the O channel), numbered apart from the node render IDs as a
+// scene's own object numbering would be: the ground is 100, the spheres 201
+// onwards; the sky 0.
+constexpr std::uint16_t kGroundObjectId = 100;
+constexpr std::uint16_t kFirstSphereObjectId = 201;
+
 // The scene at one frame: where its spheres are and what a camera ray sees.
 class DemoScene {
 public:
@@ -47,6 +54,16 @@ public:
     // Screen-space motion in pixels (x right, y down) of the surface point of
     // a hit between this frame and the next.
     void Velocity(const Hit& hit, float& vx, float& vy) const;
+
+    // Texture coordinates and unit world-space normal of a hit's surface
+    // point: spheres map longitude (0..1 from the +x axis towards +z) and
+    // latitude (0 at the bottom pole, 1 at the top) to u and v; the ground
+    // tiles its 1 x 1 checker squares with u from x and v from z. The sky has
+    // u = v = 0 and a zero normal.
+    void Surface(const Hit& hit, double& u, double& v, Vec3& normal) const;
+
+    // The O channel's ID of a hit's object (see kGroundObjectId).
+    static std::uint16_t ObjectId(const Hit& hit);
 
     // Image position of a world point (u right, v down, in pixels).
     void Project(const Vec3& point, double& u, double& v) const;
@@ -87,6 +104,9 @@ struct DemoRender {
     std::vector<std::uint8_t> coverage;    // share of the pixel covered by its object
     std::vector<std::uint16_t> nodeId;     // object with the most samples in the pixel
     std::vector<float> velocity;           // x, y per pixel, in pixels per frame
+    std::vector<float> uv;                 // u, v per pixel (see DemoScene::Surface)
+    std::vector<float> normal;             // x, y, z per pixel, unit length; 0 for the sky
+    std::vector<std::uint16_t> objectId;   // O channel IDs (see kGroundObjectId)
 };
 
 DemoRender RenderDemo(const DemoSettings& settings);
@@ -94,10 +114,20 @@ DemoRender RenderDemo(const DemoSettings& settings);
 // The producer text of demo files with and without the render channels.
 extern const char* const kDemoProducerWithChannels;
 extern const char* const kDemoProducerColourOnly;
+extern const char* const kDemoProducerWithEveryChannel;
+
+// Normals in the N channel: the element's four bytes in file order are x, y
+// and z as unsigned bytes round(n * 127.5 + 127.5) and a fourth byte that is
+// 255 where a surface was hit and 0 for the sky.
+std::uint32_t EncodeNormal(const Vec3& normal, bool surface);
 
 // The render as an RPF image of the given colour depth (8, 16 or 32) with an
 // alpha channel; with renderChannels also the Z, C, I and V channels and a D
 // block naming the objects by node id.
 RpfImage DemoRpfImage(const DemoRender& render, int colourBits, bool renderChannels);
+
+// As above with the render channels, and with everyChannel also the O, U and
+// N channels: U's first float in file order is u, its second v.
+RpfImage DemoRpfImage(const DemoRender& render, int colourBits, bool renderChannels, bool everyChannel);
 
 }  // namespace rpfgen

@@ -18,7 +18,11 @@ const char kUsage[] =
     "\n"
     "Renders the demo scene (four moving spheres over a checkered ground) with\n"
     "alpha and the Z, C, I and V render channels, and a D block naming the\n"
-    "objects by node render ID (1 = ground, then the spheres).\n"
+    "objects by node render ID (1 = ground, then the spheres). With --channels all\n"
+    "also O (object IDs: ground 100, spheres 201..204), U (texture coordinates:\n"
+    "sphere longitude and latitude, ground tiles) and N (world-space normals:\n"
+    "bytes x, y, z as round(n * 127.5 + 127.5) in file order, then 255 on a\n"
+    "surface and 0 for the sky).\n"
     "\n"
     "  demo     writes one frame to OUT.rpf\n"
     "  frames   writes frames first .. first+count-1 to DIR/demo_NNNN.rpf\n"
@@ -30,6 +34,7 @@ const char kUsage[] =
     "                 8192 x 8192 pixels in all)\n"
     "  --bits B       colour depth 8, 16 or 32 (float); default 8\n"
     "  --samples N    N x N samples per pixel for anti-aliasing (1..8; default 4)\n"
+    "  --channels C   ZCIV (default) or all: the render channels written\n"
     "  --help         prints this text\n";
 
 constexpr int kMaxSide = 16383;   // a float record of one row must fit a 16-bit length
@@ -45,6 +50,7 @@ struct Options {
     int bits = 8;
     int first = 0;
     int count = 8;
+    bool everyChannel = false;
 };
 
 [[noreturn]] void UsageError(const std::string& message)
@@ -103,6 +109,10 @@ Options ParseArguments(int argc, char** argv)
             options.bits = ParseInt(option, value, 8, 32);
         else if (option == "--samples")
             options.settings.samples = ParseInt(option, value, 1, 8);
+        else if (option == "--channels" && (std::strcmp(value, "all") == 0 || std::strcmp(value, "ZCIV") == 0))
+            options.everyChannel = std::strcmp(value, "all") == 0;
+        else if (option == "--channels")
+            UsageError("--channels wants ZCIV or all, not \"" + std::string(value) + "\"");
         else if (option == "--frame" && options.mode == "demo")
             options.settings.frame = ParseInt(option, value, 0, kMaxFrame);
         else if (option == "--first" && options.mode == "frames")
@@ -124,7 +134,7 @@ bool WriteFrame(const Options& options, int frame, const std::string& path)
     rpfgen::DemoSettings settings = options.settings;
     settings.frame = frame;
     const rpfgen::DemoRender render = rpfgen::RenderDemo(settings);
-    if (!rpfgen::WriteRpf(path, rpfgen::DemoRpfImage(render, options.bits, true))) {
+    if (!rpfgen::WriteRpf(path, rpfgen::DemoRpfImage(render, options.bits, true, options.everyChannel))) {
         std::fprintf(stderr, "rpfgen: cannot write %s\n", path.c_str());
         return false;
     }

@@ -1,0 +1,39 @@
+// The picture of a channel view: a display bitmap (32-bit, bytes B, G, R, A,
+// rows top-down) that the window, the clipboard, the printer and exported
+// PNG files draw alike.
+#pragma once
+
+#include "ChannelColours.h"
+#include "ChannelView.h"
+#include "FrameChannels.h"
+
+#include <QImage>
+
+namespace channelrenderer {
+
+// The grey around the picture in the window; depth views draw background
+// pixels in it so that they read as "nothing here".
+constexpr QRgb kViewBackground = 0xff404040;  // RGB(64, 64, 64)
+
+// What the depth and vector views scale by: facts of the whole frame, so
+// measured once per frame (a pass over each channel) rather than per switch.
+struct ChannelRanges {
+    channelcolours::DepthRange depth;  // of Z
+    float largestVelocity = 0;         // longest V
+    float largestUv = 0;               // longest U
+};
+
+// The ranges of every channel frame holds.
+ChannelRanges MeasureRanges(const FrameChannels& frame);
+
+// The bitmap of view for frame, scaled by ranges (as MeasureRanges gives
+// them for this frame). The colour view is exactly the display bitmap (alpha
+// byte carried along); every other view is opaque. A null image when the
+// frame lacks what the view shows or is empty.
+QImage Render(const FrameChannels& frame, const ChannelView& view, const ChannelRanges& ranges,
+              QRgb background = kViewBackground);
+
+// As above, measuring what the view needs first.
+QImage Render(const FrameChannels& frame, const ChannelView& view, QRgb background = kViewBackground);
+
+}  // namespace channelrenderer

@@ -1,0 +1,14 @@
+#include "FrameChannels.h"
+
+FrameChannels FrameChannelsOf(const RLA& image)
+{
+    FrameChannels frame;
+    frame.width = image.ancho;
+    frame.height = image.alto;
+    frame.argb16 = image.image_buf;
+    frame.hasAlpha = image.header.num_matte > 0;
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        frame.channels[bit] = image.ChannelData(bit);
+    frame.names = &image.names;
+    return frame;
+}

@@ -1,0 +1,110 @@
+#include "PixelReadout.h"
+
+#include <QStringList>
+
+#include <cstring>
+
+namespace {
+
+QString Fraction(std::uint16_t word)
+{
+    return QString::number(word / 65535.0, 'f', 4);
+}
+
+QString Float(float value)
+{
+    return QString::number(double(value), 'g', 7);
+}
+
+std::uint16_t Word(const unsigned char* element)
+{
+    std::uint16_t value;
+    std::memcpy(&value, element, 2);
+    return value;
+}
+
+}  // namespace
+
+PixelReadout::PixelReadout(const FrameChannels& frame) : frame_(frame)
+{
+    const std::size_t nameCount = frame.names != nullptr ? frame.names->size() : 0;
+    if (nameCount == 0 || !frame.Has(kChannelI))
+        return;
+    const unsigned char* ids = frame.channels[kChannelI];
+    const std::size_t count = frame.PixelCount();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (Word(ids + 2 * i) > nameCount)
+            return;
+    }
+    idsIndexNames_ = true;
+}
+
+QString PixelReadout::NodeName(std::uint32_t id) const
+{
+    if (!idsIndexNames_ || id == 0 || id > frame_.names->size())
+        return {};
+    return QString::fromStdString((*frame_.names)[id - 1]);
+}
+
+QString PixelReadout::ChannelText(int bit, const unsigned char* element) const
+{
+    const QString letter(QChar::fromLatin1(kChannelLetters[bit]));
+    switch (bit) {
+    case kChannelZ: {
+        float z;
+        std::memcpy(&z, element, 4);
+        return letter + ' ' + Float(z);
+    }
+    case kChannelE:
+    case kChannelC: return letter + ' ' + QString::number(element[0]);
+    case kChannelO:
+    case kChannelM: return letter + ' ' + QString::number(Word(element));
+    case kChannelI: {
+        const std::uint16_t id = Word(element);
+        const QString name = NodeName(id);
+        QString text = letter + ' ' + QString::number(id);
+        if (!name.isEmpty())
+            text += QStringLiteral(" \"%1\"").arg(name);
+        return text;
+    }
+    case kChannelU:
+    case kChannelV: {
+        // The file's first float is the element's second half.
+        float first, second;
+        std::memcpy(&second, element, 4);
+        std::memcpy(&first, element + 4, 4);
+        return letter + ' ' + Float(first) + ' ' + Float(second);
+    }
+    default: break;
+    }
+    // Channels whose meaning the format leaves open: their bytes in file order.
+    const int size = FrameChannels::ElementSize(bit);
+    QString text = letter;
+    for (int b = size - 1; b >= 0; --b)
+        text += QStringLiteral(" %1").arg(element[b], 2, 16, QChar('0'));
+    return text;
+}
+
+QString PixelReadout::Text(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= frame_.width || y >= frame_.height)
+        return {};
+    const std::size_t pixel = std::size_t(y) * std::size_t(frame_.width) + std::size_t(x);
+    QStringList parts;
+    parts << QStringLiteral("x %1 y %2").arg(x).arg(y);
+    if (frame_.argb16 != nullptr) {
+        const std::uint16_t* words = frame_.argb16 + 4 * pixel;
+        parts << QStringLiteral("RGB %1 %2 %3 (%4 %5 %6)")
+                     .arg(words[1])
+                     .arg(words[2])
+                     .arg(words[3])
+                     .arg(Fraction(words[1]), Fraction(words[2]), Fraction(words[3]));
+        if (frame_.hasAlpha)
+            parts << QStringLiteral("A %1 (%2)").arg(words[0]).arg(Fraction(words[0]));
+    }
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if (frame_.Has(bit))
+            parts << ChannelText(bit, frame_.channels[bit] + pixel * std::size_t(FrameChannels::ElementSize(bit)));
+    }
+    return parts.join(QStringLiteral("  "));
+}

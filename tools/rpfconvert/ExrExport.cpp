@@ -1,0 +1,152 @@
+#include "ExrExport.h"
+
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfOutputFile.h>
+#include <ImfStringAttribute.h>
+#include <ImfStringVectorAttribute.h>
+
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <stdexcept>
+#include <vector>
+
+namespace exrexport {
+
+namespace {
+
+// Channels whose elements already have the EXR type are handed over where
+// they lie; the others are converted into buffers kept here until the file
+// is written.
+class ExrChannels {
+public:
+    ExrChannels(int width, int height)
+        : width_(width), pixels_(std::size_t(width) * std::size_t(height)), header_(width, height)
+    {
+    }
+
+    // A channel read in place: element i at base + i * stride.
+    void AddInPlace(const char* name, Imf::PixelType type, const unsigned char* base, std::size_t stride)
+    {
+        header_.channels().insert(name, Imf::Channel(type));
+        // The library only reads through the pointer when writing.
+        frameBuffer_.insert(name, Imf::Slice(type, reinterpret_cast<char*>(const_cast<unsigned char*>(base)), stride,
+                                             stride * std::size_t(width_)));
+    }
+
+    // A float channel computed per element.
+    template <typename Convert>
+    void AddFloat(const char* name, Convert convert)
+    {
+        std::vector<float>& values = floats_.emplace_back(pixels_);
+        for (std::size_t i = 0; i < pixels_; ++i)
+            values[i] = convert(i);
+        AddInPlace(name, Imf::FLOAT, reinterpret_cast<const unsigned char*>(values.data()), sizeof(float));
+    }
+
+    // An unsigned integer channel computed per element.
+    template <typename Convert>
+    void AddUint(const char* name, Convert convert)
+    {
+        std::vector<std::uint32_t>& values = uints_.emplace_back(pixels_);
+        for (std::size_t i = 0; i < pixels_; ++i)
+            values[i] = convert(i);
+        AddInPlace(name, Imf::UINT, reinterpret_cast<const unsigned char*>(values.data()), sizeof(std::uint32_t));
+    }
+
+    Imf::Header& header() { return header_; }
+    const Imf::FrameBuffer& frameBuffer() const { return frameBuffer_; }
+
+private:
+    int width_;
+    std::size_t pixels_;
+    Imf::Header header_;
+    Imf::FrameBuffer frameBuffer_;
+    // deques: adding a buffer never moves the ones already handed over.
+    std::deque<std::vector<float>> floats_;
+    std::deque<std::vector<std::uint32_t>> uints_;
+};
+
+std::uint16_t Word(const unsigned char* p)
+{
+    std::uint16_t value;
+    std::memcpy(&value, p, 2);
+    return value;
+}
+
+void AddRenderChannel(ExrChannels& exr, const RLA& image, int bit)
+{
+    const unsigned char* data = image.ChannelData(bit);
+    const std::size_t size = std::size_t(image.TamanioCanal(bit));
+    switch (bit) {
+    case kChannelZ: exr.AddInPlace("Z", Imf::FLOAT, data, 4); return;
+    case kChannelC: exr.AddFloat("coverage", [data](std::size_t i) { return data[i] / 255.0f; }); return;
+    case kChannelE: exr.AddUint("rpf.E", [data](std::size_t i) { return std::uint32_t(data[i]); }); return;
+    case kChannelI: exr.AddUint("nodeID", [data](std::size_t i) { return std::uint32_t(Word(data + 2 * i)); }); return;
+    case kChannelO: exr.AddUint("objectID", [data](std::size_t i) { return std::uint32_t(Word(data + 2 * i)); }); return;
+    case kChannelM: exr.AddUint("rpf.M", [data](std::size_t i) { return std::uint32_t(Word(data + 2 * i)); }); return;
+    // Two big-endian floats per element: the file's first float is the
+    // loaded element's second half.
+    case kChannelV:
+        exr.AddInPlace("velocity.X", Imf::FLOAT, data + 4, 8);
+        exr.AddInPlace("velocity.Y", Imf::FLOAT, data, 8);
+        return;
+    case kChannelU:
+        exr.AddInPlace("uv.U", Imf::FLOAT, data + 4, 8);
+        exr.AddInPlace("uv.V", Imf::FLOAT, data, 8);
+        return;
+    // Four bytes of open meaning: the element as the big-endian number the
+    // file holds, which the loaded element is on this host.
+    case kChannelN: exr.AddInPlace("rpf.N", Imf::UINT, data, 4); return;
+    case kChannelR: exr.AddInPlace("rpf.R", Imf::UINT, data, 4); return;
+    default: break;
+    }
+    // B G T W: three bytes each, named in file order R, G, B.
+    const std::string prefix = std::string("rpf.") + kChannelLetters[bit] + ".";
+    static const char* const kParts[] = {"R", "G", "B"};
+    for (int part = 0; part < 3; ++part) {
+        const std::size_t offset = size - 1 - std::size_t(part);
+        const std::string name = prefix + kParts[part];
+        exr.AddFloat(name.c_str(), [data, size, offset](std::size_t i) { return data[i * size + offset] / 255.0f; });
+    }
+}
+
+}  // namespace
+
+std::string ChannelNames(int bit)
+{
+    static const char* const kNames[kChannelCount] = {
+        "Z", "rpf.E", "objectID", "uv.U uv.V", "rpf.N", "rpf.R", "coverage",
+        "rpf.B.R rpf.B.G rpf.B.B", "nodeID", "rpf.G.R rpf.G.G rpf.G.B", "rpf.T.R rpf.T.G rpf.T.B",
+        "velocity.X velocity.Y", "rpf.W.R rpf.W.G rpf.W.B", "rpf.M"};
+    return bit >= 0 && bit < kChannelCount ? kNames[bit] : std::string();
+}
+
+void WriteExr(const RLA& image, const std::string& path)
+{
+    if (image.image_buf == nullptr || image.ancho <= 0 || image.alto <= 0)
+        throw std::runtime_error("no picture to write");
+    ExrChannels exr(image.ancho, image.alto);
+
+    const std::uint16_t* words = image.image_buf;  // alpha, red, green, blue
+    static const char* const kColourNames[] = {"A", "R", "G", "B"};
+    const bool alpha = image.header.num_matte > 0;
+    for (int word = alpha ? 0 : 1; word < 4; ++word)
+        exr.AddFloat(kColourNames[word], [words, word](std::size_t i) { return words[4 * i + word] / 65535.0f; });
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if (image.ChannelData(bit) != nullptr)
+            AddRenderChannel(exr, image, bit);
+    }
+
+    exr.header().insert("producer", Imf::StringAttribute(image.Producer()));
+    if (!image.names.empty())
+        exr.header().insert("nodeNames", Imf::StringVectorAttribute(image.names));
+
+    Imf::OutputFile file(path.c_str(), exr.header());
+    file.setFrameBuffer(exr.frameBuffer());
+    file.writePixels(image.alto);
+}
+
+}  // namespace exrexport
