@@ -66,24 +66,26 @@ void CBrimwellView::ApplyZoom(int k)
     viewport()->update();
 }
 
-void CBrimwellView::StepZoom(int step)
+void CBrimwellView::OnZoomIn()
 {
-    const int next = m_geometry.m_zoom + step;
-    if (next < zoom::kMostIn || next > zoom::kMostOut) {
+    const int next = m_geometry.m_zoom - 1;
+    if (next < zoom::kMostIn) {
         prompts::Beep();
         return;
     }
     ApplyZoom(next);
 }
 
-void CBrimwellView::OnZoomIn()
-{
-    StepZoom(-1);
-}
-
 void CBrimwellView::OnZoomOut()
 {
-    StepZoom(+1);
+    const QSize client = ClientSize();
+    const int next = zoom::ZoomOutStep(m_geometry.m_zoom, m_document->rpf_width, m_document->rpf_height,
+                                       client.width(), client.height());
+    if (next == 0) {
+        prompts::Beep();
+        return;
+    }
+    ApplyZoom(next);
 }
 
 void CBrimwellView::FitSearch(bool widthOnly)

@@ -1,4 +1,5 @@
-// The view of the document's picture: zoomed in ten steps, centred where it
+// The view of the document's picture: zoomed in ten steps (more for big
+// pictures), centred where it
 // is smaller than the window, scrolled where it is larger, painted on a
 // dark-grey field. It also copies what it shows to the clipboard, prints
 // the picture on one page and shows the file's details.
@@ -71,7 +72,6 @@ protected:
 
 private:
     void FitSearch(bool widthOnly);
-    void StepZoom(int step);
     // Shows the picture at zoom divisor k.
     void ApplyZoom(int k);
 

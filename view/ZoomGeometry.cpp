@@ -1,8 +1,14 @@
 #include "ZoomGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zoom {
+
+namespace {
+// Past this divisor even the largest picture the reader accepts is a speck.
+constexpr long long kLongestZoomOut = 1 << 20;
+}  // namespace
 
 void ZoomGeometry::Compute(int width, int height, int clientWidth, int clientHeight)
 {
@@ -51,7 +57,41 @@ int FitZoom(int width, int height, int clientWidth, int clientHeight, bool width
         if (fitsWidth && (widthOnly || clientHeight > probe.m_displayHeight))
             return k;
     }
-    return kMostOut;
+    // The ten steps keep their strict test; past them a picture exactly as
+    // big as the window is seen whole, so it stays at the last step. In a
+    // window without room nothing is ever seen, and no search goes on.
+    if (clientWidth <= 0 || (!widthOnly && clientHeight <= 0))
+        return kMostOut;
+    const int last = MostOutFor(width, height);
+    for (int k = kMostOut; k < last; ++k) {
+        if (SeenWholeAt(k, width, height, clientWidth, clientHeight, widthOnly))
+            return k;
+    }
+    return last;
+}
+
+bool SeenWholeAt(int k, int width, int height, int clientWidth, int clientHeight, bool widthOnly)
+{
+    ZoomGeometry probe;
+    probe.m_zoom = k;
+    probe.Compute(width, height, clientWidth, clientHeight);
+    return probe.m_displayWidth <= clientWidth && (widthOnly || probe.m_displayHeight <= clientHeight);
+}
+
+int MostOutFor(int width, int height)
+{
+    // At k = 5 * max(W, H) the picture is one pixel on screen.
+    const long long longest = std::max(std::max(width, height), 1);
+    return int(std::clamp<long long>(kScaleNumerator * longest, kMostOut, kLongestZoomOut));
+}
+
+int ZoomOutStep(int k, int width, int height, int clientWidth, int clientHeight)
+{
+    if (k < kMostOut)
+        return k + 1;
+    if (k >= MostOutFor(width, height) || SeenWholeAt(k, width, height, clientWidth, clientHeight, false))
+        return 0;
+    return k + 1;
 }
 
 double RelativePosition(int position, int total)

@@ -1,6 +1,7 @@
 // Where the picture lands in the view at a zoom step, without any window.
 // The zoom divisor k runs from 1 to 10 and the picture is shown at
-// kScaleNumerator / k, so k = 5 is real size. Margins centre a picture smaller than the window and
+// kScaleNumerator / k, so k = 5 is real size. A picture too big to be seen
+// whole at k = 10 goes on to k = 11, 12, ... until it is. Margins centre a picture smaller than the window and
 // are counted in picture pixels.
 #pragma once
 
@@ -11,7 +12,7 @@ namespace zoom {
 // The numerator of every zoom scale.
 constexpr int kScaleNumerator = 5;
 constexpr int kMostIn = 1;
-constexpr int kMostOut = 10;
+constexpr int kMostOut = 10;   // the last of the ten ordinary steps
 constexpr int kRealSize = kScaleNumerator;
 
 struct ZoomGeometry {
@@ -38,9 +39,23 @@ struct ZoomGeometry {
 };
 
 // The fit searches: the first k from 1 to 10 at which the picture is
-// strictly smaller than the client area (on both axes, or on width only);
-// 10 when none is.
+// strictly smaller than the client area (on both axes, or on width only).
+// When none is, 10 if the picture is no larger than the client area there,
+// and otherwise the first k past 10 at which it is no larger (no scroll bar
+// is needed then), never beyond MostOutFor.
 int FitZoom(int width, int height, int clientWidth, int clientHeight, bool widthOnly);
+
+// Whether the whole picture (or its width) is seen at k without scrolling.
+bool SeenWholeAt(int k, int width, int height, int clientWidth, int clientHeight, bool widthOnly);
+
+// The farthest the view zooms out for a width x height picture: 10 for
+// ordinary pictures, more for big ones, bounded so that absurd sizes cannot
+// make the searches run on.
+int MostOutFor(int width, int height);
+
+// The step Zoom out takes from k: k + 1 up to 10; past 10 only while the
+// whole picture is not yet seen. 0 when there is no step (the beep).
+int ZoomOutStep(int k, int width, int height, int clientWidth, int clientHeight);
 
 // The scroll position as a percentage of the total scroll size (0 for an
 // empty range).

@@ -38,6 +38,11 @@ TEST(PictureScaler, SourceIndexFollowsPixelCentres)
     // At 50 % the centre of device pixel d lies on picture pixel 2 d + 1.
     EXPECT_EQ(SourceIndex(0, 10, 0), 1);
     EXPECT_EQ(SourceIndex(3, 10, 0), 7);
+    // Past the ten steps: at 5/16 the centre 0.5 lies on 1.6, 1.5 on 4.8, and
+    // far into an 8K picture at 5/40 nothing overflows.
+    EXPECT_EQ(SourceIndex(0, 16, 0), 1);
+    EXPECT_EQ(SourceIndex(1, 16, 0), 4);
+    EXPECT_EQ(SourceIndex(1000, 40, 0), 8004);
     // At 166.7 %: centres 0.5, 1.5, 2.5 map to 0.3, 0.9, 1.5.
     EXPECT_EQ(SourceIndex(0, 3, 0), 0);
     EXPECT_EQ(SourceIndex(1, 3, 0), 0);

@@ -95,3 +95,73 @@ TEST(ZoomGeometry, ScrollPositionRestore)
     // Half of 166.67 rounds up to 84 before that.
     EXPECT_EQ(zoom::RestoredPosition(166.67, 50, 40), 128);
 }
+
+TEST(ZoomGeometry, BigPicturesFitPastTheTenthStep)
+{
+    // 3840 x 2160 in 1600 x 700: the width is seen whole from k = 12
+    // (1600 on screen), the height from k = 16 (675).
+    EXPECT_EQ(FitZoom(3840, 2160, 1600, 700, true), 12);
+    EXPECT_EQ(FitZoom(3840, 2160, 1600, 700, false), 16);
+    // Exactly as wide as the window at k = 16 is seen whole: no k = 17.
+    EXPECT_EQ(FitZoom(4000, 100, 1250, 700, true), 16);
+    EXPECT_EQ(FitZoom(4000, 100, 1249, 700, true), 17);
+    // Exactly the window's size at 50 % stays at the last ordinary step.
+    EXPECT_EQ(FitZoom(2000, 1400, 1000, 700, false), 10);
+    EXPECT_EQ(FitZoom(2000, 1401, 1000, 700, false), 11);
+    // Whatever k a search gives, the picture is seen whole there and not one
+    // step before.
+    for (const QSize client : {QSize(1600, 900), QSize(951, 268), QSize(333, 2000)}) {
+        for (const QSize picture : {QSize(3840, 2160), QSize(8192, 4320), QSize(30000, 100)}) {
+            for (const bool widthOnly : {false, true}) {
+                const int k = FitZoom(picture.width(), picture.height(), client.width(), client.height(), widthOnly);
+                ASSERT_GT(k, zoom::kMostOut);
+                EXPECT_TRUE(zoom::SeenWholeAt(k, picture.width(), picture.height(), client.width(), client.height(),
+                                              widthOnly));
+                EXPECT_FALSE(zoom::SeenWholeAt(k - 1, picture.width(), picture.height(), client.width(),
+                                               client.height(), widthOnly));
+            }
+        }
+    }
+}
+
+TEST(ZoomGeometry, ZoomOutGoesPastTheTenthStepOnlyForBigPictures)
+{
+    using zoom::ZoomOutStep;
+    // The ten steps as ever, whatever the picture.
+    EXPECT_EQ(ZoomOutStep(5, 100, 100, 800, 600), 6);
+    EXPECT_EQ(ZoomOutStep(9, 3840, 2160, 1600, 900), 10);
+    // A picture seen whole at the last step beeps there, including one that
+    // fills the window exactly.
+    EXPECT_EQ(ZoomOutStep(10, 100, 100, 800, 600), 0);
+    EXPECT_EQ(ZoomOutStep(10, 2000, 1400, 1000, 700), 0);
+    // A big one goes on until it is seen whole, and no further.
+    EXPECT_EQ(ZoomOutStep(10, 3840, 2160, 1600, 900), 11);
+    EXPECT_EQ(ZoomOutStep(11, 3840, 2160, 1600, 900), 12);
+    EXPECT_EQ(ZoomOutStep(12, 3840, 2160, 1600, 900), 0);
+}
+
+TEST(ZoomGeometry, AbsurdSizesBoundTheSearches)
+{
+    // A window without room sees nothing whole: the searches stop at once.
+    EXPECT_EQ(FitZoom(3840, 2160, 0, 0, false), zoom::kMostOut);
+    // A picture one pixel high but two billion wide stops at the bound.
+    const int bound = zoom::MostOutFor(2000000000, 1);
+    EXPECT_GT(bound, 100000);
+    EXPECT_EQ(FitZoom(2000000000, 1, 100, 100, true), bound);
+    EXPECT_EQ(zoom::ZoomOutStep(bound, 2000000000, 1, 100, 100), 0);
+    // Small pictures never zoom out past the ten steps.
+    EXPECT_EQ(zoom::MostOutFor(1, 1), zoom::kMostOut);
+    EXPECT_EQ(zoom::ZoomOutStep(10, 1, 1, 0, 0), 0);
+}
+
+TEST(ZoomGeometry, ScaleAndScrollAtDivisorsPastTen)
+{
+    ZoomGeometry g;
+    g.m_zoom = 16;
+    g.Compute(3840, 2160, 1600, 700);
+    EXPECT_DOUBLE_EQ(g.m_displayWidth, 1200);
+    EXPECT_DOUBLE_EQ(g.m_displayHeight, 675);
+    // 400 free screen pixels are 200 a side, 640 picture pixels at 5/16.
+    EXPECT_DOUBLE_EQ(g.m_marginX, 640);
+    EXPECT_DOUBLE_EQ(g.m_marginY, 40);
+}
