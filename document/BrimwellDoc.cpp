@@ -15,6 +15,11 @@ CBrimwellDoc::~CBrimwellDoc()
 
 bool CBrimwellDoc::OnOpenDocument(const QString& path)
 {
+    return ReadFile(path, true);
+}
+
+bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
+{
     rpf_path = path;
     try {
         // The new file is read completely before anything of the old one is
@@ -27,10 +32,12 @@ bool CBrimwellDoc::OnOpenDocument(const QString& path)
         rpf_producer = std::move(loaded.producer);
         return true;
     } catch (const std::runtime_error& error) {
-        prompts::ShowMessage(QStringLiteral("ERROR opening file:\n\n") + path + QStringLiteral("\n\nerror=") +
+        if (reportFailure)
+            prompts::ShowMessage(QStringLiteral("ERROR opening file:\n\n") + path + QStringLiteral("\n\nerror=") +
                              QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        prompts::ShowMessage(QStringLiteral("Fatal error opening file.\nPlease contact support."));
+        if (reportFailure)
+            prompts::ShowMessage(QStringLiteral("Fatal error opening file.\nPlease contact support."));
     }
     return false;
 }
@@ -57,5 +64,5 @@ void CBrimwellDoc::DeleteContents()
 
 QImage CBrimwellDoc::Picture() const
 {
-    return displaybitmap::OpaqueView(rpf_bmp);
+    return displaybitmap::OpaqueCopy(rpf_bmp);
 }

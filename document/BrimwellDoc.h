@@ -15,11 +15,16 @@ public:
     ~CBrimwellDoc() override;
 
     bool OnOpenDocument(const QString& path) override;
+    // Reads path in place of the picture shown; a failure leaves everything
+    // as it was and is reported in a message box only when asked (a reload
+    // of a file caught half-written fails quietly).
+    bool ReadFile(const QString& path, bool reportFailure);
     void DeleteContents() override;
 
     QString GetProducer() const { return rpf_producer; }
     bool HasPicture() const { return !rpf_bmp.isNull(); }
-    // The picture for drawing: its alpha byte is ignored, never blended.
+    // The picture for printing: a copy whose alpha is opaque, since a
+    // print preview keeps the image and may read the alpha byte.
     QImage Picture() const;
 
     QImage rpf_bmp;          // display bitmap, rpf_width x rpf_height, BGRA bytes

@@ -30,4 +30,20 @@ QImage OpaqueView(const QImage& bitmap)
     return QImage(bitmap.constBits(), bitmap.width(), bitmap.height(), bitmap.bytesPerLine(), QImage::Format_RGB32);
 }
 
+QImage OpaqueCopy(const QImage& bitmap)
+{
+    if (bitmap.isNull())
+        return {};
+    QImage copy(bitmap.width(), bitmap.height(), QImage::Format_RGB32);
+    if (copy.isNull())
+        return {};
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const auto* in = reinterpret_cast<const std::uint32_t*>(bitmap.constScanLine(y));
+        auto* out = reinterpret_cast<std::uint32_t*>(copy.scanLine(y));
+        for (int x = 0; x < bitmap.width(); ++x)
+            out[x] = in[x] | 0xFF000000u;
+    }
+    return copy;
+}
+
 }  // namespace displaybitmap

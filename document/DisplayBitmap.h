@@ -31,4 +31,9 @@ QImage Build(const std::uint16_t* argb16, int width, int height);
 // without blending. Shares the bitmap's pixels: valid while it lives.
 QImage OpaqueView(const QImage& bitmap);
 
+// A copy of a display bitmap with every alpha byte set to opaque, for
+// painters that keep the image or read its alpha byte whatever its format
+// says (print preview pages).
+QImage OpaqueCopy(const QImage& bitmap);
+
 }  // namespace displaybitmap

@@ -36,7 +36,12 @@ void CScrollView::UpdateBars()
     m_insideUpdate = true;
     // A bar that appears or goes narrows or widens the visible area later,
     // through a resize of the viewport, which calls OnSize again.
-    const QSize client = viewport()->size();
+    QSize client = viewport()->size();
+    // Each bar takes room from the other axis: a total that fits once
+    // neither bar is shown would otherwise keep both.
+    const QSize room = maximumViewportSize();
+    if (m_totalSize.width() <= room.width() && m_totalSize.height() <= room.height())
+        client = room;
     horizontalScrollBar()->setRange(0, std::max(0, m_totalSize.width() - client.width()));
     verticalScrollBar()->setRange(0, std::max(0, m_totalSize.height() - client.height()));
     horizontalScrollBar()->setPageStep(std::max(1, m_pageStep.width()));

@@ -34,9 +34,21 @@ CommandTable MakeTable()
         {ID_VIEW_FIT_WIDTH, "Fit width\nFit width"},
         {ID_FILE_PREVIOUS, "Previous file\nPrevious file (left)"},
         {ID_FILE_NEXT, "Next file\nNext file (right)"},
+        {ID_VIEW_FULL_SCREEN, "Show the picture on the whole screen\nFull screen (F11)"},
+        {ID_VIEW_LEAVE_FULL_SCREEN, "Leave full screen\nLeave full screen (Esc)"},
+        {ID_VIEW_PAGE_UP, "Scroll up by a window's height\nPage up"},
+        {ID_VIEW_PAGE_DOWN, "Scroll down by a window's height\nPage down"},
+        {ID_VIEW_SCROLL_TOP, "Scroll to the top of the picture\nTop"},
+        {ID_VIEW_SCROLL_BOTTOM, "Scroll to the bottom of the picture\nBottom"},
+        {ID_VIEW_SCROLL_LEFT_EDGE, "Scroll to the left edge of the picture\nLeft edge"},
+        {ID_VIEW_SCROLL_RIGHT_EDGE, "Scroll to the right edge of the picture\nRight edge"},
+        {ID_FILE_RELOAD, "Read the file shown again from disk\nReload (F5)"},
+        {ID_FILE_FOLLOW, "Reload the file shown when it changes on disk, and list new files of its folder\nFollow changes on disk"},
     };
     table.menu = {
         {"&File", "&Open...\tCtrl+O", ID_FILE_OPEN, false},
+        {"&File", "R&eload\tF5", ID_FILE_RELOAD, false},
+        {"&File", "Follow Changes on Disk", ID_FILE_FOLLOW, false},
         {"&File", nullptr, 0, false},
         {"&File", "&Print...\tCtrl+P", ID_FILE_PRINT, false},
         {"&File", "Print Pre&view", ID_FILE_PRINT_PREVIEW, false},
@@ -51,6 +63,7 @@ CommandTable MakeTable()
         {"&Edit", "&Copy\tCtrl+C", ID_EDIT_COPY, false},
         {"&Edit", "&Paste\tCtrl+V", ID_EDIT_PASTE, true},
         {"&View", "&Toolbar", ID_VIEW_TOOLBAR, false},
+        {"&View", "&Full Screen\tF11", ID_VIEW_FULL_SCREEN, false},
         {"&Help", "&About Brimwell...", ID_APP_ABOUT, false},
     };
     // Keypad keys carry the keypad modifier, so Ctrl + keypad 0 is a
@@ -69,6 +82,24 @@ CommandTable MakeTable()
         {QKeyCombination(Qt::Key_Right), ID_FILE_NEXT},
         {QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus), ID_VIEW_ZOOM_OUT},
         {QKeyCombination(Qt::Key_Up), ID_FILE_LAST},
+        // The zoom keys of the main keyboard, for keyboards without a keypad.
+        // Plus needs Shift on many layouts, where the key itself is "=".
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Plus), ID_VIEW_ZOOM_IN},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Plus), ID_VIEW_ZOOM_IN},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Equal), ID_VIEW_ZOOM_IN},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Equal), ID_VIEW_ZOOM_IN},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Minus), ID_VIEW_ZOOM_OUT},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_0), ID_VIEW_FIT_WINDOW},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_1), ID_VIEW_REAL_SIZE},
+        {QKeyCombination(Qt::Key_F11), ID_VIEW_FULL_SCREEN},
+        {QKeyCombination(Qt::Key_Escape), ID_VIEW_LEAVE_FULL_SCREEN},
+        {QKeyCombination(Qt::Key_PageUp), ID_VIEW_PAGE_UP},
+        {QKeyCombination(Qt::Key_PageDown), ID_VIEW_PAGE_DOWN},
+        {QKeyCombination(Qt::Key_Home), ID_VIEW_SCROLL_TOP},
+        {QKeyCombination(Qt::Key_End), ID_VIEW_SCROLL_BOTTOM},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Home), ID_VIEW_SCROLL_LEFT_EDGE},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_End), ID_VIEW_SCROLL_RIGHT_EDGE},
+        {QKeyCombination(Qt::Key_F5), ID_FILE_RELOAD},
     };
     // The images are indices into the 50 x 50 toolbar strip.
     table.toolbar = {

@@ -11,6 +11,7 @@
 #include "MainFrame.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
+#include "WindowState.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -43,6 +44,12 @@ CBrimwellApp::CBrimwellApp(QStringList arguments)
     router->SetUpdateHandler(this, ID_FILE_NEXT, [this] { return m_folder.CanNext(); });
     router->SetHandler(this, ID_FILE_FIRST, &CBrimwellApp::OnFirstFile);
     router->SetHandler(this, ID_FILE_LAST, &CBrimwellApp::OnLastFile);
+    router->SetHandler(this, ID_FILE_RELOAD, &CBrimwellApp::OnFileReload);
+    router->SetUpdateHandler(this, ID_FILE_RELOAD, [this] { return !m_shownPath.empty(); });
+    router->SetHandler(this, ID_FILE_FOLLOW, &CBrimwellApp::OnFileFollow);
+    router->SetCheckHandler(this, ID_FILE_FOLLOW, [this] { return m_follower.IsEnabled(); });
+    m_follower.fileSettled = [this] { Reload(false); };
+    m_follower.folderChanged = [this] { OnFolderChanged(); };
 }
 
 CBrimwellApp::~CBrimwellApp() = default;
@@ -59,6 +66,7 @@ bool CBrimwellApp::InitInstance()
             auto* frame = new CMainFrame(router, [this](const QString& path) { OpenDocumentFile(path); });
             auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
+            new WindowState(frame, router, RegistryKey(), router->Table().appName);
             return CSingleDocTemplate::FrameAndView{frame, view};
         },
         router->Table().DocumentString(CommandTable::kWindowTitle)));
@@ -85,7 +93,8 @@ bool CBrimwellApp::InitInstance()
     }
 
     CMainFrame* frame = Frame();
-    frame->showMaximized();
+    if (auto* state = frame->findChild<WindowState*>())
+        state->Show();
     frame->DragAcceptFiles();
     return true;
 }
@@ -94,10 +103,55 @@ CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
 {
     m_folder.BeginOpen();
     CDocument* document = CWinApp::OpenDocumentFile(path);
-    if (document == nullptr)
+    if (document == nullptr) {
+        // The previous picture stays, and so does its place in the folder.
+        m_folder.AbandonOpen();
         return nullptr;
-    m_folder.Rebuild(QFile::encodeName(path).toStdString());
+    }
+    std::string pathBytes = QFile::encodeName(path).toStdString();
+    m_folder.Rebuild(pathBytes);
+    Opened(std::move(pathBytes));
     return document;
+}
+
+void CBrimwellApp::Opened(std::string pathBytes)
+{
+    m_shownPath = std::move(pathBytes);
+    if (CBrimwellDoc* document = Document())
+        m_follower.Follow(document->GetPathName());
+}
+
+void CBrimwellApp::OnFileReload()
+{
+    Reload(true);
+}
+
+void CBrimwellApp::Reload(bool reportFailure)
+{
+    CBrimwellDoc* document = Document();
+    if (document == nullptr || m_shownPath.empty())
+        return;
+    // Past the open operation, which only raises the window for the path
+    // already shown.
+    if (!document->ReadFile(document->GetPathName(), reportFailure))
+        return;
+    if (CBrimwellView* view = View())
+        view->OnReloaded();
+}
+
+void CBrimwellApp::OnFileFollow()
+{
+    m_follower.SetEnabled(!m_follower.IsEnabled());
+    if (m_follower.IsEnabled())
+        OnFolderChanged();
+}
+
+void CBrimwellApp::OnFolderChanged()
+{
+    // Only a list that belongs to the file shown is brought up to date; it
+    // is listed anew and the place set on the file shown.
+    if (m_folder.IsReady() && !m_shownPath.empty())
+        m_folder.Rebuild(m_shownPath);
 }
 
 void CBrimwellApp::OnAppAbout()
@@ -110,7 +164,8 @@ void CBrimwellApp::Navigate(const NavigationStep& step)
 {
     switch (step.kind) {
     case NavigationStep::Kind::Open:
-        CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(step.path)));
+        if (CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(step.path))) != nullptr)
+            Opened(step.path);
         break;
     case NavigationStep::Kind::Beep:
         prompts::Beep();

@@ -4,10 +4,13 @@
 // application's commands.
 #pragma once
 
+#include "FileFollower.h"
 #include "FolderList.h"
 #include "WinApp.h"
 
 #include <QStringList>
+
+#include <string>
 
 class CBrimwellDoc;
 class CBrimwellView;
@@ -35,6 +38,14 @@ public:
     void OnFirstFile();
     void OnLastFile();
 
+    // Reads the file shown again, keeping zoom and scroll position; a
+    // failure is reported only when the user asked (F5), not when following.
+    void OnFileReload();
+    void Reload(bool reportFailure);
+    void OnFileFollow();
+
+    FileFollower& Follower() { return m_follower; }
+
     const FolderList& Folder() const { return m_folder; }
 
     CBrimwellDoc* Document() const;
@@ -48,8 +59,14 @@ private:
     // Does what a navigation step asks: open its file with the base open
     // (which leaves the folder list as it is), or beep.
     void Navigate(const NavigationStep& step);
+    // A file opened (pathBytes as the reader took it): follow it on disk.
+    void Opened(std::string pathBytes);
+    // The folder of the file shown changed: list it again, keeping the place.
+    void OnFolderChanged();
 
     QStringList m_arguments;
     FolderList m_folder;
+    FileFollower m_follower;
+    std::string m_shownPath;  // the file shown, as bytes
     int m_startupExitCode = 0;
 };

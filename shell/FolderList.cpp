@@ -48,7 +48,13 @@ FolderList::FolderList()
 
 void FolderList::BeginOpen()
 {
+    m_bReadyBeforeOpen = m_bFileListReady;
     m_bFileListReady = false;
+}
+
+void FolderList::AbandonOpen()
+{
+    m_bFileListReady = m_bReadyBeforeOpen;
 }
 
 void FolderList::Rebuild(const std::string& openedPath)

@@ -4,7 +4,8 @@
 // The list is a snapshot taken when a file is opened through the
 // application's open operation; the navigation steps themselves never read
 // the folder again, so files added or removed afterwards are seen only at the
-// next such open. No Qt here: the viewer asks what to do (open a path, beep or
+// next such open (or, while the viewer follows the folder, the next change
+// to it). No Qt here: the viewer asks what to do (open a path, beep or
 // nothing) and does it.
 #pragma once
 
@@ -40,6 +41,9 @@ public:
     // succeeded and Rebuild has run, Previous and Next are disabled and First
     // and Last do nothing; a failed open leaves it so, with the old list.
     void BeginOpen();
+    // That open failed: the file shown before stays, and with it the list
+    // and the place in it as they were before BeginOpen.
+    void AbandonOpen();
 
     // The open of openedPath succeeded: list the .rpf files of its folder
     // and find it among them. A folder that cannot be read gives an empty
@@ -66,6 +70,7 @@ private:
     Files::const_iterator NextEntry() const;
 
     bool m_bFileListReady = false;
+    bool m_bReadyBeforeOpen = false;
     Files m_folderFiles;
     Files::const_iterator m_itCurrentFile;
     // Where the opened path would sit in the list; meaningful only while the

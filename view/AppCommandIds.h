@@ -20,4 +20,17 @@ enum AppCommandId : int {
     // The six blank toolbar buttons under the banner: no string, no handler.
     ID_BLANK_FIRST = 32782,
     ID_BLANK_LAST = 32787,
+
+    // Everyday viewing: full screen, scrolling by keys, reloading and
+    // following the file shown.
+    ID_VIEW_FULL_SCREEN = 32900,
+    ID_VIEW_LEAVE_FULL_SCREEN = 32901,
+    ID_VIEW_PAGE_UP = 32902,
+    ID_VIEW_PAGE_DOWN = 32903,
+    ID_VIEW_SCROLL_TOP = 32904,
+    ID_VIEW_SCROLL_BOTTOM = 32905,
+    ID_VIEW_SCROLL_LEFT_EDGE = 32906,
+    ID_VIEW_SCROLL_RIGHT_EDGE = 32907,
+    ID_FILE_RELOAD = 32908,
+    ID_FILE_FOLLOW = 32909,
 };

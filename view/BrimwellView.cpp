@@ -15,11 +15,14 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -47,6 +50,14 @@ CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QPri
     m_router->SetHandler(this, ID_FILE_PRINT, &CBrimwellView::OnFilePrint);
     m_router->SetHandler(this, ID_FILE_PRINT_DIRECT, &CBrimwellView::OnFilePrintDirect);
     m_router->SetHandler(this, ID_FILE_PRINT_PREVIEW, &CBrimwellView::OnFilePrintPreview);
+    m_router->SetHandler(this, ID_VIEW_PAGE_UP, [this] { ScrollByPage(-1); });
+    m_router->SetHandler(this, ID_VIEW_PAGE_DOWN, [this] { ScrollByPage(+1); });
+    m_router->SetHandler(this, ID_VIEW_SCROLL_TOP, [this] { ScrollToEdge(Qt::Vertical, false); });
+    m_router->SetHandler(this, ID_VIEW_SCROLL_BOTTOM, [this] { ScrollToEdge(Qt::Vertical, true); });
+    m_router->SetHandler(this, ID_VIEW_SCROLL_LEFT_EDGE, [this] { ScrollToEdge(Qt::Horizontal, false); });
+    m_router->SetHandler(this, ID_VIEW_SCROLL_RIGHT_EDGE, [this] { ScrollToEdge(Qt::Horizontal, true); });
+    // The open hand says the picture can be dragged.
+    viewport()->setCursor(Qt::OpenHandCursor);
 }
 
 CBrimwellView::~CBrimwellView() = default;
@@ -57,6 +68,11 @@ void CBrimwellView::OnInitialUpdate()
     // previous picture stays in effect until UpdateZoom replaces it.
     m_geometry = zoom::ZoomGeometry();
     ApplyZoom(zoom::kRealSize);
+}
+
+void CBrimwellView::OnReloaded()
+{
+    ApplyZoom(m_geometry.m_zoom);
 }
 
 void CBrimwellView::ApplyZoom(int k)
@@ -78,9 +94,11 @@ void CBrimwellView::OnZoomIn()
 
 void CBrimwellView::OnZoomOut()
 {
-    const QSize client = ClientSize();
+    // Whether the whole picture is seen is judged without the scroll bars,
+    // which go as soon as it is.
+    const QSize room = maximumViewportSize();
     const int next = zoom::ZoomOutStep(m_geometry.m_zoom, m_document->rpf_width, m_document->rpf_height,
-                                       client.width(), client.height());
+                                       room.width(), room.height());
     if (next == 0) {
         prompts::Beep();
         return;
@@ -90,8 +108,22 @@ void CBrimwellView::OnZoomOut()
 
 void CBrimwellView::FitSearch(bool widthOnly)
 {
+    const int width = m_document->rpf_width;
+    const int height = m_document->rpf_height;
     const QSize client = ClientSize();
-    ApplyZoom(zoom::FitZoom(m_document->rpf_width, m_document->rpf_height, client.width(), client.height(), widthOnly));
+    int k = zoom::FitZoom(width, height, client.width(), client.height(), widthOnly);
+    // Nothing fits in the ten steps: the search goes on in the room the
+    // scroll bars leave once the picture is seen whole, which is all of it,
+    // except that a height still too tall keeps its bar beside the width.
+    if (k >= zoom::kMostOut) {
+        QSize room = maximumViewportSize();
+        k = std::max(zoom::kMostOut, zoom::FitZoom(width, height, room.width(), room.height(), widthOnly));
+        if (widthOnly && !zoom::SeenWholeAt(k, width, height, room.width(), room.height(), false)) {
+            room.rwidth() -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+            k = std::max(zoom::kMostOut, zoom::FitZoom(width, height, room.width(), room.height(), true));
+        }
+    }
+    ApplyZoom(k);
 }
 
 void CBrimwellView::OnFitWindow()
@@ -247,6 +279,61 @@ void CBrimwellView::wheelEvent(QWheelEvent* event)
         OnZoomIn();
     else
         OnZoomOut();
+}
+
+void CBrimwellView::ScrollByPage(int direction)
+{
+    // A page is what the window shows: the next page begins where this one ends.
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + direction * ClientSize().height());
+}
+
+void CBrimwellView::ScrollToEdge(Qt::Orientation orientation, bool far)
+{
+    QScrollBar* bar = orientation == Qt::Vertical ? verticalScrollBar() : horizontalScrollBar();
+    bar->setValue(far ? bar->maximum() : bar->minimum());
+}
+
+void CBrimwellView::PanBy(QPoint pointerMove)
+{
+    // The picture follows the pointer, so the scroll position moves against it.
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() - pointerMove.x());
+    verticalScrollBar()->setValue(verticalScrollBar()->value() - pointerMove.y());
+}
+
+void CBrimwellView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        CScrollView::mousePressEvent(event);
+        return;
+    }
+    m_dragging = true;
+    m_dragPoint = event->position().toPoint();
+    viewport()->setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}
+
+void CBrimwellView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
+        const QPoint point = event->position().toPoint();
+        PanBy(point - m_dragPoint);
+        m_dragPoint = point;
+        event->accept();
+        return;
+    }
+    CScrollView::mouseMoveEvent(event);
+}
+
+void CBrimwellView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_dragging) {
+        m_dragging = false;
+        viewport()->setCursor(Qt::OpenHandCursor);
+        event->accept();
+        return;
+    }
+    CScrollView::mouseReleaseEvent(event);
 }
 
 void CBrimwellView::keyPressEvent(QKeyEvent* event)

@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPoint>
 
 class CBrimwellDoc;
 class CommandRouter;
@@ -31,6 +32,8 @@ public:
     int Zoom() const { return m_geometry.m_zoom; }
 
     void OnInitialUpdate() override;
+    // The document read its file again: same zoom, same place in the picture.
+    void OnReloaded();
 
     void OnZoomIn();
     void OnZoomOut();
@@ -64,11 +67,23 @@ public:
     // The client area as painted, as an image.
     QImage RenderClientArea();
 
+    // Scrolls down (+1) or up (-1) by the height of the client area.
+    void ScrollByPage(int direction);
+    // Scrolls to the top or left edge, or (far) the bottom or right edge.
+    void ScrollToEdge(Qt::Orientation orientation, bool far);
+    // Moves the picture with the pointer by pointerMove device pixels, as far
+    // as the scroll range goes.
+    void PanBy(QPoint pointerMove);
+
 protected:
     void OnSize() override;
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A left-button drag pans the picture; a click without a move does nothing.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void FitSearch(bool widthOnly);
@@ -80,4 +95,6 @@ private:
     QPrinter* m_printer;
     zoom::ZoomGeometry m_geometry;
     int m_wheelRemainder = 0;  // wheel movement short of a notch
+    bool m_dragging = false;   // the left button went down on the picture
+    QPoint m_dragPoint;        // where the pointer was at the last pan
 };

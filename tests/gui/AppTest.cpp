@@ -129,13 +129,14 @@ TEST(App, MenusAndGreyItems)
     ASSERT_TRUE(app.InitInstance());
     // Recent files hold the file just opened.
     const QString recent = CRecentFileList::MenuText(0, FullPath(dir.filePath("a.rpf")));
-    const QStringList expected = {"&File",           "  &Open...\tCtrl+O",     "-",
+    const QStringList expected = {"&File",           "  &Open...\tCtrl+O",     "  R&eload\tF5",
+                                  "  Follow Changes on Disk",                   "-",
                                   "  &Print...\tCtrl+P", "  Print Pre&view",   "  P&rint Setup...",
                                   "-",               "  " + recent,            "-",
                                   "  E&xit",         "&Edit",                  "  &Undo\tCtrl+Z [grey]",
                                   "-",               "  Cu&t\tCtrl+X [grey]",  "  &Copy\tCtrl+C",
                                   "  &Paste\tCtrl+V [grey]", "&View",          "  &Toolbar",
-                                  "&Help",           "  &About Brimwell..."};
+                                  "  &Full Screen\tF11", "&Help",             "  &About Brimwell..."};
     app.Router()->UpdateCommandUI();
     const QStringList texts = MenuTexts(app.Frame()->menuBar());
     // Commands whose handlers come with other parts of the window may still
@@ -166,17 +167,27 @@ TEST(App, AcceleratorsTellTheKeypadFromTheMainKeyboard)
     EXPECT_EQ(app.View()->Zoom(), 4);
     QTest::keyClick(frame, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
     EXPECT_EQ(app.View()->Zoom(), 5);
-    // Ctrl + 0 of the main keyboard is not Ctrl + keypad 0.
-    QTest::keyClick(frame, Qt::Key_0, Qt::ControlModifier);
-    EXPECT_EQ(app.View()->Zoom(), 5);
     QTest::keyClick(frame, Qt::Key_0, Qt::ControlModifier | Qt::KeypadModifier);
-    EXPECT_EQ(app.View()->Zoom(), 1);
-    QTest::keyClick(frame, Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(app.View()->Zoom(), 1);
     QTest::keyClick(frame, Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier);
     EXPECT_EQ(app.View()->Zoom(), 5);
+    // The main keyboard's keys do the same, for keyboards without a keypad;
+    // where Plus needs Shift the key may come as Ctrl + Shift + Plus or "=".
     QTest::keyClick(frame, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(app.View()->Zoom(), 4);
+    QTest::keyClick(frame, Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(app.View()->Zoom(), 3);
+    QTest::keyClick(frame, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(app.View()->Zoom(), 2);
+    QTest::keyClick(frame, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(app.View()->Zoom(), 3);
+    QTest::keyClick(frame, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(app.View()->Zoom(), 1);
+    QTest::keyClick(frame, Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(app.View()->Zoom(), 5);
+    // Without Ctrl the digits and signs stay free for other uses.
+    for (Qt::Key key : {Qt::Key_0, Qt::Key_1, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Equal})
+        EXPECT_EQ(app.Router()->AcceleratorCommand(key, Qt::NoModifier), 0) << key;
 
     // Ctrl + O asks for a file with the document type's filter.
     QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);

@@ -84,25 +84,40 @@ TEST(Navigation, AFileThatFailsIsReportedAndSteppedPast)
     EXPECT_EQ(h.Shown(), "1.rpf");  // the previous file stays on screen
     h.Press(Qt::Key_Right);
     EXPECT_EQ(h.Shown(), "3.rpf");
-    // The list is the folder as it was at the last open: a new file is not seen.
+    // Not following the folder, the list is the folder as it was at the last
+    // open: a new file is not seen.
+    h.app->Router()->Execute(ID_FILE_FOLLOW);
+    ASSERT_FALSE(h.app->Follower().IsEnabled());
     WriteSample(h.dir.path(), "4.rpf", 4, 4);
+    Settle();
     EXPECT_FALSE(h.Enabled(ID_FILE_NEXT));
     h.Press(Qt::Key_Up);
     EXPECT_EQ(h.Shown(), "3.rpf");
 }
 
-TEST(Navigation, AFailedOpenTurnsNavigationOffUntilTheNextOpenSucceeds)
+TEST(Navigation, AFailedOpenKeepsThePlaceOfTheFileShown)
 {
-    NavigationHarness h({"1.rpf", "2.rpf"}, "1.rpf");
+    NavigationHarness h({"1.rpf", "2.rpf", "3.rpf"}, "2.rpf");
+    QTemporaryDir other;
+    // Whatever way the open came (a recent file goes the same way), the file
+    // shown keeps its neighbours.
     EXPECT_EQ(h.app->OpenDocumentFile(h.dir.filePath("missing.rpf")), nullptr);
-    EXPECT_FALSE(h.Enabled(ID_FILE_NEXT));
-    h.Press(Qt::Key_Down);
-    h.Press(Qt::Key_Right);
-    EXPECT_EQ(h.Shown(), "1.rpf");
-    ASSERT_NE(h.app->OpenDocumentFile(h.dir.filePath("1.rpf")), nullptr);
-    EXPECT_TRUE(h.Enabled(ID_FILE_NEXT));
-    h.Press(Qt::Key_Right);
+    QFile broken(other.filePath("broken.rpf"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a picture");
+    broken.close();
+    EXPECT_EQ(h.app->OpenDocumentFile(broken.fileName()), nullptr);
+    EXPECT_EQ(h.prompts.messages.size(), 2);
     EXPECT_EQ(h.Shown(), "2.rpf");
+    EXPECT_TRUE(h.Enabled(ID_FILE_NEXT));
+    EXPECT_TRUE(h.Enabled(ID_FILE_PREVIOUS));
+    h.Press(Qt::Key_Right);
+    EXPECT_EQ(h.Shown(), "3.rpf");
+    h.Press(Qt::Key_Left);
+    h.Press(Qt::Key_Left);
+    EXPECT_EQ(h.Shown(), "1.rpf");
+    // The list stays that of the file shown, not of the folder that failed.
+    EXPECT_EQ(h.app->Folder().FolderFiles().size(), 3u);
 }
 
 TEST(Navigation, ARelativePathFromTheCommandLineStillNavigates)

@@ -49,6 +49,11 @@ TEST(DisplayBitmap, TransparentPixelsKeepTheirColourWhenDrawn)
     EXPECT_EQ(opaque.pixel(0, 0), qRgb(255, 127, 0));
     // The view shares the bitmap's pixels rather than copying them.
     EXPECT_EQ(opaque.constBits(), bitmap.constBits());
+    // The copy for printing holds opaque alpha bytes, not just a format that
+    // says so.
+    const QImage copy = displaybitmap::OpaqueCopy(bitmap);
+    EXPECT_NE(copy.constBits(), bitmap.constBits());
+    EXPECT_EQ(*reinterpret_cast<const std::uint32_t*>(copy.constScanLine(0)), 0xFFFF7F00u);
 }
 
 TEST(DisplayBitmap, EmptyPictureIsRefused)
