@@ -116,6 +116,7 @@ CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
 
 void CBrimwellApp::Opened(std::string pathBytes)
 {
+    m_stepFailed = false;
     m_shownPath = std::move(pathBytes);
     if (CBrimwellDoc* document = Document())
         m_follower.Follow(document->GetPathName());
@@ -164,7 +165,8 @@ void CBrimwellApp::Navigate(const NavigationStep& step)
 {
     switch (step.kind) {
     case NavigationStep::Kind::Open:
-        if (CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(step.path))) != nullptr)
+        m_stepFailed = CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(step.path))) == nullptr;
+        if (!m_stepFailed)
             Opened(step.path);
         break;
     case NavigationStep::Kind::Beep:
@@ -175,14 +177,33 @@ void CBrimwellApp::Navigate(const NavigationStep& step)
     }
 }
 
+bool CBrimwellApp::IsShown(const NavigationStep& step) const
+{
+    const CBrimwellDoc* document = Document();
+    return step.kind == NavigationStep::Kind::Open && document != nullptr &&
+           CSingleDocTemplate::FullPath(QFile::decodeName(QByteArray::fromStdString(step.path))) ==
+               document->GetPathName();
+}
+
+void CBrimwellApp::Step(NavigationStep (FolderList::*direction)())
+{
+    NavigationStep step = (m_folder.*direction)();
+    // After a step to a file that failed, the place is that file, so that
+    // the next step goes past it; a step back lands on the file still shown,
+    // which the user sees as the place, and goes one further.
+    if (m_stepFailed && IsShown(step))
+        step = (m_folder.*direction)();
+    Navigate(step);
+}
+
 void CBrimwellApp::OnPreviousFile()
 {
-    Navigate(m_folder.Previous());
+    Step(&FolderList::Previous);
 }
 
 void CBrimwellApp::OnNextFile()
 {
-    Navigate(m_folder.Next());
+    Step(&FolderList::Next);
 }
 
 void CBrimwellApp::OnFirstFile()

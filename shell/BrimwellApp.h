@@ -59,6 +59,10 @@ private:
     // Does what a navigation step asks: open its file with the base open
     // (which leaves the folder list as it is), or beep.
     void Navigate(const NavigationStep& step);
+    // Previous or Next, from the file shown.
+    void Step(NavigationStep (FolderList::*direction)());
+    // Whether step opens the file shown.
+    bool IsShown(const NavigationStep& step) const;
     // A file opened (pathBytes as the reader took it): follow it on disk.
     void Opened(std::string pathBytes);
     // The folder of the file shown changed: list it again, keeping the place.
@@ -68,5 +72,6 @@ private:
     FolderList m_folder;
     FileFollower m_follower;
     std::string m_shownPath;  // the file shown, as bytes
+    bool m_stepFailed = false;  // the latest step's file did not open
     int m_startupExitCode = 0;
 };

@@ -137,3 +137,19 @@ TEST(Navigation, ARelativePathFromTheCommandLineStillNavigates)
     }
     QDir::setCurrent(previous);
 }
+
+TEST(Navigation, AStepBackAfterAFailedStepGoesBeforeTheFileShown)
+{
+    NavigationHarness h({"1.rpf", "2.rpf", "3.rpf"}, "2.rpf");
+    h.app->Follower().SetEnabled(false);
+    QFile broken(h.dir.filePath("3.rpf"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.close();
+    h.Press(Qt::Key_Right);
+    ASSERT_EQ(h.prompts.messages.size(), 1);
+    EXPECT_EQ(h.Shown(), "2.rpf");
+    // Left from the file shown, as the user sees it.
+    h.Press(Qt::Key_Left);
+    EXPECT_EQ(h.Shown(), "1.rpf");
+    EXPECT_EQ(h.prompts.beeps, 0);
+}
