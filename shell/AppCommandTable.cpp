@@ -43,7 +43,8 @@ CommandTable MakeTable()
         {ID_VIEW_SCROLL_LEFT_EDGE, "Scroll to the left edge of the picture\nLeft edge"},
         {ID_VIEW_SCROLL_RIGHT_EDGE, "Scroll to the right edge of the picture\nRight edge"},
         {ID_FILE_RELOAD, "Read the file shown again from disk\nReload (F5)"},
-        {ID_FILE_FOLLOW, "Reload the file shown when it changes on disk, and list new files of its folder\nFollow changes on disk"},
+        {ID_FILE_FOLLOW,
+         "Reload the file shown when it changes on disk, and list new files of its folder\nFollow changes on disk"},
     };
     table.menu = {
         {"&File", "&Open...\tCtrl+O", ID_FILE_OPEN, false},

@@ -39,7 +39,7 @@ public:
 
     // An open through the application's open operation begins. Until it has
     // succeeded and Rebuild has run, Previous and Next are disabled and First
-    // and Last do nothing; a failed open leaves it so, with the old list.
+    // and Last do nothing.
     void BeginOpen();
     // That open failed: the file shown before stays, and with it the list
     // and the place in it as they were before BeginOpen.

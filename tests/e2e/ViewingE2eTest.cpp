@@ -126,8 +126,8 @@ TEST_F(ViewingE2e, AFileRewrittenOnDiskIsShownAgainWithoutAKey)
     Session().WaitForScreen([](const QImage& s) { return BoxOf(s, ShownColour(kInside)).size() == QSize(200, 120); });
 
     WriteUniform(path, 200, 120, kFrame);
-    const QImage shot =
-        Session().WaitForScreen([](const QImage& s) { return BoxOf(s, ShownColour(kFrame)).size() == QSize(200, 120); });
+    const QImage shot = Session().WaitForScreen(
+        [](const QImage& s) { return BoxOf(s, ShownColour(kFrame)).size() == QSize(200, 120); });
     EXPECT_EQ(BoxOf(shot, ShownColour(kFrame)).size(), QSize(200, 120));
     EXPECT_TRUE(BoxOf(shot, ShownColour(kInside)).isEmpty());
 }

@@ -235,3 +235,22 @@ TEST(FolderList, NotReadyFromStartAndWhileAnOpenHasNotSucceeded)
     EXPECT_EQ(std::vector<std::string>(list.FolderFiles().begin(), list.FolderFiles().end()),
               std::vector<std::string>{two.File("z.rpf")});
 }
+
+TEST(FolderList, AnAbandonedOpenGivesBackTheListAndThePlace)
+{
+    TempDir dir;
+    Touch(dir, {"a.rpf", "b.rpf", "c.rpf"});
+    FolderList list;
+    // Before any open succeeded there is nothing to give back.
+    list.BeginOpen();
+    list.AbandonOpen();
+    EXPECT_TRUE(Inert(list));
+
+    list.BeginOpen();
+    list.Rebuild(dir.File("b.rpf"));
+    list.BeginOpen();
+    list.AbandonOpen();
+    EXPECT_TRUE(list.IsReady());
+    EXPECT_EQ(list.CurrentFile(), dir.File("b.rpf"));
+    EXPECT_TRUE(Opens(list.Next(), dir.File("c.rpf")));
+}
