@@ -20,4 +20,12 @@ enum AppCommandId : int {
     // The six blank toolbar buttons under the banner: no string, no handler.
     ID_BLANK_FIRST = 32782,
     ID_BLANK_LAST = 32787,
+
+    // The Channel menu: the colour, the alpha, then one command per render
+    // channel in channel bit order (ID_CHANNEL_FIRST + bit).
+    ID_CHANNEL_COLOUR = 32900,
+    ID_CHANNEL_ALPHA = 32901,
+    ID_CHANNEL_FIRST = 32902,
+    ID_CHANNEL_LAST = 32915,
+    ID_FILE_EXPORT = 32916,
 };

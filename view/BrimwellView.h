@@ -4,11 +4,14 @@
 // the picture on one page and shows the file's details.
 #pragma once
 
+#include "ChannelView.h"
 #include "ScrollView.h"
 #include "ZoomGeometry.h"
 
 #include <QColor>
 #include <QImage>
+
+#include <optional>
 
 class CBrimwellDoc;
 class CommandRouter;
@@ -48,6 +51,25 @@ public:
     void OnFilePrintDirect();
     void OnFilePrintPreview();
 
+    // Shows view; asking for the view already shown goes back to the colour.
+    // Zoom and scroll position stay.
+    void OnChannel(const ChannelView& view);
+    // Saves the view shown as PNG or the whole file as OpenEXR.
+    void OnFileExport();
+
+    // The picture pixel under viewport point p, by the arithmetic painting
+    // places pixels with; nothing outside the picture.
+    std::optional<QPoint> PixelAt(QPoint p) const;
+
+signals:
+    // The pointer moved over picture pixel (x, y), or left the picture.
+    void PointerOverPixel(int x, int y);
+    void PointerOffPicture();
+    // The zoom, the picture or its size may have changed.
+    void GeometryChanged();
+
+public:
+
     // Recomputes the geometry from the zoom, the picture and the client area,
     // and sets the scroll range and positions.
     void UpdateZoom();
@@ -68,12 +90,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void FitSearch(bool widthOnly);
     void StepZoom(int step);
     // Shows the picture at zoom divisor k.
     void ApplyZoom(int k);
+    void SetChannelHandlers(int id, const ChannelView& view);
 
     CBrimwellDoc* m_document;
     CommandRouter* m_router;
