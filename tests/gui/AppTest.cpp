@@ -129,12 +129,18 @@ TEST(App, MenusAndGreyItems)
     ASSERT_TRUE(app.InitInstance());
     // Recent files hold the file just opened.
     const QString recent = CRecentFileList::MenuText(0, FullPath(dir.filePath("a.rpf")));
-    const QStringList expected = {"&File",           "  &Open...\tCtrl+O",     "-",
+    const QStringList expected = {"&File",           "  &Open...\tCtrl+O",     "  &Export...\tCtrl+E", "-",
                                   "  &Print...\tCtrl+P", "  Print Pre&view",   "  P&rint Setup...",
                                   "-",               "  " + recent,            "-",
                                   "  E&xit",         "&Edit",                  "  &Undo\tCtrl+Z [grey]",
                                   "-",               "  Cu&t\tCtrl+X [grey]",  "  &Copy\tCtrl+C",
                                   "  &Paste\tCtrl+V [grey]", "&View",          "  &Toolbar",
+                                  "&Channel",        "  Colour\t1",           "  Alpha\tA",
+                                  "-",               "  Z depth\tZ",          "  Channel E\tE",
+                                  "  Object ID\tO",  "  UV coordinates\tU",   "  Normals\tN",
+                                  "  Channel R\tR",  "  Coverage\tC",         "  Channel B\tB",
+                                  "  Node render ID\tI", "  Channel G\tG",    "  Channel T\tT",
+                                  "  Velocity\tV [grey]", "  Channel W\tW",        "  Channel M\tM",
                                   "&Help",           "  &About Brimwell..."};
     app.Router()->UpdateCommandUI();
     const QStringList texts = MenuTexts(app.Frame()->menuBar());
