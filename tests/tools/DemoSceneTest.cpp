@@ -115,7 +115,13 @@ TEST(DemoScene, ReadsBackThroughTheReaderWithEveryChannel)
     EXPECT_EQ(std::memcmp(image->bmm_chan_z_buf, render.depth.data(), pixels * 4), 0);
     EXPECT_EQ(std::memcmp(image->bmm_chan_coverage_buf, render.coverage.data(), pixels), 0);
     EXPECT_EQ(std::memcmp(image->bmm_chan_node_render_id_buf, render.nodeId.data(), pixels * 2), 0);
-    EXPECT_EQ(std::memcmp(image->bmm_chan_veloc_buf, render.velocity.data(), pixels * 8), 0);
+    // Velocity: x (right) is the file's first float, y (down) the second.
+    int velocityMismatches = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        velocityMismatches += std::memcmp(image->bmm_chan_veloc_buf + 8 * i + 4, &render.velocity[2 * i], 4) != 0;
+        velocityMismatches += std::memcmp(image->bmm_chan_veloc_buf + 8 * i, &render.velocity[2 * i + 1], 4) != 0;
+    }
+    EXPECT_EQ(velocityMismatches, 0);
     int colourMismatches = 0;
     for (std::size_t i = 0; i < pixels; ++i) {
         const float channels[4] = {render.alpha[i], render.red[i], render.green[i], render.blue[i]};
