@@ -34,6 +34,9 @@ QString CPictureStatusBar::ZoomText(int k)
 
 void CPictureStatusBar::ShowGeometry()
 {
+    // Another zoom, scroll or file puts another pixel under the pointer:
+    // the readout waits for the next move rather than name the old one.
+    ClearPixel();
     const CBrimwellDoc* document = m_view->GetDocument();
     if (!document->HasPicture()) {
         m_zoom->clear();
