@@ -1,8 +1,8 @@
 #include "BrimwellDoc.h"
 
+#include "ChannelRenderer.h"
 #include "DisplayBitmap.h"
 #include "Prompts.h"
-#include "RLA.h"
 
 #include <QFile>
 
@@ -24,13 +24,7 @@ bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
     try {
         // The new file is read completely before anything of the old one is
         // released, so a file that fails leaves the window as it was.
-        Loaded loaded = LoadRpfImage();
-        DeleteContents();
-        rpf_bmp = std::move(loaded.bitmap);
-        rpf_width = loaded.width;
-        rpf_height = loaded.height;
-        rpf_producer = std::move(loaded.producer);
-        return true;
+        return ShowFrame(LoadFrame(QFile::encodeName(path).toStdString()), path);
     } catch (const std::runtime_error& error) {
         if (reportFailure)
             prompts::ShowMessage(QStringLiteral("ERROR opening file:\n\n") + path + QStringLiteral("\n\nerror=") +
@@ -42,27 +36,64 @@ bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
     return false;
 }
 
-CBrimwellDoc::Loaded CBrimwellDoc::LoadRpfImage() const
+bool CBrimwellDoc::ShowFrame(std::shared_ptr<const LoadedFrame> frame, const QString& path)
 {
-    RLA loader;
-    const QByteArray encodedPath = QFile::encodeName(rpf_path);
-    loader.Leer(encodedPath.constData(), true);
-    Loaded loaded;
-    loaded.width = loader.ancho;
-    loaded.height = loader.alto;
-    // Header texts are narrow bytes in whatever code page the renderer used;
-    // Latin-1 shows every byte as one character.
-    loaded.producer = QString::fromLatin1(loader.Producer());
-    loaded.bitmap = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto);
-    return loaded;
+    if (!frame)
+        return false;
+    DeleteContents();
+    rpf_path = path;
+    m_frame = std::move(frame);
+    rpf_bmp = m_frame->bitmap;  // shares the frame's pixels
+    rpf_width = m_frame->width;
+    rpf_height = m_frame->height;
+    rpf_producer = m_frame->producer;
+    return true;
 }
 
 void CBrimwellDoc::DeleteContents()
 {
     rpf_bmp = QImage();
+    m_viewCache = QImage();
+    m_cachedFrame = nullptr;
+    m_frame.reset();
 }
 
 QImage CBrimwellDoc::Picture() const
 {
     return displaybitmap::OpaqueCopy(rpf_bmp);
+}
+
+bool CBrimwellDoc::Offers(const ChannelView& view) const
+{
+    if (!m_frame)
+        return false;
+    return view.kind() == ChannelView::Kind::Colour || view.AvailableIn(m_frame->channels);
+}
+
+ChannelView CBrimwellDoc::ShownView() const
+{
+    return Offers(m_wantedView) ? m_wantedView : ChannelView::Colour();
+}
+
+QImage CBrimwellDoc::ShownBitmap() const
+{
+    const ChannelView view = ShownView();
+    if (view.kind() == ChannelView::Kind::Colour)
+        return rpf_bmp;
+    if (m_cachedFrame != m_frame.get() || m_cachedView != view) {
+        // One rendering kept at a time: a frame's memory is its channels, its
+        // display bitmap and at most one view.
+        m_viewCache = QImage();
+        m_viewCache = channelrenderer::Render(m_frame->channels, view, m_frame->ranges);
+        m_cachedFrame = m_frame.get();
+        m_cachedView = view;
+    }
+    return m_viewCache;
+}
+
+QImage CBrimwellDoc::ShownPicture() const
+{
+    // A copy: a print preview keeps the page's image and would read the
+    // alpha bytes of a view that only claims to be opaque.
+    return displaybitmap::OpaqueCopy(ShownBitmap());
 }

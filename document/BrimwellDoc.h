@@ -1,13 +1,18 @@
-// The program's one document: the picture of the file shown, as a display
-// bitmap, with its size and producer text. Every file the user opens is read
-// here; a file that cannot be read is reported in one message box and leaves
-// the previous picture, sizes and producer as they were.
+// The program's one document: the frame of the file shown (its display
+// bitmap, size, producer text and every render channel) and the channel view
+// the user wants. Every file the user opens is read here; a file that cannot
+// be read is reported in one message box and leaves the previous frame,
+// sizes and producer as they were.
 #pragma once
 
+#include "ChannelView.h"
 #include "Document.h"
+#include "LoadedFrame.h"
 
 #include <QImage>
 #include <QString>
+
+#include <memory>
 
 class CBrimwellDoc : public CDocument {
 public:
@@ -21,11 +26,30 @@ public:
     bool ReadFile(const QString& path, bool reportFailure);
     void DeleteContents() override;
 
+    // Shows a frame loaded elsewhere (a read-ahead cache) as the file path.
+    bool ShowFrame(std::shared_ptr<const LoadedFrame> frame, const QString& path);
+
     QString GetProducer() const { return rpf_producer; }
     bool HasPicture() const { return !rpf_bmp.isNull(); }
-    // The picture for printing: a copy whose alpha is opaque, since a
+    // The colour picture for printing: a copy whose alpha is opaque, since a
     // print preview keeps the image and may read the alpha byte.
     QImage Picture() const;
+
+    // The frame shown, or null before the first file.
+    const std::shared_ptr<const LoadedFrame>& Frame() const { return m_frame; }
+
+    // The view the user asked for; it outlives the files stepped through.
+    const ChannelView& WantedView() const { return m_wantedView; }
+    void SetWantedView(const ChannelView& view) { m_wantedView = view; }
+    // Whether the frame shown holds what view draws.
+    bool Offers(const ChannelView& view) const;
+    // What is shown: the wanted view where the frame holds it, else the colour.
+    ChannelView ShownView() const;
+    // The bitmap of the view shown (the display bitmap for the colour),
+    // rendered once per frame and view and kept until either changes.
+    QImage ShownBitmap() const;
+    // As ShownBitmap, an opaque copy, for the printed and previewed page.
+    QImage ShownPicture() const;
 
     QImage rpf_bmp;          // display bitmap, rpf_width x rpf_height, BGRA bytes
     int rpf_width = 0;
@@ -34,12 +58,10 @@ public:
     QString rpf_path;        // the path handed to the latest open attempt
 
 private:
-    struct Loaded {
-        QImage bitmap;
-        int width = 0;
-        int height = 0;
-        QString producer;
-    };
-    // Reads rpf_path and builds its bitmap; throws on every failure.
-    Loaded LoadRpfImage() const;
+    std::shared_ptr<const LoadedFrame> m_frame;
+    ChannelView m_wantedView;
+    // The last channel view rendered, and of what.
+    mutable QImage m_viewCache;
+    mutable ChannelView m_cachedView;
+    mutable const LoadedFrame* m_cachedFrame = nullptr;
 };

@@ -61,6 +61,21 @@ std::optional<QString> GetOpenFileName(const OpenFileRequest& request)
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> GetSaveFileName(const SaveFileRequest& request)
+{
+    if (Current().saveFile)
+        return Current().saveFile(request);
+    QFileDialog dialog(request.owner, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.filters);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 int RunModal(QDialog& dialog)
 {
     if (Current().modal)

@@ -23,6 +23,14 @@ struct OpenFileRequest {
     QStringList filters;     // "Label (*.ext)" entries
 };
 
+// A save-file dialog as the program asks for one.
+struct SaveFileRequest {
+    QWidget* owner = nullptr;
+    QString title;           // empty: the system's default
+    QString initialName;     // the name (or path) the dialog suggests
+    QStringList filters;     // "Label (*.ext)" entries
+};
+
 // The title of every message box: the application's name, as the
 // application object hands it over.
 void SetMessageTitle(const QString& title);
@@ -37,6 +45,10 @@ void Beep();
 // The chosen file's full path, or nothing when the dialog was cancelled.
 std::optional<QString> GetOpenFileName(const OpenFileRequest& request);
 
+// The path to save under, or nothing when the dialog was cancelled. The
+// dialog asks before an existing file is replaced.
+std::optional<QString> GetSaveFileName(const SaveFileRequest& request);
+
 // Runs a dialog that is ready to show as a modal window and returns its
 // result code (QDialog::Accepted or QDialog::Rejected for the standard
 // buttons).
@@ -46,6 +58,7 @@ struct Hooks {
     std::function<void(const QString&)> messageBox;
     std::function<void()> beep;
     std::function<std::optional<QString>(const OpenFileRequest&)> openFile;
+    std::function<std::optional<QString>(const SaveFileRequest&)> saveFile;
     // Receives the dialog instead of its modal loop: may inspect it, drive
     // it, or run it; returns the result the caller sees.
     std::function<int(QDialog&)> modal;

@@ -2,6 +2,7 @@
 
 #include "AppCommandIds.h"
 #include "CommandIds.h"
+#include "RLA.h"
 
 namespace appcommands {
 
@@ -45,11 +46,29 @@ CommandTable MakeTable()
         {ID_FILE_RELOAD, "Read the file shown again from disk\nReload (F5)"},
         {ID_FILE_FOLLOW,
          "Reload the file shown when it changes on disk, and list new files of its folder\nFollow changes on disk"},
+        {ID_FILE_EXPORT, "Save the view shown as PNG or the whole file as OpenEXR\nExport (Ctrl E)"},
+        {ID_CHANNEL_COLOUR, "Show the colour picture\nColour (1)"},
+        {ID_CHANNEL_ALPHA, "Show the alpha channel in grey\nAlpha (A)"},
+        {ID_CHANNEL_FIRST + kChannelZ, "Show Z depth: near black, far white\nZ depth (Z)"},
+        {ID_CHANNEL_FIRST + kChannelE, "Show channel E\nChannel E (E)"},
+        {ID_CHANNEL_FIRST + kChannelO, "Show the object IDs, one colour each\nObject ID (O)"},
+        {ID_CHANNEL_FIRST + kChannelU, "Show the UV coordinates as a colour wheel\nUV coordinates (U)"},
+        {ID_CHANNEL_FIRST + kChannelN, "Show the normals\nNormals (N)"},
+        {ID_CHANNEL_FIRST + kChannelR, "Show channel R\nChannel R (R)"},
+        {ID_CHANNEL_FIRST + kChannelC, "Show the coverage in grey\nCoverage (C)"},
+        {ID_CHANNEL_FIRST + kChannelB, "Show channel B\nChannel B (B)"},
+        {ID_CHANNEL_FIRST + kChannelI, "Show the node render IDs, one colour each\nNode render ID (I)"},
+        {ID_CHANNEL_FIRST + kChannelG, "Show channel G\nChannel G (G)"},
+        {ID_CHANNEL_FIRST + kChannelT, "Show channel T\nChannel T (T)"},
+        {ID_CHANNEL_FIRST + kChannelV, "Show the velocity as a colour wheel\nVelocity (V)"},
+        {ID_CHANNEL_FIRST + kChannelW, "Show channel W\nChannel W (W)"},
+        {ID_CHANNEL_FIRST + kChannelM, "Show channel M, one colour per value\nChannel M (M)"},
     };
     table.menu = {
         {"&File", "&Open...\tCtrl+O", ID_FILE_OPEN, false},
-        {"&File", "R&eload\tF5", ID_FILE_RELOAD, false},
+        {"&File", "Re&load\tF5", ID_FILE_RELOAD, false},
         {"&File", "Follow Changes on Disk", ID_FILE_FOLLOW, false},
+        {"&File", "&Export...\tCtrl+E", ID_FILE_EXPORT, false},
         {"&File", nullptr, 0, false},
         {"&File", "&Print...\tCtrl+P", ID_FILE_PRINT, false},
         {"&File", "Print Pre&view", ID_FILE_PRINT_PREVIEW, false},
@@ -65,6 +84,25 @@ CommandTable MakeTable()
         {"&Edit", "&Paste\tCtrl+V", ID_EDIT_PASTE, true},
         {"&View", "&Toolbar", ID_VIEW_TOOLBAR, false},
         {"&View", "&Full Screen\tF11", ID_VIEW_FULL_SCREEN, false},
+        // The channel keys are plain letters, so the items carry no
+        // underlined letters of their own.
+        {"&Channel", "Colour\t1", ID_CHANNEL_COLOUR, false},
+        {"&Channel", "Alpha\tA", ID_CHANNEL_ALPHA, false},
+        {"&Channel", nullptr, 0, false},
+        {"&Channel", "Z depth\tZ", ID_CHANNEL_FIRST + kChannelZ, false},
+        {"&Channel", "Channel E\tE", ID_CHANNEL_FIRST + kChannelE, false},
+        {"&Channel", "Object ID\tO", ID_CHANNEL_FIRST + kChannelO, false},
+        {"&Channel", "UV coordinates\tU", ID_CHANNEL_FIRST + kChannelU, false},
+        {"&Channel", "Normals\tN", ID_CHANNEL_FIRST + kChannelN, false},
+        {"&Channel", "Channel R\tR", ID_CHANNEL_FIRST + kChannelR, false},
+        {"&Channel", "Coverage\tC", ID_CHANNEL_FIRST + kChannelC, false},
+        {"&Channel", "Channel B\tB", ID_CHANNEL_FIRST + kChannelB, false},
+        {"&Channel", "Node render ID\tI", ID_CHANNEL_FIRST + kChannelI, false},
+        {"&Channel", "Channel G\tG", ID_CHANNEL_FIRST + kChannelG, false},
+        {"&Channel", "Channel T\tT", ID_CHANNEL_FIRST + kChannelT, false},
+        {"&Channel", "Velocity\tV", ID_CHANNEL_FIRST + kChannelV, false},
+        {"&Channel", "Channel W\tW", ID_CHANNEL_FIRST + kChannelW, false},
+        {"&Channel", "Channel M\tM", ID_CHANNEL_FIRST + kChannelM, false},
         {"&Help", "&About Brimwell...", ID_APP_ABOUT, false},
     };
     // Keypad keys carry the keypad modifier, so Ctrl + keypad 0 is a
@@ -101,7 +139,14 @@ CommandTable MakeTable()
         {QKeyCombination(Qt::ControlModifier, Qt::Key_Home), ID_VIEW_SCROLL_LEFT_EDGE},
         {QKeyCombination(Qt::ControlModifier, Qt::Key_End), ID_VIEW_SCROLL_RIGHT_EDGE},
         {QKeyCombination(Qt::Key_F5), ID_FILE_RELOAD},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_E), ID_FILE_EXPORT},
+        {QKeyCombination(Qt::Key_1), ID_CHANNEL_COLOUR},
+        {QKeyCombination(Qt::Key_A), ID_CHANNEL_ALPHA},
     };
+    // Each render channel by its letter, no modifier.
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        table.accelerators.push_back({QKeyCombination(Qt::Key(Qt::Key_A + (kChannelLetters[bit] - 'A'))),
+                                      ID_CHANNEL_FIRST + bit});
     // The images are indices into the 50 x 50 toolbar strip.
     table.toolbar = {
         {ID_FILE_PREVIOUS, 0}, {ID_FILE_NEXT, 1},       {0, -1},

@@ -5,10 +5,12 @@
 #include "AppCommandTable.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
+#include "ChannelView.h"
 #include "Document.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "MainFrame.h"
+#include "PictureStatusBar.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
 #include "WindowState.h"
@@ -67,9 +69,21 @@ bool CBrimwellApp::InitInstance()
             auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
             new WindowState(frame, router, RegistryKey(), router->Table().appName);
+            frame->setStatusBar(new CPictureStatusBar(view, frame));
             return CSingleDocTemplate::FrameAndView{frame, view};
         },
         router->Table().DocumentString(CommandTable::kWindowTitle)));
+
+    // --channel LETTER picks the view the first file shows (the letter was
+    // checked before the application started).
+    const qsizetype channelSwitch = m_arguments.indexOf(QStringLiteral("--channel"));
+    if (channelSwitch >= 0 && channelSwitch + 1 < m_arguments.size()) {
+        ChannelView view;
+        const QByteArray letter = m_arguments.at(channelSwitch + 1).toLatin1();
+        if (letter.size() == 1 && ChannelView::FromLetter(letter.at(0), view))
+            Document()->SetWantedView(view);
+        m_arguments.remove(channelSwitch, 2);
+    }
 
     // One file name and nothing else opens that file; anything else asks.
     if (m_arguments.size() == 1 && !IsSwitch(m_arguments.constFirst())) {

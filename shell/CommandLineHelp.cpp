@@ -1,5 +1,7 @@
 #include "CommandLineHelp.h"
 
+#include "ChannelView.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -8,10 +10,14 @@ namespace commandlinehelp {
 namespace {
 
 const char kHelp[] =
-    "usage: brimwell [FILE.rpf]\n"
+    "usage: brimwell [--channel LETTER] [FILE.rpf]\n"
     "\n"
     "Shows the RPF image FILE.rpf. Without a file, or with anything but one\n"
     "file name, the viewer first asks for a file; it ends when none opens.\n"
+    "\n"
+    "Channel keys: 1 the colour, A the alpha, and each render channel by its\n"
+    "letter (Z E O U N R C B I G T V W M); the key of the view shown goes back\n"
+    "to the colour. Ctrl+E exports the view as PNG or the file as OpenEXR.\n"
     "\n"
     "Keys: Ctrl+keypad plus and minus zoom in and out (so does the wheel),\n"
     "Ctrl+keypad 0 fits the picture in the window, Ctrl+keypad 1 shows real\n"
@@ -19,8 +25,11 @@ const char kHelp[] =
     "folder, Down and Up to the first and last, Ctrl+I shows the file's\n"
     "details, Ctrl+C copies what the window shows, Ctrl+P prints.\n"
     "\n"
+    "  --channel LETTER  starts in that channel's view (A for alpha)\n"
     "  --help      prints this text\n"
     "  --version   prints the version\n";
+
+constexpr int kUsageError = 2;
 
 }  // namespace
 
@@ -30,6 +39,18 @@ std::optional<int> Answer(int argc, char** argv)
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kHelp, stdout);
             return 0;
+        }
+        if (std::strcmp(argv[i], "--channel") == 0) {
+            // A wrong letter is a typing error: said at once, rather than
+            // after a dialog the user did not ask for.
+            ChannelView view;
+            if (i + 1 >= argc || std::strlen(argv[i + 1]) != 1 || !ChannelView::FromLetter(argv[i + 1][0], view)) {
+                std::fprintf(stderr, "brimwell: --channel wants A or one of the letters %s, not \"%s\"\n",
+                             kChannelLetters, i + 1 < argc ? argv[i + 1] : "");
+                return kUsageError;
+            }
+            ++i;
+            continue;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("brimwell %s\n", BRIMWELL_VERSION);

@@ -33,4 +33,12 @@ enum AppCommandId : int {
     ID_VIEW_SCROLL_RIGHT_EDGE = 32907,
     ID_FILE_RELOAD = 32908,
     ID_FILE_FOLLOW = 32909,
+
+    // The Channel menu: the colour, the alpha, then one command per render
+    // channel in channel bit order (ID_CHANNEL_FIRST + bit).
+    ID_CHANNEL_COLOUR = 32920,
+    ID_CHANNEL_ALPHA = 32921,
+    ID_CHANNEL_FIRST = 32922,
+    ID_CHANNEL_LAST = 32935,
+    ID_FILE_EXPORT = 32936,
 };

@@ -5,6 +5,7 @@
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "DetailsDialog.h"
+#include "FrameExport.h"
 #include "OffscreenDC.h"
 #include "PagePrinter.h"
 #include "PictureScaler.h"
@@ -14,6 +15,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QActionGroup>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -58,6 +60,70 @@ CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QPri
     m_router->SetHandler(this, ID_VIEW_SCROLL_RIGHT_EDGE, [this] { ScrollToEdge(Qt::Horizontal, true); });
     // The open hand says the picture can be dragged.
     viewport()->setCursor(Qt::OpenHandCursor);
+    m_router->SetHandler(this, ID_FILE_EXPORT, &CBrimwellView::OnFileExport);
+    m_router->SetUpdateHandler(this, ID_FILE_EXPORT, [this] { return m_document->Frame() != nullptr; });
+
+    // The channel items show as one set of radio items.
+    auto* group = new QActionGroup(this);
+    SetChannelHandlers(ID_CHANNEL_COLOUR, ChannelView::Colour());
+    group->addAction(m_router->Action(ID_CHANNEL_COLOUR));
+    SetChannelHandlers(ID_CHANNEL_ALPHA, ChannelView::Alpha());
+    group->addAction(m_router->Action(ID_CHANNEL_ALPHA));
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        SetChannelHandlers(ID_CHANNEL_FIRST + bit, ChannelView::Channel(bit));
+        group->addAction(m_router->Action(ID_CHANNEL_FIRST + bit));
+    }
+
+    // The readout follows the pointer without a button held.
+    viewport()->setMouseTracking(true);
+}
+
+void CBrimwellView::SetChannelHandlers(int id, const ChannelView& view)
+{
+    m_router->SetHandler(this, id, [this, view] { OnChannel(view); });
+    m_router->SetUpdateHandler(this, id, [this, view] { return m_document->Offers(view); });
+    m_router->SetCheckHandler(this, id, [this, view] { return m_document->Frame() && m_document->ShownView() == view; });
+}
+
+void CBrimwellView::OnChannel(const ChannelView& view)
+{
+    const bool again = m_document->ShownView() == view;
+    m_document->SetWantedView(again ? ChannelView::Colour() : view);
+    // Every view has the picture's size, so the geometry stands.
+    viewport()->update();
+}
+
+void CBrimwellView::OnFileExport()
+{
+    if (const auto& frame = m_document->Frame())
+        frameexport::Run(window(), *frame, m_document->ShownView(), m_document->GetPathName());
+}
+
+std::optional<QPoint> CBrimwellView::PixelAt(QPoint p) const
+{
+    if (!m_document->HasPicture())
+        return std::nullopt;
+    const QPoint device = p + GetScrollPosition();
+    const int x = picturescaler::SourceIndex(device.x(), m_geometry.m_zoom, m_geometry.MarginLeft());
+    const int y = picturescaler::SourceIndex(device.y(), m_geometry.m_zoom, m_geometry.MarginTop());
+    if (x < 0 || y < 0 || x >= m_document->rpf_width || y >= m_document->rpf_height)
+        return std::nullopt;
+    return QPoint(x, y);
+}
+
+void CBrimwellView::TellPointer(QPoint p)
+{
+    if (const std::optional<QPoint> pixel = PixelAt(p))
+        emit PointerOverPixel(pixel->x(), pixel->y());
+    else
+        emit PointerOffPicture();
+}
+
+bool CBrimwellView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Leave)
+        emit PointerOffPicture();
+    return CScrollView::viewportEvent(event);
 }
 
 CBrimwellView::~CBrimwellView() = default;
@@ -163,6 +229,7 @@ void CBrimwellView::UpdateZoom()
         bar->setValue(zoom::RestoredPosition(m_geometry.m_displayHeight, fy, bar->value()));
     }
     viewport()->setUpdatesEnabled(true);
+    emit GeometryChanged();
 }
 
 void CBrimwellView::OnSize()
@@ -221,7 +288,7 @@ void CBrimwellView::PaintPage(QPainter& painter)
     painter.resetTransform();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::LosslessImageRendering, true);
-    const QImage picture = m_document->Picture();
+    const QImage picture = m_document->ShownPicture();
     painter.drawImage(QRectF(page.picture), picture, QRectF(picture.rect()));
 }
 
@@ -235,7 +302,7 @@ void CBrimwellView::OnDraw(QPainter& painter, const QRect& clip)
     COffscreenDC offscreen(&painter, area);
     offscreen.Bitmap().fill(BackgroundColor());
     if (m_document->HasPicture()) {
-        picturescaler::Draw(m_document->rpf_bmp, offscreen.Bitmap(), area.topLeft() + GetScrollPosition(),
+        picturescaler::Draw(m_document->ShownBitmap(), offscreen.Bitmap(), area.topLeft() + GetScrollPosition(),
                             m_geometry.m_zoom, QPoint(m_geometry.MarginLeft(), m_geometry.MarginTop()));
     }
 }
@@ -315,13 +382,15 @@ void CBrimwellView::mousePressEvent(QMouseEvent* event)
 
 void CBrimwellView::mouseMoveEvent(QMouseEvent* event)
 {
+    const QPoint point = event->position().toPoint();
     if (m_dragging && (event->buttons() & Qt::LeftButton)) {
-        const QPoint point = event->position().toPoint();
         PanBy(point - m_dragPoint);
         m_dragPoint = point;
+        TellPointer(point);
         event->accept();
         return;
     }
+    TellPointer(point);
     CScrollView::mouseMoveEvent(event);
 }
 

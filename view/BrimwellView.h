@@ -5,12 +5,15 @@
 // the picture on one page and shows the file's details.
 #pragma once
 
+#include "ChannelView.h"
 #include "ScrollView.h"
 #include "ZoomGeometry.h"
 
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+
+#include <optional>
 
 class CBrimwellDoc;
 class CommandRouter;
@@ -52,6 +55,25 @@ public:
     void OnFilePrintDirect();
     void OnFilePrintPreview();
 
+    // Shows view; asking for the view already shown goes back to the colour.
+    // Zoom and scroll position stay.
+    void OnChannel(const ChannelView& view);
+    // Saves the view shown as PNG or the whole file as OpenEXR.
+    void OnFileExport();
+
+    // The picture pixel under viewport point p, by the arithmetic painting
+    // places pixels with; nothing outside the picture.
+    std::optional<QPoint> PixelAt(QPoint p) const;
+
+signals:
+    // The pointer moved over picture pixel (x, y), or left the picture.
+    void PointerOverPixel(int x, int y);
+    void PointerOffPicture();
+    // The zoom, the picture or its size may have changed.
+    void GeometryChanged();
+
+public:
+
     // Recomputes the geometry from the zoom, the picture and the client area,
     // and sets the scroll range and positions.
     void UpdateZoom();
@@ -84,11 +106,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void FitSearch(bool widthOnly);
     // Shows the picture at zoom divisor k.
     void ApplyZoom(int k);
+    void SetChannelHandlers(int id, const ChannelView& view);
+    // Tells the status bar which pixel lies under the pointer at p, if any.
+    void TellPointer(QPoint p);
 
     CBrimwellDoc* m_document;
     CommandRouter* m_router;

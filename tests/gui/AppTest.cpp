@@ -129,14 +129,21 @@ TEST(App, MenusAndGreyItems)
     ASSERT_TRUE(app.InitInstance());
     // Recent files hold the file just opened.
     const QString recent = CRecentFileList::MenuText(0, FullPath(dir.filePath("a.rpf")));
-    const QStringList expected = {"&File",           "  &Open...\tCtrl+O",     "  R&eload\tF5",
-                                  "  Follow Changes on Disk",                   "-",
+    const QStringList expected = {"&File",           "  &Open...\tCtrl+O",     "  Re&load\tF5",
+                                  "  Follow Changes on Disk",                   "  &Export...\tCtrl+E", "-",
                                   "  &Print...\tCtrl+P", "  Print Pre&view",   "  P&rint Setup...",
                                   "-",               "  " + recent,            "-",
                                   "  E&xit",         "&Edit",                  "  &Undo\tCtrl+Z [grey]",
                                   "-",               "  Cu&t\tCtrl+X [grey]",  "  &Copy\tCtrl+C",
                                   "  &Paste\tCtrl+V [grey]", "&View",          "  &Toolbar",
-                                  "  &Full Screen\tF11", "&Help",             "  &About Brimwell..."};
+                                  "  &Full Screen\tF11",
+                                  "&Channel",        "  Colour\t1",           "  Alpha\tA",
+                                  "-",               "  Z depth\tZ",          "  Channel E\tE",
+                                  "  Object ID\tO",  "  UV coordinates\tU",   "  Normals\tN",
+                                  "  Channel R\tR",  "  Coverage\tC",         "  Channel B\tB",
+                                  "  Node render ID\tI", "  Channel G\tG",    "  Channel T\tT",
+                                  "  Velocity\tV [grey]", "  Channel W\tW",        "  Channel M\tM",
+                                  "&Help",           "  &About Brimwell..."};
     app.Router()->UpdateCommandUI();
     const QStringList texts = MenuTexts(app.Frame()->menuBar());
     // Commands whose handlers come with other parts of the window may still
@@ -185,9 +192,11 @@ TEST(App, AcceleratorsTellTheKeypadFromTheMainKeyboard)
     EXPECT_EQ(app.View()->Zoom(), 1);
     QTest::keyClick(frame, Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(app.View()->Zoom(), 5);
-    // Without Ctrl the digits and signs stay free for other uses.
-    for (Qt::Key key : {Qt::Key_0, Qt::Key_1, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Equal})
+    // Without Ctrl the zoom keys do not zoom: plain 1 shows the colour view,
+    // the rest stay free.
+    for (Qt::Key key : {Qt::Key_0, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Equal})
         EXPECT_EQ(app.Router()->AcceleratorCommand(key, Qt::NoModifier), 0) << key;
+    EXPECT_EQ(app.Router()->AcceleratorCommand(Qt::Key_1, Qt::NoModifier), ID_CHANNEL_COLOUR);
 
     // Ctrl + O asks for a file with the document type's filter.
     QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);

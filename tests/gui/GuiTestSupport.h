@@ -1,6 +1,6 @@
 // Shared helpers of the window tests: sample files, a recorder that stands
-// in for the message box, the beep, the open dialog and every other modal
-// dialog, and pixel access.
+// in for the message box, the beep, the open and save dialogs and every
+// other modal dialog, and pixel access.
 #pragma once
 
 #include "DisplayBitmap.h"
@@ -41,6 +41,14 @@ public:
             openAnswers.pop_front();
             return answer;
         };
+        hooks.saveFile = [this](const prompts::SaveFileRequest& request) -> std::optional<QString> {
+            saveRequests.push_back(request);
+            if (saveAnswers.empty())
+                return std::nullopt;
+            QString answer = saveAnswers.front();
+            saveAnswers.pop_front();
+            return answer;
+        };
         hooks.modal = [this](QDialog& dialog) -> int {
             modalTitles.append(dialog.windowTitle());
             return answerModal ? answerModal(dialog) : int(QDialog::Rejected);
@@ -55,6 +63,8 @@ public:
     int beeps = 0;
     std::vector<prompts::OpenFileRequest> openRequests;
     std::deque<QString> openAnswers;
+    std::vector<prompts::SaveFileRequest> saveRequests;
+    std::deque<QString> saveAnswers;  // nothing queued: the save dialog is cancelled
     QStringList modalTitles;  // one entry per modal dialog asked for
     std::function<int(QDialog&)> answerModal;
 

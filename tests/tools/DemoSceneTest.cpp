@@ -37,10 +37,12 @@ std::unique_ptr<RLA> WriteAndLoad(const TempDir& dir, const DemoRender& render, 
     return image;
 }
 
+// Axis 0 is x (right), the file's first float, which the loaded element
+// holds in bytes 4..7; axis 1 is y (down), bytes 0..3.
 float Velocity(const RLA& image, std::size_t pixel, int axis)
 {
     float v;
-    std::memcpy(&v, image.bmm_chan_veloc_buf + pixel * 8 + 4 * axis, sizeof v);
+    std::memcpy(&v, image.bmm_chan_veloc_buf + pixel * 8 + 4 * (1 - axis), sizeof v);
     return v;
 }
 
@@ -113,7 +115,13 @@ TEST(DemoScene, ReadsBackThroughTheReaderWithEveryChannel)
     EXPECT_EQ(std::memcmp(image->bmm_chan_z_buf, render.depth.data(), pixels * 4), 0);
     EXPECT_EQ(std::memcmp(image->bmm_chan_coverage_buf, render.coverage.data(), pixels), 0);
     EXPECT_EQ(std::memcmp(image->bmm_chan_node_render_id_buf, render.nodeId.data(), pixels * 2), 0);
-    EXPECT_EQ(std::memcmp(image->bmm_chan_veloc_buf, render.velocity.data(), pixels * 8), 0);
+    // Velocity: x (right) is the file's first float, y (down) the second.
+    int velocityMismatches = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        velocityMismatches += std::memcmp(image->bmm_chan_veloc_buf + 8 * i + 4, &render.velocity[2 * i], 4) != 0;
+        velocityMismatches += std::memcmp(image->bmm_chan_veloc_buf + 8 * i, &render.velocity[2 * i + 1], 4) != 0;
+    }
+    EXPECT_EQ(velocityMismatches, 0);
     int colourMismatches = 0;
     for (std::size_t i = 0; i < pixels; ++i) {
         const float channels[4] = {render.alpha[i], render.red[i], render.green[i], render.blue[i]};
@@ -288,7 +296,10 @@ TEST(Rpfgen, WritesOneFrameOrAFolderOfFrames)
     EXPECT_EQ(image->alto, 64);
     EXPECT_EQ(image->header.frame, 3);
     EXPECT_EQ(image->header.chan_bits, 16);
-    EXPECT_EQ(image->Producer(), rpfgen::kDemoProducerWithChannels);
+    EXPECT_EQ(image->Producer(), rpfgen::kDemoProducerWithEveryChannel);
+    const std::string four = dir.File("four.rpf");
+    ASSERT_EQ(toolstest::RunProgram(RPFGEN_PATH, {"demo", four, "--size", "8x8", "--channels", "ZCIV"}).exitCode, 0);
+    EXPECT_EQ(Load(four)->Producer(), rpfgen::kDemoProducerWithChannels);
 
     const std::string folder = dir.File("frames");
     const toolstest::RunResult frames =

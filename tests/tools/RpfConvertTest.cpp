@@ -227,6 +227,28 @@ TEST(RpfConvert, ExrOfAFileWithoutAlphaHasNoAlphaChannel)
     EXPECT_TRUE(exr.names.empty());
 }
 
+TEST(RpfConvert, TheDemoVelocityComesOutAsXRightAndYDown)
+{
+    TempDir dir;
+    rpfgen::DemoSettings settings;
+    settings.width = kWidth;  // the size ReadExr reads
+    settings.height = kHeight;
+    settings.samples = 1;
+    const rpfgen::DemoRender render = rpfgen::RenderDemo(settings);
+    const std::string in = dir.File("demo.rpf");
+    ASSERT_TRUE(rpfgen::WriteRpf(in, rpfgen::DemoRpfImage(render, 8, true, true)));
+    ASSERT_EQ(RunProgram(RPFCONVERT_PATH, {in, dir.File("demo.exr")}).exitCode, 0);
+    const ExrContents exr = ReadExr(dir.File("demo.exr"));
+    int moving = 0, mismatches = 0;
+    for (std::size_t i = 0; i < render.velocity.size() / 2; ++i) {
+        moving += render.velocity[2 * i] != render.velocity[2 * i + 1];
+        mismatches += exr.floats.at("velocity.X")[i] != render.velocity[2 * i];
+        mismatches += exr.floats.at("velocity.Y")[i] != render.velocity[2 * i + 1];
+    }
+    EXPECT_GT(moving, 0);
+    EXPECT_EQ(mismatches, 0);
+}
+
 TEST(RpfConvert, PngsHoldTheColourAtSixteenBitsAndChannelViewsAsTheViewerDrawsThem)
 {
     TempDir dir;

@@ -102,8 +102,8 @@ TEST(RpfInfo, DescribesTheDemoSampleBuiltWithTheProject)
     ASSERT_EQ(lines.size(), 8u) << result.out;
     EXPECT_EQ(lines[1], "width: 640");
     EXPECT_EQ(lines[2], "height: 480");
-    EXPECT_EQ(lines[3], "producer: Brimwell demo (ZCIVD)");
-    EXPECT_EQ(lines[6], "channels: ZCIVD");
+    EXPECT_EQ(lines[3], "producer: Brimwell demo (ZOUNCIVD)");
+    EXPECT_EQ(lines[6], "channels: ZOUNCIVD");
     EXPECT_EQ(lines[7], "names: \"ground\" \"red sphere\" \"green sphere\" \"blue sphere\" \"gold sphere\"");
 }
 

@@ -36,12 +36,12 @@ std::string TemporaryName(const std::string& output)
     return output + ".rpfconvert-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
-void Write(const RLA& image, const Job& job, const std::string& path)
+void Write(const RLA& image, OutputType type, const ChannelView& view, const std::string& path)
 {
-    switch (job.type) {
+    switch (type) {
     case OutputType::Exr: exrexport::WriteExr(image, path); break;
     case OutputType::ColourPng: pngexport::WriteColourPng(FrameChannelsOf(image), path); break;
-    case OutputType::ViewPng: pngexport::WriteViewPng(FrameChannelsOf(image), job.view, path); break;
+    case OutputType::ViewPng: pngexport::WriteViewPng(FrameChannelsOf(image), view, path); break;
     }
 }
 
@@ -69,10 +69,16 @@ bool Convert(const Job& job, std::string& error)
         error = e.what();
         return false;
     }
-    const std::string temporary = TemporaryName(job.output);
+    return WriteImage(image, job.type, job.view, job.output, error);
+}
+
+bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
+                std::string& error)
+{
+    const std::string temporary = TemporaryName(output);
     try {
-        Write(image, job, temporary);
-        std::filesystem::rename(temporary, job.output);
+        Write(image, type, view, temporary);
+        std::filesystem::rename(temporary, output);
         return true;
     } catch (const std::exception& e) {
         error = e.what();

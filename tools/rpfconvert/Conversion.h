@@ -8,6 +8,8 @@
 
 #include <string>
 
+class RLA;
+
 namespace conversion {
 
 enum class OutputType { Exr, ColourPng, ViewPng };
@@ -22,6 +24,12 @@ struct Job {
 // The output type an output name asks for (by its .exr or .png ending, any
 // case); false when it names neither.
 bool TypeFromName(const std::string& output, bool channelGiven, OutputType& type);
+
+// Writes image (loaded with its colour kept) as type asks, view for
+// ViewPng; on failure returns false with the writer's report in error, and
+// leaves no file under output.
+bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
+                std::string& error);
 
 // Converts; on failure returns false with the reader's or writer's report in
 // error, and leaves no file under job.output.

@@ -376,9 +376,9 @@ std::vector<double> Quantized(const std::vector<float>& values, int bits)
     return out;
 }
 
-// Two floats per element with the first in file order (u) in the element's
-// upper half, where the reader puts the first float of the file.
-std::vector<std::uint8_t> UvElements(const std::vector<float>& uv)
+// Two floats per element with the first in file order (u, or x right) in the
+// element's upper half, where the reader puts the first float of the file.
+std::vector<std::uint8_t> FloatPairElements(const std::vector<float>& uv)
 {
     std::vector<std::uint8_t> bytes(uv.size() * 4);
     for (std::size_t i = 0; i + 1 < uv.size(); i += 2) {
@@ -423,12 +423,12 @@ RpfImage DemoRpfImage(const DemoRender& render, int colourBits, bool renderChann
         image.gbuffer[0] = ElementBytes(render.depth);       // Z
         image.gbuffer[6] = render.coverage;                  // C
         image.gbuffer[8] = ElementBytes(render.nodeId);      // I
-        image.gbuffer[11] = ElementBytes(render.velocity);   // V: x, y
+        image.gbuffer[11] = FloatPairElements(render.velocity);  // V: x, y in file order
         image.dNames = DemoScene::ObjectNames();
         if (everyChannel) {
             image.producer = kDemoProducerWithEveryChannel;
             image.gbuffer[2] = ElementBytes(render.objectId);  // O
-            image.gbuffer[3] = UvElements(render.uv);          // U
+            image.gbuffer[3] = FloatPairElements(render.uv);          // U
             image.gbuffer[4] = NormalElements(render.normal);  // N
         }
     } else {

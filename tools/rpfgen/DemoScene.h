@@ -123,7 +123,8 @@ std::uint32_t EncodeNormal(const Vec3& normal, bool surface);
 
 // The render as an RPF image of the given colour depth (8, 16 or 32) with an
 // alpha channel; with renderChannels also the Z, C, I and V channels and a D
-// block naming the objects by node id.
+// block naming the objects by node id. V's first float in file order is the
+// motion to the right, its second the motion down.
 RpfImage DemoRpfImage(const DemoRender& render, int colourBits, bool renderChannels);
 
 // As above with the render channels, and with everyChannel also the O, U and

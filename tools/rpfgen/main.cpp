@@ -18,8 +18,8 @@ const char kUsage[] =
     "\n"
     "Renders the demo scene (four moving spheres over a checkered ground) with\n"
     "alpha and the Z, C, I and V render channels, and a D block naming the\n"
-    "objects by node render ID (1 = ground, then the spheres). With --channels all\n"
-    "also O (object IDs: ground 100, spheres 201..204), U (texture coordinates:\n"
+    "objects by node render ID (1 = ground, then the spheres); unless --channels\n"
+    "ZCIV, also O (object IDs: ground 100, spheres 201..204), U (texture coordinates:\n"
     "sphere longitude and latitude, ground tiles) and N (world-space normals:\n"
     "bytes x, y, z as round(n * 127.5 + 127.5) in file order, then 255 on a\n"
     "surface and 0 for the sky).\n"
@@ -34,7 +34,7 @@ const char kUsage[] =
     "                 8192 x 8192 pixels in all)\n"
     "  --bits B       colour depth 8, 16 or 32 (float); default 8\n"
     "  --samples N    N x N samples per pixel for anti-aliasing (1..8; default 4)\n"
-    "  --channels C   ZCIV (default) or all: the render channels written\n"
+    "  --channels C   all (default) or ZCIV: the render channels written\n"
     "  --help         prints this text\n";
 
 constexpr int kMaxSide = 16383;   // a float record of one row must fit a 16-bit length
@@ -50,7 +50,7 @@ struct Options {
     int bits = 8;
     int first = 0;
     int count = 8;
-    bool everyChannel = false;
+    bool everyChannel = true;
 };
 
 [[noreturn]] void UsageError(const std::string& message)

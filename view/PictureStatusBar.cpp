@@ -1,0 +1,63 @@
+#include "PictureStatusBar.h"
+
+#include "BrimwellDoc.h"
+#include "BrimwellView.h"
+
+#include <QLabel>
+
+#include <cmath>
+
+CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
+    : QStatusBar(parent),
+      m_view(view),
+      m_readout(new QLabel(this)),
+      m_zoom(new QLabel(this)),
+      m_size(new QLabel(this))
+{
+    m_readout->setTextFormat(Qt::PlainText);
+    // A long readout must not widen the window.
+    m_readout->setMinimumWidth(0);
+    m_readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    addWidget(m_readout, 1);
+    addPermanentWidget(m_zoom);
+    addPermanentWidget(m_size);
+    connect(view, &CBrimwellView::GeometryChanged, this, &CPictureStatusBar::ShowGeometry);
+    connect(view, &CBrimwellView::PointerOverPixel, this, &CPictureStatusBar::ShowPixel);
+    connect(view, &CBrimwellView::PointerOffPicture, this, &CPictureStatusBar::ClearPixel);
+    ShowGeometry();
+}
+
+QString CPictureStatusBar::ZoomText(int k)
+{
+    return QString::number(std::lround(zoom::kScaleNumerator * 100.0 / std::max(1, k))) + QLatin1Char('%');
+}
+
+void CPictureStatusBar::ShowGeometry()
+{
+    // Another zoom, scroll or file puts another pixel under the pointer:
+    // the readout waits for the next move rather than name the old one.
+    ClearPixel();
+    const CBrimwellDoc* document = m_view->GetDocument();
+    if (!document->HasPicture()) {
+        m_zoom->clear();
+        m_size->clear();
+        return;
+    }
+    m_zoom->setText(ZoomText(m_view->Zoom()));
+    m_size->setText(QStringLiteral("%1 x %2").arg(document->rpf_width).arg(document->rpf_height));
+}
+
+void CPictureStatusBar::ShowPixel(int x, int y)
+{
+    const auto& frame = m_view->GetDocument()->Frame();
+    if (!frame || !frame->readout) {
+        ClearPixel();
+        return;
+    }
+    m_readout->setText(frame->readout->Text(x, y));
+}
+
+void CPictureStatusBar::ClearPixel()
+{
+    m_readout->clear();
+}

@@ -1,0 +1,33 @@
+// The status bar under the main window's toolbar: the zoom in percent, the
+// picture's size, and while the pointer is over the picture the pixel there
+// and its values. Following the pointer changes only the readout's label,
+// never the picture.
+#pragma once
+
+#include <QStatusBar>
+
+class CBrimwellView;
+class QLabel;
+
+class CPictureStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit CPictureStatusBar(CBrimwellView* view, QWidget* parent = nullptr);
+
+    // The zoom of divisor k as the bar shows it, e.g. "100%".
+    static QString ZoomText(int k);
+
+    QLabel* ZoomLabel() const { return m_zoom; }
+    QLabel* SizeLabel() const { return m_size; }
+    QLabel* ReadoutLabel() const { return m_readout; }
+
+private:
+    void ShowGeometry();
+    void ShowPixel(int x, int y);
+    void ClearPixel();
+
+    CBrimwellView* m_view;
+    QLabel* m_readout;
+    QLabel* m_zoom;
+    QLabel* m_size;
+};
