@@ -20,9 +20,10 @@
 // - Destruction stops the workers and joins them. A worker in the middle of
 //   a read finishes that one read and starts no other, so the worst wait is
 //   one frame's read (about 80 ms for 3840 x 2160 with Z, C, I and V from a
-//   local disk, read and converted for the screen; a slow network share stretches it to that one file's time).
-//   The wake callback may run on a worker until the destructor returns, so
-//   what it calls must outlive the cache.
+//   local disk, read and converted for the screen; a slow network share
+//   stretches it to that one file's time). The wake callback may run on a
+//   worker until the destructor returns, so what it calls must outlive the
+//   cache.
 #pragma once
 
 #include "FileStamp.h"
