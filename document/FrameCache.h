@@ -127,15 +127,15 @@ public:
         workAvailable_.notify_all();
     }
 
-    // The cached frame of path, or null when it is not ready. A frame whose
-    // file changed on disk since it was read, or was deleted, is dropped
-    // (and read again when wanted).
+    // The cached frame of path, or null when it is not ready or failed. A
+    // frame or failure whose file changed on disk since it was read, or was
+    // deleted, is dropped (and read again when wanted).
     FramePtr Find(const std::string& path)
     {
         const FileStamp now = FileStamp::Of(path);
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = entries_.find(path);
-        if (found == entries_.end() || !found->second.frame)
+        if (found == entries_.end())
             return nullptr;
         if (found->second.stamp != now) {
             Drop(found);
@@ -152,19 +152,22 @@ public:
         const FileStamp now = FileStamp::Of(path);
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = entries_.find(path);
-        if (found == entries_.end() || found->second.frame)
+        if (found == entries_.end())
             return std::nullopt;
         if (found->second.stamp != now) {
             Drop(found);
             workAvailable_.notify_all();
             return std::nullopt;
         }
+        if (found->second.frame)
+            return std::nullopt;
         return found->second.failure;
     }
 
     // Asks for path ahead of any read-ahead; its Result is queued when read.
     // A request for a file already cached (or failed and unchanged) is
-    // answered at once; one already asked for or being read is merged.
+    // answered at once, wake being called on the caller's thread; one
+    // already asked for or being read is merged.
     void Request(const std::string& path)
     {
         const FileStamp now = FileStamp::Of(path);

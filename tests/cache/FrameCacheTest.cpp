@@ -290,11 +290,12 @@ TEST(FrameCache, FailedReadIsRememberedUntilTheFileChanges)
 
     // Once the renderer has rewritten it, it is read again.
     folder.Write(1, "150");
-    EXPECT_EQ(cache.FindFailure(folder[1]), std::nullopt);
+    EXPECT_EQ(cache.Find(folder[1]), nullptr);
     ASSERT_TRUE(WaitFor([&] { return cache.Idle(); }));
     Cache::FramePtr fixed = cache.Find(folder[1]);
     ASSERT_NE(fixed, nullptr);
     EXPECT_EQ(fixed->bytes, 150u);
+    EXPECT_EQ(cache.FindFailure(folder[1]), std::nullopt);
 }
 
 TEST(FrameCache, RequestsGoFirstAndRepeatedRequestsAreMerged)
