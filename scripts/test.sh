@@ -2,6 +2,7 @@
 # Builds everything and runs every test: the unit, window and end-to-end
 # tests (the last on a private Xvfb display the tests start themselves), the
 # reader's tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# the tests of the code that runs on several threads under ThreadSanitizer,
 # the fuzz target for a bounded time, and the reader and tools built for
 # Windows with a cross compiler, which keeps their Win32 code compiling.
 set -euo pipefail
@@ -21,6 +22,19 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMWELL_GUI=OFF -D
   -DBRIMWELL_SANITIZE=ON -DBRIMWELL_WERROR=ON
 cmake --build build/asan -j "$jobs"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== The reader, the frame cache and the channel views under ThreadSanitizer"
+# Only the test programs whose code runs on several threads; the channel
+# views' tests need Qt's image class, so the viewer stays configured, but
+# nothing else of it is built. The programs are run directly: ctest would
+# also list the programs left unbuilt.
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMWELL_BENCH=OFF -DBRIMWELL_E2E=OFF \
+  -DBRIMWELL_TSAN=ON -DBRIMWELL_WERROR=ON
+cmake --build build/tsan -j "$jobs" --target reader_tests frame_cache_tests logic_tests
+for program in tests/reader/reader_tests tests/cache/frame_cache_tests tests/logic/logic_tests; do
+  (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" QT_QPA_PLATFORM=offscreen \
+    "$program" --gtest_brief=1)
+done
 
 echo "== The fuzz target, ${fuzz_seconds} s"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMWELL_GUI=OFF -DBRIMWELL_BENCH=OFF \
