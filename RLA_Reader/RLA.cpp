@@ -46,6 +46,7 @@ constexpr int kSiteFloatRecordShort = 324;
 constexpr int kSiteRunPastRecord = 380;
 
 using rpflayout::kRecordBytesPerPixel;
+using rpflayout::TwoByteDepth;
 
 // Room after the record buffer and after each plane of line_buf. The
 // run-length decoder consumes every run whole: it stores repeat runs in
@@ -84,13 +85,14 @@ std::uint32_t FromLittleEndian32(const unsigned char* p)
            (std::uint32_t(p[3]) << 24);
 }
 
-float FloatFromBigEndian(const unsigned char* p)
+float FloatFromBits(std::uint32_t bits)
 {
-    std::uint32_t bits = static_cast<std::uint32_t>(FromBigEndian32(p));
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
+
+
 
 // A header text field as a string: up to its NUL, or the whole field.
 std::string FieldText(const char* field, std::size_t size)
@@ -343,6 +345,8 @@ void RLA::ReadScanlines(Stream& stream)
         if (channel_mask & (1u << bit))
             filled.push_back(&channel_memory[bit]);
     }
+    if (header.chan_bits == 32)
+        ChooseFloatByteOrder(stream);
     MemoryReadier readier(filled);
 
     for (std::int32_t r = 0; r < alto; ++r) {
@@ -362,58 +366,44 @@ void RLA::ReadScanlines(Stream& stream)
     }
 }
 
-// Reads the colour records of one row and, when words is given, stores the
-// row there as alpha, red, green, blue words. Without a matte channel alpha is
-// 0: float rows leave it as the zero-filled image holds it, and 8- and 16-bit
-// rows take it from the zero plane.
-void RLA::ReadRGBA(Stream& stream, unsigned short* words)
+// One float colour record's length and payload into record_buf, checked.
+void RLA::ReadFloatRecord(Stream& stream)
 {
-    const bool colour16 = header.chan_bits == 16;
-    const bool alpha = header.num_matte > 0;
-    ReadFloatChannel(stream, words ? words + 1 : nullptr, kRedHigh, colour16);
-    ReadFloatChannel(stream, words ? words + 2 : nullptr, kGreenHigh, colour16);
-    ReadFloatChannel(stream, words ? words + 3 : nullptr, kBlueHigh, colour16);
-    if (alpha)
-        ReadFloatChannel(stream, words ? words + 0 : nullptr, kAlphaHigh, header.matte_bits == 16);
-    if (words == nullptr || header.chan_bits == 32)
-        return;
-
-    const unsigned char* zero = Plane(kZeroPlane);
-    const bool alpha16 = alpha && header.matte_bits == 16;
-    const unsigned char* const planes[8] = {
-        Plane(kRedHigh),   colour16 ? Plane(kRedLow) : zero,
-        Plane(kGreenHigh), colour16 ? Plane(kGreenLow) : zero,
-        Plane(kBlueHigh),  colour16 ? Plane(kBlueLow) : zero,
-        alpha ? Plane(kAlphaHigh) : zero, alpha16 ? Plane(kAlphaLow) : zero,
-    };
-    rowkernels::PackWords(planes, words, std::size_t(ancho));
+    unsigned char lengthBytes[2];
+    stream.Leer(lengthBytes, 2);
+    const unsigned length = (unsigned(lengthBytes[0]) << 8) | lengthBytes[1];
+    if (length >= unsigned(record_size))
+        RLA_THROW(kSiteFloatLength, "RLA::ReadFloatChannel() length=", length);
+    stream.Leer(record_buf.get(), std::int32_t(length));
+    if (length < 4u * unsigned(ancho))
+        RLA_THROW(kSiteFloatRecordShort, "RLA::ReadFloatChannel() record shorter than 4*ancho: length=", length);
 }
 
 // One colour channel of a row. Float records go straight to their word of
-// every pixel (words, one pixel every four words, may be null); 8- and 16-bit
-// records are decoded into the channel's high plane and, for 16 bits, the
-// second block into the low plane, which ReadRGBA packs into words.
-void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16)
+// every pixel (words, one pixel every four words, may be null); integer
+// records are decoded into the channel's high plane and, for two-byte
+// depths, the second block into the low plane, which ReadRGBA packs into
+// words.
+void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool twoBytes)
 {
     if (header.chan_bits == 32) {
-        unsigned char lengthBytes[2];
-        stream.Leer(lengthBytes, 2);
-        const unsigned length = (unsigned(lengthBytes[0]) << 8) | lengthBytes[1];
-        if (length >= unsigned(record_size))
-            RLA_THROW(kSiteFloatLength, "RLA::ReadFloatChannel() length=", length);
-        stream.Leer(record_buf.get(), std::int32_t(length));
-        if (length < 4u * unsigned(ancho))
-            RLA_THROW(kSiteFloatRecordShort, "RLA::ReadFloatChannel() record shorter than 4*ancho: length=",
-                      length);
-        if (words != nullptr) {
+        ReadFloatRecord(stream);
+        if (words == nullptr)
+            return;
+        const unsigned char* p = record_buf.get();
+        if (floats_little_endian) {
             for (std::int32_t k = 0; k < ancho; ++k)
-                words[std::size_t(k) * 4] = rowkernels::ToWord(FloatFromBigEndian(record_buf.get() + 4 * k));
+                words[std::size_t(k) * 4] = rowkernels::ToWord(FloatFromBits(FromLittleEndian32(p + 4 * k)));
+        } else {
+            for (std::int32_t k = 0; k < ancho; ++k)
+                words[std::size_t(k) * 4] = rowkernels::ToWord(
+                    FloatFromBits(static_cast<std::uint32_t>(FromBigEndian32(p + 4 * k))));
         }
         return;
     }
 
     ReadNextChannel(stream, Plane(high), ancho);
-    if (is16)
+    if (twoBytes)
         continue_pos = DecodeRunLengthBlock(continue_pos, Plane(ColourPlane(high + 1)), ancho);
 }
 

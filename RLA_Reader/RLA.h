@@ -14,8 +14,9 @@
 //     in increasing channel bit order.
 // A channel record is a 16-bit length L and L bytes of run-length data: header
 // byte h >= 0 repeats the next byte h + 1 times, h < 0 copies the next -h
-// bytes. 16-bit colour carries a second block (low bytes) right after the
-// first. 32-bit colour records hold raw big-endian floats instead.
+// bytes. Colour of 9 to 16 bits carries a second block (low bytes) right
+// after the first. 32-bit colour records hold raw floats instead, big-endian
+// unless the values say otherwise (FloatByteOrder.h).
 #pragma once
 
 #include "RpfLayout.h"
@@ -63,9 +64,9 @@ struct RLAHeader {
     std::int16_t field;            // 612 field flag
     char time[12];                 // 614
     char filter[32];               // 626
-    std::int16_t chan_bits;        // 658 colour bit depth: 32 float, 16, anything else 8
+    std::int16_t chan_bits;        // 658 colour bit depth: 32 float, 9 to 16 two bytes, anything else 8
     std::int16_t matte_type;       // 660
-    std::int16_t matte_bits;       // 662 alpha bit depth: 16, anything else 8
+    std::int16_t matte_bits;       // 662 alpha bit depth: 9 to 16 two bytes, anything else 8
     std::int16_t aux_type;         // 664
     std::int16_t aux_bits;         // 666
     char aux[32];                  // 668
@@ -128,6 +129,12 @@ public:
     // The producer text of the header, up to its NUL or the field's end.
     std::string Producer() const;
 
+    // The depths the reader decodes colour and alpha at: 32 (float), 9 to 16
+    // (two bytes), or 8 for any other header value. Float colour carries a
+    // float alpha whatever the matte depth says.
+    int ColourDepth() const;
+    int MatteDepth() const;
+
     RLAHeader header;                 // numeric fields in host order
     std::int32_t ancho = 0;           // width in pixels
     std::int32_t alto = 0;            // height in pixels
@@ -157,6 +164,7 @@ public:
     unsigned char* bmm_chan_coverage_buf = nullptr;          // C: 8-bit coverage
     float* bmm_chan_z_buf = nullptr;                         // Z: 32-bit float depth
     bool keep_image = true;
+    bool floats_little_endian = false;  // float colour records read little-endian
 
     // Bytes per element of the G-buffer channel with the given mask bit.
     int TamanioCanal(int bit) const;
@@ -184,7 +192,9 @@ private:
                        kZeroPlane, kColourPlanes };
 
     void ReadRGBA(Stream& stream, unsigned short* words);
-    void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16);
+    void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool twoBytes);
+    void ReadFloatRecord(Stream& stream);
+    void ChooseFloatByteOrder(Stream& stream);
     void ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
     void ReadNextChannel(Stream& stream, unsigned char* dst, int count);
     std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int count);
