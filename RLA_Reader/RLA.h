@@ -8,7 +8,8 @@
 //   optional P block (channel list holds "P"): 244 bytes, or 262 when its
 //     little-endian 16-bit tag is 1000; skipped
 //   optional D block (channel list holds "D"): little-endian 32-bit name count
-//     and byte size, then that many NUL-terminated names
+//     and byte size, then that many NUL-terminated names; at most
+//     kMaxDBlockNames names in kMaxDBlockBytes bytes are loaded
 //   scanline records, anywhere: red, green, blue, alpha when there is a matte
 //     channel, then one byte plane per element byte of every G-buffer channel
 //     in increasing channel bit order.
@@ -19,6 +20,7 @@
 // unless the values say otherwise (FloatByteOrder.h).
 #pragma once
 
+#include "NameList.h"
 #include "RpfLayout.h"
 #include "ZeroedBuffer.h"
 
@@ -112,6 +114,11 @@ enum ChannelBit {
     kChannelM = 13,
 };
 
+// Limits of the D block, far above any scene's object count and name text;
+// a block past them is reported rather than loaded.
+constexpr std::uint32_t kMaxDBlockNames = 1u << 20;
+constexpr std::uint32_t kMaxDBlockBytes = 64u << 20;
+
 // One loaded RPF image. Serves one load: construct, Leer, read the members,
 // destroy. Every failure of Leer throws a std::runtime_error report.
 class RLA {
@@ -152,7 +159,7 @@ public:
     bool flag_D = false;
     std::int32_t continue_pos = 0;    // where the low-byte block of a 16-bit record starts
     std::int32_t record_size = 0;     // ancho * 30, the record length limit
-    std::vector<std::string> names;   // D block names, in file order
+    NameList names;                   // D block names, in file order
 
     // The image and the four channel buffers every load has. The memory is
     // the reader's own and goes with it; these point into it (null until the
@@ -184,6 +191,7 @@ private:
     void ReadOffsets(Stream& stream);
     void SkipPBlock(Stream& stream);
     void ReadDBlock(Stream& stream);
+    void CheckMemoryBudget() const;
     void AllocateImageBuffers();
     void ReadScanlines(Stream& stream);
 

@@ -94,10 +94,10 @@ std::string ChannelLetters(const RLA& image)
 std::string Names(const RLA& image)
 {
     std::string out;
-    for (const std::string& name : image.names) {
+    for (std::size_t i = 0; i < image.names.size(); ++i) {
         if (!out.empty())
             out += ' ';
-        out += '"' + Escaped(name) + '"';
+        out += '"' + Escaped(image.names[i]) + '"';
     }
     return out;
 }
