@@ -14,6 +14,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -110,7 +113,12 @@ void CBrimwellApp::Navigate(const NavigationStep& step)
 {
     switch (step.kind) {
     case NavigationStep::Kind::Open:
-        CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(step.path)));
+        // The position has moved already. The open waits for the event loop,
+        // so that steps a held key piles up while a file loads only move the
+        // position, and once the key is released one more load runs.
+        if (m_steppedPath.empty())
+            QTimer::singleShot(0, this, &CBrimwellApp::OpenSteppedFile);
+        m_steppedPath = step.path;
         break;
     case NavigationStep::Kind::Beep:
         prompts::Beep();
@@ -118,6 +126,13 @@ void CBrimwellApp::Navigate(const NavigationStep& step)
     case NavigationStep::Kind::Nothing:
         break;
     }
+}
+
+void CBrimwellApp::OpenSteppedFile()
+{
+    const std::string path = std::exchange(m_steppedPath, std::string());
+    if (!path.empty())
+        CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 void CBrimwellApp::OnPreviousFile()

@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <string>
+
 class CBrimwellDoc;
 class CBrimwellView;
 class CMainFrame;
@@ -48,8 +50,14 @@ private:
     // Does what a navigation step asks: open its file with the base open
     // (which leaves the folder list as it is), or beep.
     void Navigate(const NavigationStep& step);
+    // Opens the file the folder position reached, once, for however many
+    // steps arrived since the last open was scheduled.
+    void OpenSteppedFile();
 
     QStringList m_arguments;
     FolderList m_folder;
     int m_startupExitCode = 0;
+    // The file of the latest step, waiting for its open to run; empty when
+    // none is scheduled.
+    std::string m_steppedPath;
 };

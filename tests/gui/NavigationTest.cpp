@@ -35,6 +35,7 @@ public:
     {
         app->Router()->UpdateCommandUI();
         QTest::keyClick(app->Frame(), key);
+        Settle();  // the step's open runs from the event loop
     }
 
     bool Enabled(int id) { return app->Router()->IsEnabled(id); }
@@ -91,6 +92,25 @@ TEST(Navigation, AFileThatFailsIsReportedAndSteppedPast)
     EXPECT_EQ(h.Shown(), "3.rpf");
 }
 
+TEST(Navigation, StepsPiledUpBeforeALoadRunsLoadOnlyTheLastFile)
+{
+    NavigationHarness h({"1.rpf", "2.rpf", "3.rpf", "4.rpf"}, "1.rpf");
+    // Files passed over must not be loaded: removed, each would be reported.
+    ASSERT_TRUE(QFile::remove(h.dir.filePath("2.rpf")));
+    ASSERT_TRUE(QFile::remove(h.dir.filePath("3.rpf")));
+    for (int i = 0; i < 3; ++i) {
+        h.app->Router()->UpdateCommandUI();
+        QTest::keyClick(h.app->Frame(), Qt::Key_Right);  // a held key: no event loop between steps
+    }
+    EXPECT_EQ(h.Shown(), "1.rpf");
+    EXPECT_FALSE(h.Enabled(ID_FILE_NEXT));  // the position moved with every step
+    Settle();
+    EXPECT_EQ(h.Shown(), "4.rpf");
+    EXPECT_TRUE(h.prompts.messages.isEmpty()) << h.prompts.messages.join("; ").toStdString();
+    h.Press(Qt::Key_Left);  // back onto a removed file: loaded, and reported
+    EXPECT_EQ(h.prompts.messages.size(), 1);
+}
+
 TEST(Navigation, AFailedOpenTurnsNavigationOffUntilTheNextOpenSucceeds)
 {
     NavigationHarness h({"1.rpf", "2.rpf"}, "1.rpf");
@@ -118,6 +138,7 @@ TEST(Navigation, ARelativePathFromTheCommandLineStillNavigates)
         ASSERT_TRUE(app.InitInstance());
         app.Router()->UpdateCommandUI();
         EXPECT_TRUE(app.Router()->Execute(ID_FILE_NEXT));
+        Settle();
         EXPECT_EQ(QFileInfo(app.Document()->GetPathName()).fileName(), "y.rpf");
     }
     QDir::setCurrent(previous);
