@@ -1,6 +1,7 @@
 #include "BrimwellDoc.h"
 
 #include "DisplayBitmap.h"
+#include "LoadBesideOld.h"
 #include "Prompts.h"
 #include "RLA.h"
 
@@ -18,8 +19,10 @@ bool CBrimwellDoc::OnOpenDocument(const QString& path)
     rpf_path = path;
     try {
         // The new file is read completely before anything of the old one is
-        // released, so a file that fails leaves the window as it was.
-        Loaded loaded = LoadRpfImage();
+        // released, so a file that fails leaves the window as it was, unless
+        // memory cannot hold both (see LoadBesideOld.h).
+        Loaded loaded = loadbesideold::Run([this] { return LoadRpfImage(); }, [this] { DeleteContents(); },
+                                           !rpf_bmp.isNull());
         DeleteContents();
         rpf_bmp = std::move(loaded.bitmap);
         rpf_width = loaded.width;
