@@ -1,9 +1,11 @@
 #include "SingleDocTemplate.h"
 
 #include "Document.h"
+#include "FilePath.h"
 #include "View.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
 
@@ -21,7 +23,10 @@ QString CSingleDocTemplate::FullPath(const QString& path)
 {
     if (path.isEmpty())
         return path;
-    return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    // ".." is left to the file system: through a link it leads elsewhere
+    // than cutting the text would (FilePath.h).
+    return QDir::toNativeSeparators(
+        QFile::decodeName(QByteArray::fromStdString(filepath::ResolveFolder(QFile::encodeName(path).toStdString()))));
 }
 
 CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)

@@ -143,3 +143,23 @@ TEST(Navigation, ARelativePathFromTheCommandLineStillNavigates)
     }
     QDir::setCurrent(previous);
 }
+
+TEST(Navigation, APathThroughALinkAndDotDotOpensTheFileTheSystemFinds)
+{
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("a/b"));
+    WriteSample(dir.path(), "x.rpf", 4, 4);  // beside the link: what cutting the text would open
+    WriteSample(dir.filePath("a"), "x.rpf", 9, 4);
+    WriteSample(dir.filePath("a"), "y.rpf", 5, 4);
+    ASSERT_TRUE(QFile::link(dir.filePath("a/b"), dir.filePath("link")));
+    CBrimwellApp app({dir.filePath("link/../x.rpf")});
+    ASSERT_TRUE(app.InitInstance());
+    EXPECT_EQ(app.Document()->rpf_width, 9);
+    EXPECT_EQ(app.Document()->GetPathName(), QDir::toNativeSeparators(dir.filePath("a/x.rpf")));
+    app.Router()->UpdateCommandUI();
+    EXPECT_TRUE(app.Router()->Execute(ID_FILE_NEXT));
+    Settle();
+    EXPECT_EQ(app.Document()->rpf_width, 5);  // a/y.rpf, in the same resolved folder
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
