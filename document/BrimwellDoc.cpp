@@ -2,6 +2,7 @@
 
 #include "DisplayBitmap.h"
 #include "LoadBesideOld.h"
+#include "PathText.h"
 #include "Prompts.h"
 #include "RLA.h"
 
@@ -41,8 +42,8 @@ bool CBrimwellDoc::OnOpenDocument(const QString& path)
 CBrimwellDoc::Loaded CBrimwellDoc::LoadRpfImage() const
 {
     RLA loader;
-    const QByteArray encodedPath = QFile::encodeName(rpf_path);
-    loader.Leer(encodedPath.constData(), true);
+    const std::string pathBytes = pathtext::Bytes(rpf_path);
+    loader.Leer(pathBytes.c_str(), true);
     Loaded loaded;
     loaded.width = loader.ancho;
     loaded.height = loader.alto;

@@ -2,6 +2,7 @@
 
 #include "Document.h"
 #include "FilePath.h"
+#include "PathText.h"
 #include "View.h"
 
 #include <QDir>
@@ -25,8 +26,7 @@ QString CSingleDocTemplate::FullPath(const QString& path)
         return path;
     // ".." is left to the file system: through a link it leads elsewhere
     // than cutting the text would (FilePath.h).
-    return QDir::toNativeSeparators(
-        QFile::decodeName(QByteArray::fromStdString(filepath::ResolveFolder(QFile::encodeName(path).toStdString()))));
+    return QDir::toNativeSeparators(pathtext::Display(filepath::ResolveFolder(pathtext::Bytes(path))));
 }
 
 CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)

@@ -9,6 +9,7 @@
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "MainFrame.h"
+#include "PathText.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
 
@@ -99,7 +100,7 @@ CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
     CDocument* document = CWinApp::OpenDocumentFile(path);
     if (document == nullptr)
         return nullptr;
-    m_folder.Rebuild(QFile::encodeName(path).toStdString());
+    m_folder.Rebuild(pathtext::Bytes(path));
     return document;
 }
 
@@ -132,7 +133,7 @@ void CBrimwellApp::OpenSteppedFile()
 {
     const std::string path = std::exchange(m_steppedPath, std::string());
     if (!path.empty())
-        CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(path)));
+        CWinApp::OpenDocumentFile(pathtext::Display(path));
 }
 
 void CBrimwellApp::OnPreviousFile()

@@ -5,10 +5,13 @@
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
 #include "MainFrame.h"
+#include "PathText.h"
 
 #include <QAction>
 #include <QFile>
 #include <QtTest/QTest>
+
+#include <filesystem>
 
 using guitest::PromptRecorder;
 using guitest::Settle;
@@ -162,4 +165,31 @@ TEST(Navigation, APathThroughALinkAndDotDotOpensTheFileTheSystemFinds)
     Settle();
     EXPECT_EQ(app.Document()->rpf_width, 5);  // a/y.rpf, in the same resolved folder
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST(Navigation, FileNamesThatAreNotValidTextOpenFromTheCommandLineAndByStepping)
+{
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    // Names with bytes no UTF-8 text holds: their text cannot give them back.
+    const std::string first = folder + "/a\xff.rpf";
+    const std::string second = folder + "/b\xfe\x80.rpf";
+    const QString written = WriteSample(dir.path(), "plain.rpf", 6, 4);
+    std::filesystem::copy_file(QFile::encodeName(written).toStdString(), first);
+    std::filesystem::copy_file(QFile::encodeName(WriteSample(dir.path(), "wide.rpf", 8, 4)).toStdString(), second);
+    ASSERT_TRUE(QFile::remove(written));
+    ASSERT_TRUE(QFile::remove(dir.filePath("wide.rpf")));
+    ASSERT_NE(QFile::encodeName(QFile::decodeName(QByteArray::fromStdString(first))).toStdString(), first);
+
+    // As main hands over the command line: the text of argv's bytes.
+    CBrimwellApp app({pathtext::Display(first)});
+    ASSERT_TRUE(app.InitInstance()) << prompts.messages.join("; ").toStdString();
+    EXPECT_EQ(app.Document()->rpf_width, 6);
+    EXPECT_EQ(app.Folder().FolderFiles().size(), 2u);
+    app.Router()->UpdateCommandUI();
+    EXPECT_TRUE(app.Router()->Execute(ID_FILE_NEXT));
+    Settle();
+    EXPECT_EQ(app.Document()->rpf_width, 8);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("; ").toStdString();
 }
