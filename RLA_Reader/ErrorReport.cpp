@@ -1,9 +1,24 @@
 #include "ErrorReport.h"
 
 #include <cstring>
-#include <type_traits>
 
 namespace rla_report {
+
+namespace {
+
+// The GNU strerror_r answers the text (in buffer or elsewhere), the POSIX
+// one 0 with the text in buffer; whichever the C library has is called.
+[[maybe_unused]] std::string StrerrorText(const char* text, const char*)
+{
+    return text != nullptr ? text : "";
+}
+
+[[maybe_unused]] std::string StrerrorText(int result, const char* buffer)
+{
+    return result == 0 ? buffer : "";
+}
+
+}  // namespace
 
 std::string ProjectPath(const char* sourceFile)
 {
@@ -36,12 +51,8 @@ std::string ReasonText(int systemError)
     return buffer;
 #else
     char buffer[256] = {};
-    // GNU and POSIX strerror_r differ in what they return; both fill or point.
-    auto result = strerror_r(systemError, buffer, sizeof buffer);
-    if constexpr (std::is_same_v<decltype(result), char*>)
-        return result != nullptr ? std::string(result) : std::string(buffer);
-    else
-        return result == 0 ? std::string(buffer) : "error " + std::to_string(systemError);
+    const std::string text = StrerrorText(strerror_r(systemError, buffer, sizeof buffer), buffer);
+    return text.empty() ? "error " + std::to_string(systemError) : text;
 #endif
 }
 
