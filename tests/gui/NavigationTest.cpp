@@ -192,4 +192,7 @@ TEST(Navigation, FileNamesThatAreNotValidTextOpenFromTheCommandLineAndByStepping
     Settle();
     EXPECT_EQ(app.Document()->rpf_width, 8);
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("; ").toStdString();
+    // Names the temporary folder's own clean-up cannot spell.
+    std::filesystem::remove(first);
+    std::filesystem::remove(second);
 }
