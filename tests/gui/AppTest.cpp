@@ -320,6 +320,25 @@ TEST(App, ADroppedFileWhoseNameIsNotValidTextOpens)
     std::remove(bytes.constData());  // a name the temporary folder's own clean-up cannot spell
 }
 
+TEST(App, TheOpenDialogsTextOfANameThatIsNotValidTextFindsTheFile)
+{
+    ClearSettings();
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    CBrimwellApp app({WriteSample(dir.path(), "first.rpf", 8, 8)});
+    ASSERT_TRUE(app.InitInstance());
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/chosen\xff.rpf";
+    WriteSample(dir.path(), "plain.rpf", 6, 6);
+    ASSERT_EQ(std::rename(QFile::encodeName(dir.filePath("plain.rpf")).constData(), bytes.constData()), 0);
+    // A dialog answers with the name as text, which does not give the bytes back.
+    prompts.openAnswers.push_back(QFile::decodeName(bytes));
+    app.Router()->UpdateCommandUI();
+    EXPECT_TRUE(app.Router()->Execute(ID_FILE_OPEN));
+    EXPECT_EQ(app.Document()->rpf_width, 6);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("; ").toStdString();
+    std::remove(bytes.constData());
+}
+
 TEST(App, DroppedFilesOpenInOrder)
 {
     ClearSettings();
