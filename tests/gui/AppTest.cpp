@@ -7,6 +7,7 @@
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
 #include "MainFrame.h"
+#include "PathText.h"
 #include "RecentFileList.h"
 
 #include <QAction>
@@ -268,6 +269,33 @@ TEST(App, RecentFilesAreKeptNewestFirstAndStoredInTheSettings)
         // Choosing an entry opens it.
         EXPECT_TRUE(app.Router()->Execute(ID_FILE_MRU_FILE1 + 1));
         EXPECT_EQ(app.Document()->GetPathName(), FullPath(paths[2]));
+    }
+    ClearSettings();
+}
+
+TEST(App, RecentFilesAreStoredAsBytesAndOldTextEntriesStillRead)
+{
+    ClearSettings();
+    QTemporaryDir dir;
+    const QByteArray odd = QFile::encodeName(dir.path()) + "/odd\xff.rpf";
+    const QString plain = dir.filePath("plain.rpf");
+    {
+        // A list written by an older version: text.
+        QSettings settings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"));
+        settings.setValue(QStringLiteral("Recent File List/File1"), plain);
+    }
+    CommandRouter router{appcommands::Table()};
+    CRecentFileList list(&router, CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"), 4);
+    list.Load();
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.At(0), plain);
+    list.Add(pathtext::Display(odd.toStdString()));  // as the application adds it, with its bytes kept
+    {
+        QSettings settings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"));
+        const QVariant stored = settings.value(QStringLiteral("Recent File List/File1"));
+        EXPECT_EQ(stored.typeId(), QMetaType::QByteArray);
+        EXPECT_EQ(stored.toByteArray(), odd);
+        EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File2")).toByteArray(), QFile::encodeName(plain));
     }
     ClearSettings();
 }
