@@ -2,9 +2,10 @@
 
 #include "ChannelRenderer.h"
 #include "DisplayBitmap.h"
+#include "LoadBesideOld.h"
+#include "PathText.h"
 #include "Prompts.h"
 
-#include <QFile>
 
 #include <stdexcept>
 
@@ -23,8 +24,11 @@ bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
     rpf_path = path;
     try {
         // The new file is read completely before anything of the old one is
-        // released, so a file that fails leaves the window as it was.
-        return ShowFrame(LoadFrame(QFile::encodeName(path).toStdString()), path);
+        // released, so a file that fails leaves the window as it was, unless
+        // memory cannot hold both (see LoadBesideOld.h).
+        std::shared_ptr<const LoadedFrame> frame = loadbesideold::Run(
+            [&path] { return LoadFrame(pathtext::Bytes(path)); }, [this] { DeleteContents(); }, m_frame != nullptr);
+        return ShowFrame(std::move(frame), path);
     } catch (const std::runtime_error& error) {
         if (reportFailure)
             prompts::ShowMessage(QStringLiteral("ERROR opening file:\n\n") + path + QStringLiteral("\n\nerror=") +

@@ -277,6 +277,39 @@ TEST_F(BannerTest, OversizedAnswerIsDroppedWithoutWaitingForIt)
     }
 }
 
+TEST_F(BannerTest, EndlessChunkedBodyIsCutAtTheByteCapAndSlowOneAtTheDeadline)
+{
+    // Chunks as fast as the banner takes them: the cap ends the fetch.
+    LoopbackHttpServer::Answer flood;
+    flood.endlessChunks = true;
+    {
+        LoopbackHttpServer server(flood);
+        MakeFrame(server.Url(), 20000);
+        EXPECT_EQ(loaded, 1);
+        EXPECT_EQ(frame->Banner()->Shows(), CShockwaveFlash::Content::Blank);
+        EXPECT_GE(server.ChunksSent() * flood.chunkBytes, CShockwaveFlash::kMaxMovieBytes);
+        // Ended: the banner closed the connection rather than reading on.
+        EXPECT_TRUE(WaitUntil([&server] { return server.OpenConnections() == 0; }));
+        frame.reset();
+    }
+    // Small chunks slowly, never stalling and never reaching the cap: the
+    // deadline ends the fetch.
+    LoopbackHttpServer::Answer trickle = flood;
+    trickle.chunkBytes = 64;
+    trickle.chunkIntervalMs = 5;
+    CShockwaveFlash::SetFetchDeadlineMs(400);
+    {
+        LoopbackHttpServer server(trickle);
+        MakeFrame(server.Url(), 20000);
+        EXPECT_EQ(loaded, 1);
+        EXPECT_EQ(frame->Banner()->Shows(), CShockwaveFlash::Content::Blank);
+        EXPECT_LT(server.ChunksSent() * trickle.chunkBytes, CShockwaveFlash::kMaxMovieBytes);
+        EXPECT_TRUE(WaitUntil([&server] { return server.OpenConnections() == 0; }));
+        frame.reset();
+    }
+    CShockwaveFlash::SetFetchDeadlineMs(CShockwaveFlash::kFetchDeadlineMs);
+}
+
 TEST(Banner, RightClickBringsUpNoMenuUnlessAllowed)
 {
     QWidget parent;
