@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char** argv)
 {
     // Answered before Qt starts, so they work without a display.
@@ -22,8 +25,17 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(pathtext::Display(argv[i]));
-    CBrimwellApp app(arguments);
-    if (!app.InitInstance())
-        return app.StartupExitCode();
-    return QApplication::exec();
+    int status = 0;
+    {
+        CBrimwellApp app(arguments);
+        if (!app.InitInstance())
+            return app.StartupExitCode();
+        status = QApplication::exec();
+    }
+    // The window is closed and everything of ours is saved and released.
+    // Ending the ordinary way would now wait for the network's host lookups
+    // to finish (the banner's may hang for as long as a name server does not
+    // answer, and cannot be cancelled), so the process ends here instead.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }

@@ -1,7 +1,9 @@
 #include "E2eFixture.h"
 #include "XSession.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QProcessEnvironment>
 
 #include <optional>
 
@@ -85,4 +87,22 @@ TEST_F(FrameE2e, TheToolbarSitsCentredOnTheBottomEdge)
     const int buttonTop = open->y() - kInset;
     EXPECT_GT(buttonTop, field.bottom());
     EXPECT_LE(buttonTop + kButton, Session().ScreenSize().height());
+}
+
+TEST_F(FrameE2e, ClosingEndsTheProgramWhileTheBannersHostLookupHangs)
+{
+    // The banner starts its lookup at start-up; with a name server that never
+    // answers, closing the window must still end the program at once.
+    QProcessEnvironment hanging;
+    hanging.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(BRIMWELL_HANGING_RESOLVER));
+    Viewer viewer(Session(), {e2e::DemoSample()}, QString(), hanging);
+    const QString window = Session().WaitForWindow("demo.rpf - Brimwell");
+    ASSERT_FALSE(window.isEmpty());
+    Session().Key(window, "alt+f");
+    QElapsedTimer sinceExit;
+    Session().Key("x");  // File > Exit
+    sinceExit.start();
+    EXPECT_EQ(viewer.WaitForExit(10000), 0);
+    // Generous for a loaded machine; the lookup itself would hold it forever.
+    EXPECT_LT(sinceExit.elapsed(), 2000);
 }

@@ -193,9 +193,12 @@ QImage XSession::WaitForScreen(const std::function<bool(const QImage&)>& conditi
     return shot;
 }
 
-Viewer::Viewer(const XSession& session, const QStringList& arguments, const QString& workingDirectory)
+Viewer::Viewer(const XSession& session, const QStringList& arguments, const QString& workingDirectory,
+               const QProcessEnvironment& extra)
 {
-    m_process.setProcessEnvironment(session.Environment());
+    QProcessEnvironment environment = session.Environment();
+    environment.insert(extra);
+    m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
     if (!workingDirectory.isEmpty())
         m_process.setWorkingDirectory(workingDirectory);

@@ -78,7 +78,9 @@ private:
 // The viewer, run on a session.
 class Viewer {
 public:
-    Viewer(const XSession& session, const QStringList& arguments, const QString& workingDirectory = QString());
+    // extra: variables added to the session's environment.
+    Viewer(const XSession& session, const QStringList& arguments, const QString& workingDirectory = QString(),
+           const QProcessEnvironment& extra = QProcessEnvironment());
     ~Viewer();
 
     QProcess& Process() { return m_process; }
