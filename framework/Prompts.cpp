@@ -50,19 +50,27 @@ void Beep()
 
 namespace {
 
-std::optional<QString> AskForFile(const OpenFileRequest& request)
+// The system's file dialog, opening or saving one file.
+template <typename Request>
+std::optional<QString> RunFileDialog(const Request& request, QFileDialog::AcceptMode mode,
+                                     QFileDialog::FileMode files)
 {
-    if (Current().openFile)
-        return Current().openFile(request);
     QFileDialog dialog(request.owner, request.title);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(files);
     dialog.setNameFilters(request.filters);
     if (!request.initialName.isEmpty())
         dialog.selectFile(request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> AskForFile(const OpenFileRequest& request)
+{
+    if (Current().openFile)
+        return Current().openFile(request);
+    return RunFileDialog(request, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
 }
 
 }  // namespace
@@ -80,15 +88,7 @@ std::optional<QString> GetSaveFileName(const SaveFileRequest& request)
 {
     if (Current().saveFile)
         return Current().saveFile(request);
-    QFileDialog dialog(request.owner, request.title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(request.filters);
-    if (!request.initialName.isEmpty())
-        dialog.selectFile(request.initialName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return RunFileDialog(request, QFileDialog::AcceptSave, QFileDialog::AnyFile);
 }
 
 int RunModal(QDialog& dialog)
