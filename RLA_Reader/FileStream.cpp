@@ -3,6 +3,7 @@
 #include "ErrorReport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #ifdef _WIN32
@@ -25,6 +26,9 @@ constexpr int kSiteOpen = 18;
 constexpr int kSiteReadError = 33;
 constexpr int kSiteShortRead = 36;
 constexpr int kSiteSeek = 42;
+
+// The reason of the read that just failed, as an errno value.
+int LastReadError();
 
 #ifdef _WIN32
 void* const kNoHandle = nullptr;
@@ -67,6 +71,28 @@ std::int64_t ReadAt(void* handle, std::int64_t offset, unsigned char* out, std::
     return total;
 }
 
+// The C library's number for the system's last error, so that reports give
+// the same reason on every platform.
+int ErrnoOfLastError()
+{
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return EACCES;
+    default:
+        return EIO;
+    }
+}
+
+int LastReadError()
+{
+    return ErrnoOfLastError();
+}
+
 std::int64_t SizeOf(void* handle)
 {
     LARGE_INTEGER size;
@@ -81,7 +107,7 @@ FileStream::FileStream(const char* path)
                            FILE_FLAG_RANDOM_ACCESS | FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_ARCHIVE,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        RLA_THROW(kSiteOpen, "FileStream::FileStream()");
+        RLA_THROW_REASON(kSiteOpen, ErrnoOfLastError(), "FileStream::FileStream()");
     handle = h;
     window_capacity_ = WindowCapacityFor(SizeOf(h));
 }
@@ -117,6 +143,11 @@ std::int64_t ReadAt(int handle, std::int64_t offset, unsigned char* out, std::in
     return total;
 }
 
+int LastReadError()
+{
+    return errno;
+}
+
 std::int64_t SizeOf(int handle)
 {
     struct stat info;
@@ -135,11 +166,14 @@ FileStream::FileStream(const char* path)
         fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     } while (fd == -1 && errno == EINTR);
     if (fd == -1)
-        RLA_THROW(kSiteOpen, "FileStream::FileStream()");
+        RLA_THROW_REASON(kSiteOpen, errno, "FileStream::FileStream()");
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        // A directory gets the reason reading it would give; other special
+        // files have none the system states.
+        const int reason = S_ISDIR(info.st_mode) ? EISDIR : 0;
         ::close(fd);
-        RLA_THROW(kSiteOpen, "FileStream::FileStream()");
+        RLA_THROW_REASON(kSiteOpen, reason, "FileStream::FileStream()");
     }
     handle = fd;
     window_capacity_ = WindowCapacityFor(static_cast<std::int64_t>(info.st_size));
@@ -178,13 +212,13 @@ int FileStream::Leer(void* buffer, std::int32_t n)
             // As long as the window or longer: straight into the caller's buffer.
             const std::int64_t got = ReadAt(handle, position_, out + leido, wanted);
             if (got < 0)
-                RLA_THROW(kSiteReadError, "FileStream::Leer() =", kFailed);
+                RLA_THROW_REASON(kSiteReadError, LastReadError(), "FileStream::Leer() =", kFailed);
             leido += static_cast<std::int32_t>(got);
             position_ += got;
             break;
         }
         if (!FillWindow())
-            RLA_THROW(kSiteReadError, "FileStream::Leer() =", kFailed);
+            RLA_THROW_REASON(kSiteReadError, LastReadError(), "FileStream::Leer() =", kFailed);
         if (position_ - window_start_ >= window_bytes_)
             break;  // the file ends at or before the position
     }

@@ -2,6 +2,7 @@
 
 #include "ErrorReport.h"
 #include "FileStream.h"
+#include "MemoryBudget.h"
 #include "MemoryReadier.h"
 #include "RowKernels.h"
 
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
+#include <stdexcept>
 
 #ifdef _MSC_VER
 #define RLA_NOINLINE __declspec(noinline)
@@ -42,10 +45,19 @@ constexpr int kSiteImageTooLarge = 47;
 constexpr int kSiteDBlockPastEnd = 100;
 constexpr int kSiteDBlockFewNames = 102;
 constexpr int kSiteDBlockNoNul = 104;
+constexpr int kSiteDBlockTooManyNames = 106;
+constexpr int kSiteDBlockTooLarge = 108;
+
+// Limits of what a load may take, checked before anything is allocated, and
+// the report of any allocation that fails all the same.
+constexpr int kSitePixelCap = 48;
+constexpr int kSiteMemoryBudget = 49;
+constexpr int kSiteOutOfMemory = 90;
 constexpr int kSiteFloatRecordShort = 324;
 constexpr int kSiteRunPastRecord = 380;
 
 using rpflayout::kRecordBytesPerPixel;
+using rpflayout::TwoByteDepth;
 
 // Room after the record buffer and after each plane of line_buf. The
 // run-length decoder consumes every run whole: it stores repeat runs in
@@ -58,12 +70,6 @@ constexpr std::size_t kSlack = 128;
 // The D block's name data is read in slices, so that a size field larger than
 // the file costs no more memory than the file actually holds.
 constexpr std::uint32_t kDBlockSlice = 1u << 20;
-
-std::int16_t FromBigEndian16(std::int16_t v)
-{
-    auto u = static_cast<std::uint16_t>(v);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>((u >> 8) | (u << 8)));
-}
 
 std::int32_t FromBigEndian32(const unsigned char* p)
 {
@@ -84,13 +90,14 @@ std::uint32_t FromLittleEndian32(const unsigned char* p)
            (std::uint32_t(p[3]) << 24);
 }
 
-float FloatFromBigEndian(const unsigned char* p)
+float FloatFromBits(std::uint32_t bits)
 {
-    std::uint32_t bits = static_cast<std::uint32_t>(FromBigEndian32(p));
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
+
+
 
 // A header text field as a string: up to its NUL, or the whole field.
 std::string FieldText(const char* field, std::size_t size)
@@ -132,18 +139,6 @@ ZeroedBuffer AllocateOrReport(std::size_t bytes, int site, const Parts&... messa
 
 }  // namespace
 
-void ConvertHeaderToHost(RLAHeader& h)
-{
-    for (std::int16_t* field : {&h.window_left, &h.window_right, &h.window_bottom, &h.window_top,
-                                &h.active_left, &h.active_right, &h.active_bottom, &h.active_top,
-                                &h.frame, &h.storage_type, &h.num_chan, &h.num_matte, &h.num_aux,
-                                &h.revision, &h.field, &h.chan_bits, &h.matte_type, &h.matte_bits,
-                                &h.aux_bits})
-        *field = FromBigEndian16(*field);
-    h.job_num = FromBigEndian32(h.job_num);
-    h.next = FromBigEndian32(h.next);
-}
-
 RLA::RLA()
 {
     std::memset(&header, 0, sizeof header);
@@ -164,8 +159,14 @@ void RLA::Leer(const char* path, bool keepImage)
     if (!EqualsIgnoringCase(dot, ".rpf"))
         RLA_THROW(kSiteNotRpf, "RLA::Leer. Not rpf file.");
 
-    FileStream stream(path);
-    LoadBody(stream, keepImage);
+    try {
+        FileStream stream(path);
+        LoadBody(stream, keepImage);
+    } catch (const std::bad_alloc&) {
+        RLA_THROW(kSiteOutOfMemory, "RLA::Leer() out of memory");
+    } catch (const std::length_error&) {
+        RLA_THROW(kSiteOutOfMemory, "RLA::Leer() out of memory");
+    }
 }
 
 void RLA::LoadBody(Stream& stream, bool keepImage)
@@ -189,11 +190,14 @@ void RLA::LoadBody(Stream& stream, bool keepImage)
                   " alto=", alto);
 
     ParseChannelList();
+    // The offset table and the D block are small and bounded; the image's
+    // buffers are weighed once they show the file is whole that far.
     ReadOffsets(stream);
     if (flag_P)
         SkipPBlock(stream);
     if (flag_D)
         ReadDBlock(stream);
+    CheckMemoryBudget();
     AllocateImageBuffers();
     ReadScanlines(stream);
 }
@@ -206,25 +210,6 @@ void RLA::ReadHeader(Stream& stream)
     alto = std::int32_t(header.active_top) - std::int32_t(header.active_bottom) + 1;
     ParseDecimalField(header.gamma, sizeof header.gamma, gamma);
     ParseDecimalField(header.aspect_ratio, sizeof header.aspect_ratio, aspect_ratio);
-}
-
-void RLA::ParseChannelList()
-{
-    std::string producer = Producer();
-    std::size_t open = producer.find('(');
-    if (open == std::string::npos)
-        return;
-    for (std::size_t i = open + 1; i < producer.size(); ++i) {
-        char c = producer[i];
-        if (const char* letter = std::strchr(kChannelLetters, c); letter != nullptr)
-            channel_mask |= 1u << (letter - kChannelLetters);
-        else if (c == 'P')
-            flag_P = true;
-        else if (c == 'D')
-            flag_D = true;
-        else if (c == 'L')
-            flag_L = true;
-    }
 }
 
 void RLA::ReadOffsets(Stream& stream)
@@ -260,6 +245,25 @@ void RLA::ReadDBlock(Stream& stream)
     stream.Leer(counts, std::int32_t(sizeof counts));
     std::uint32_t count = FromLittleEndian32(counts);
     std::uint32_t size = FromLittleEndian32(counts + kDBlockCountBytes);
+    if (count > kMaxDBlockNames)
+        RLA_THROW(kSiteDBlockTooManyNames, "RLA::ReadDBlock() too many names: count=", count, ", limit ",
+                  kMaxDBlockNames);
+    if (size > kMaxDBlockBytes) {
+        // A size the file cannot hold is damage; one it holds is too much.
+        bool holdsIt = true;
+        try {
+            stream.Seek(std::int32_t(std::min<std::uint32_t>(size - 1, INT32_MAX)), kSeekFromCurrent);
+            unsigned char last;
+            stream.Leer(&last, 1);
+        } catch (const std::runtime_error&) {
+            holdsIt = false;
+        }
+        if (!holdsIt)
+            RLA_THROW(kSiteDBlockPastEnd, "RLA::ReadDBlock() name data runs past the end of the file: size=",
+                      size);
+        RLA_THROW(kSiteDBlockTooLarge, "RLA::ReadDBlock() name data too large: size=", size, ", limit ",
+                  kMaxDBlockBytes);
+    }
 
     std::vector<char> data;
     try {
@@ -274,6 +278,7 @@ void RLA::ReadDBlock(Stream& stream)
     }
 
     std::size_t pos = 0;
+    names.Reserve(count, size);
     for (std::uint32_t i = 0; i < count; ++i) {
         if (pos == data.size())
             RLA_THROW(kSiteDBlockFewNames, "RLA::ReadDBlock() fewer names than count=", count);
@@ -281,9 +286,33 @@ void RLA::ReadDBlock(Stream& stream)
         if (nul == nullptr)
             RLA_THROW(kSiteDBlockNoNul, "RLA::ReadDBlock() name ", i, " lacks its NUL");
         std::size_t end = static_cast<const char*>(nul) - data.data();
-        names.emplace_back(data.data() + pos, end - pos);
+        names.Add(std::string_view(data.data() + pos, end - pos));
         pos = end + 1;
     }
+}
+
+// What the declared image needs, weighed before allocating: the colour
+// image when kept and what the viewer builds from it (a display bitmap and
+// one channel view, 4 bytes a pixel each), and every render channel the file
+// fills. The Z, C, I and V buffers every load maps cost nothing until
+// written, so they count only when the file holds their channels.
+void RLA::CheckMemoryBudget() const
+{
+    const std::uint64_t pixels = std::uint64_t(ancho) * std::uint64_t(alto);
+    const std::uint64_t maxPixels = memorybudget::MaxPixels();
+    if (pixels > maxPixels)
+        RLA_THROW(kSitePixelCap, "RLA::ReadHeader() image too large: ", ancho, "x", alto, " = ", pixels,
+                  " pixels, limit ", maxPixels, " pixels (BRIMWELL_MAX_PIXELS)");
+    std::uint64_t bytesPerPixel = keep_image ? 8u + 4u + 4u : 0u;
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if (channel_mask & (1u << bit))
+            bytesPerPixel += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
+    }
+    const std::uint64_t needed = pixels * bytesPerPixel;
+    const std::uint64_t available = memorybudget::AvailableBytes();
+    if (needed > available)
+        RLA_THROW(kSiteMemoryBudget, "RLA::ReadHeader() not enough memory for a ", ancho, "x", alto,
+                  " image: needs ", (needed + (1u << 20) - 1) >> 20, " MiB, available ", available >> 20, " MiB");
 }
 
 void RLA::AllocateImageBuffers()
@@ -343,6 +372,8 @@ void RLA::ReadScanlines(Stream& stream)
         if (channel_mask & (1u << bit))
             filled.push_back(&channel_memory[bit]);
     }
+    if (header.chan_bits == 32)
+        ChooseFloatByteOrder(stream);
     MemoryReadier readier(filled);
 
     for (std::int32_t r = 0; r < alto; ++r) {
@@ -362,58 +393,44 @@ void RLA::ReadScanlines(Stream& stream)
     }
 }
 
-// Reads the colour records of one row and, when words is given, stores the
-// row there as alpha, red, green, blue words. Without a matte channel alpha is
-// 0: float rows leave it as the zero-filled image holds it, and 8- and 16-bit
-// rows take it from the zero plane.
-void RLA::ReadRGBA(Stream& stream, unsigned short* words)
+// One float colour record's length and payload into record_buf, checked.
+void RLA::ReadFloatRecord(Stream& stream)
 {
-    const bool colour16 = header.chan_bits == 16;
-    const bool alpha = header.num_matte > 0;
-    ReadFloatChannel(stream, words ? words + 1 : nullptr, kRedHigh, colour16);
-    ReadFloatChannel(stream, words ? words + 2 : nullptr, kGreenHigh, colour16);
-    ReadFloatChannel(stream, words ? words + 3 : nullptr, kBlueHigh, colour16);
-    if (alpha)
-        ReadFloatChannel(stream, words ? words + 0 : nullptr, kAlphaHigh, header.matte_bits == 16);
-    if (words == nullptr || header.chan_bits == 32)
-        return;
-
-    const unsigned char* zero = Plane(kZeroPlane);
-    const bool alpha16 = alpha && header.matte_bits == 16;
-    const unsigned char* const planes[8] = {
-        Plane(kRedHigh),   colour16 ? Plane(kRedLow) : zero,
-        Plane(kGreenHigh), colour16 ? Plane(kGreenLow) : zero,
-        Plane(kBlueHigh),  colour16 ? Plane(kBlueLow) : zero,
-        alpha ? Plane(kAlphaHigh) : zero, alpha16 ? Plane(kAlphaLow) : zero,
-    };
-    rowkernels::PackWords(planes, words, std::size_t(ancho));
+    unsigned char lengthBytes[2];
+    stream.Leer(lengthBytes, 2);
+    const unsigned length = (unsigned(lengthBytes[0]) << 8) | lengthBytes[1];
+    if (length >= unsigned(record_size))
+        RLA_THROW(kSiteFloatLength, "RLA::ReadFloatChannel() length=", length);
+    stream.Leer(record_buf.get(), std::int32_t(length));
+    if (length < 4u * unsigned(ancho))
+        RLA_THROW(kSiteFloatRecordShort, "RLA::ReadFloatChannel() record shorter than 4*ancho: length=", length);
 }
 
 // One colour channel of a row. Float records go straight to their word of
-// every pixel (words, one pixel every four words, may be null); 8- and 16-bit
-// records are decoded into the channel's high plane and, for 16 bits, the
-// second block into the low plane, which ReadRGBA packs into words.
-void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16)
+// every pixel (words, one pixel every four words, may be null); integer
+// records are decoded into the channel's high plane and, for two-byte
+// depths, the second block into the low plane, which ReadRGBA packs into
+// words.
+void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool twoBytes)
 {
     if (header.chan_bits == 32) {
-        unsigned char lengthBytes[2];
-        stream.Leer(lengthBytes, 2);
-        const unsigned length = (unsigned(lengthBytes[0]) << 8) | lengthBytes[1];
-        if (length >= unsigned(record_size))
-            RLA_THROW(kSiteFloatLength, "RLA::ReadFloatChannel() length=", length);
-        stream.Leer(record_buf.get(), std::int32_t(length));
-        if (length < 4u * unsigned(ancho))
-            RLA_THROW(kSiteFloatRecordShort, "RLA::ReadFloatChannel() record shorter than 4*ancho: length=",
-                      length);
-        if (words != nullptr) {
+        ReadFloatRecord(stream);
+        if (words == nullptr)
+            return;
+        const unsigned char* p = record_buf.get();
+        if (floats_little_endian) {
             for (std::int32_t k = 0; k < ancho; ++k)
-                words[std::size_t(k) * 4] = rowkernels::ToWord(FloatFromBigEndian(record_buf.get() + 4 * k));
+                words[std::size_t(k) * 4] = rowkernels::ToWord(FloatFromBits(FromLittleEndian32(p + 4 * k)));
+        } else {
+            for (std::int32_t k = 0; k < ancho; ++k)
+                words[std::size_t(k) * 4] = rowkernels::ToWord(
+                    FloatFromBits(static_cast<std::uint32_t>(FromBigEndian32(p + 4 * k))));
         }
         return;
     }
 
     ReadNextChannel(stream, Plane(high), ancho);
-    if (is16)
+    if (twoBytes)
         continue_pos = DecodeRunLengthBlock(continue_pos, Plane(ColourPlane(high + 1)), ancho);
 }
 

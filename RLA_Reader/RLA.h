@@ -8,16 +8,19 @@
 //   optional P block (channel list holds "P"): 244 bytes, or 262 when its
 //     little-endian 16-bit tag is 1000; skipped
 //   optional D block (channel list holds "D"): little-endian 32-bit name count
-//     and byte size, then that many NUL-terminated names
+//     and byte size, then that many NUL-terminated names; at most
+//     kMaxDBlockNames names in kMaxDBlockBytes bytes are loaded
 //   scanline records, anywhere: red, green, blue, alpha when there is a matte
 //     channel, then one byte plane per element byte of every G-buffer channel
 //     in increasing channel bit order.
 // A channel record is a 16-bit length L and L bytes of run-length data: header
 // byte h >= 0 repeats the next byte h + 1 times, h < 0 copies the next -h
-// bytes. 16-bit colour carries a second block (low bytes) right after the
-// first. 32-bit colour records hold raw big-endian floats instead.
+// bytes. Colour of 9 to 16 bits carries a second block (low bytes) right
+// after the first. 32-bit colour records hold raw floats instead, big-endian
+// unless the values say otherwise (FloatByteOrder.h).
 #pragma once
 
+#include "NameList.h"
 #include "RpfLayout.h"
 #include "ZeroedBuffer.h"
 
@@ -63,9 +66,9 @@ struct RLAHeader {
     std::int16_t field;            // 612 field flag
     char time[12];                 // 614
     char filter[32];               // 626
-    std::int16_t chan_bits;        // 658 colour bit depth: 32 float, 16, anything else 8
+    std::int16_t chan_bits;        // 658 colour bit depth: 32 float, 9 to 16 two bytes, anything else 8
     std::int16_t matte_type;       // 660
-    std::int16_t matte_bits;       // 662 alpha bit depth: 16, anything else 8
+    std::int16_t matte_bits;       // 662 alpha bit depth: 9 to 16 two bytes, anything else 8
     std::int16_t aux_type;         // 664
     std::int16_t aux_bits;         // 666
     char aux[32];                  // 668
@@ -111,6 +114,11 @@ enum ChannelBit {
     kChannelM = 13,
 };
 
+// Limits of the D block, far above any scene's object count and name text;
+// a block past them is reported rather than loaded.
+constexpr std::uint32_t kMaxDBlockNames = 1u << 20;
+constexpr std::uint32_t kMaxDBlockBytes = 64u << 20;
+
 // One loaded RPF image. Serves one load: construct, Leer, read the members,
 // destroy. Every failure of Leer throws a std::runtime_error report.
 class RLA {
@@ -127,6 +135,12 @@ public:
 
     // The producer text of the header, up to its NUL or the field's end.
     std::string Producer() const;
+
+    // The depths the reader decodes colour and alpha at: 32 (float), 9 to 16
+    // (two bytes), or 8 for any other header value. Float colour carries a
+    // float alpha whatever the matte depth says.
+    int ColourDepth() const;
+    int MatteDepth() const;
 
     RLAHeader header;                 // numeric fields in host order
     std::int32_t ancho = 0;           // width in pixels
@@ -145,7 +159,7 @@ public:
     bool flag_D = false;
     std::int32_t continue_pos = 0;    // where the low-byte block of a 16-bit record starts
     std::int32_t record_size = 0;     // ancho * 30, the record length limit
-    std::vector<std::string> names;   // D block names, in file order
+    NameList names;                   // D block names, in file order
 
     // The image and the four channel buffers every load has. The memory is
     // the reader's own and goes with it; these point into it (null until the
@@ -157,6 +171,7 @@ public:
     unsigned char* bmm_chan_coverage_buf = nullptr;          // C: 8-bit coverage
     float* bmm_chan_z_buf = nullptr;                         // Z: 32-bit float depth
     bool keep_image = true;
+    bool floats_little_endian = false;  // float colour records read little-endian
 
     // Bytes per element of the G-buffer channel with the given mask bit.
     int TamanioCanal(int bit) const;
@@ -176,6 +191,7 @@ private:
     void ReadOffsets(Stream& stream);
     void SkipPBlock(Stream& stream);
     void ReadDBlock(Stream& stream);
+    void CheckMemoryBudget() const;
     void AllocateImageBuffers();
     void ReadScanlines(Stream& stream);
 
@@ -184,7 +200,9 @@ private:
                        kZeroPlane, kColourPlanes };
 
     void ReadRGBA(Stream& stream, unsigned short* words);
-    void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool is16);
+    void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool twoBytes);
+    void ReadFloatRecord(Stream& stream);
+    void ChooseFloatByteOrder(Stream& stream);
     void ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
     void ReadNextChannel(Stream& stream, unsigned char* dst, int count);
     std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int count);

@@ -100,6 +100,31 @@ RLA_KERNEL void PackWords(const unsigned char* const planes[8], unsigned short* 
     }
 }
 
+// The same for colour or alpha of a depth from 9 to 15 bits, whose two bytes
+// hold a value v up to max = 2^depth - 1: it becomes the word
+// v * 65535 / max, rounded down, so that the depth's full value is white. A
+// max of 0 marks a channel of 8 or 16 bits, packed as PackWords does. Such
+// files are rare, so this is the plain loop.
+inline void PackScaledWords(const unsigned char* const planes[8], unsigned colourMax, unsigned alphaMax,
+                            unsigned short* out, std::size_t width)
+{
+    auto word = [](unsigned high, unsigned low, unsigned max) {
+        const unsigned k = (high << 8) | low;
+        if (max == 0)
+            return static_cast<unsigned short>(k - (k > 0));
+        // A value past the depth's range (a damaged file) stays white.
+        const std::uint64_t scaled = std::uint64_t(k) * 65535u / max;
+        return static_cast<unsigned short>(std::min<std::uint64_t>(scaled, 65535u));
+    };
+    for (std::size_t x = 0; x < width; ++x) {
+        unsigned short* pixel = out + x * 4;
+        pixel[0] = word(planes[6][x], planes[7][x], alphaMax);
+        pixel[1] = word(planes[0][x], planes[1][x], colourMax);
+        pixel[2] = word(planes[2][x], planes[3][x], colourMax);
+        pixel[3] = word(planes[4][x], planes[5][x], colourMax);
+    }
+}
+
 // A row of elements of size bytes from size planes, plane k holding byte k
 // of every element.
 RLA_KERNEL void InterleavePlanes(const unsigned char* const planes[8], int size, unsigned char* out, std::size_t count)

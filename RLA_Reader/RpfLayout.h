@@ -26,6 +26,13 @@ constexpr int kLongPBlockTag = 1000;
 constexpr std::size_t kDBlockCountBytes = 4;
 constexpr std::size_t kDBlockSizeBytes = 4;
 
+// Colour and alpha of 9 to 16 bits are stored as two bytes per value, high
+// byte block first; 32 is float colour, and any other depth one byte.
+constexpr bool TwoByteDepth(int bits)
+{
+    return bits >= 9 && bits <= 16;
+}
+
 // A channel record opens with its big-endian 16-bit payload length.
 constexpr std::size_t kRecordLengthBytes = 2;
 

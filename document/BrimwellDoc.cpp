@@ -2,6 +2,8 @@
 
 #include "ChannelRenderer.h"
 #include "DisplayBitmap.h"
+#include "LoadBesideOld.h"
+#include "PathText.h"
 #include "Prompts.h"
 
 #include <QFile>
@@ -23,8 +25,12 @@ bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
     rpf_path = path;
     try {
         // The new file is read completely before anything of the old one is
-        // released, so a file that fails leaves the window as it was.
-        return ShowFrame(LoadFrame(QFile::encodeName(path).toStdString()), path);
+        // released, so a file that fails leaves the window as it was, unless
+        // memory cannot hold both (see LoadBesideOld.h).
+        const std::string pathBytes = pathtext::Bytes(path);
+        return ShowFrame(loadbesideold::Run([&pathBytes] { return LoadFrame(pathBytes); },
+                                            [this] { DeleteContents(); }, !rpf_bmp.isNull()),
+                         path);
     } catch (const std::runtime_error& error) {
         if (reportFailure)
             prompts::ShowMessage(QStringLiteral("ERROR opening file:\n\n") + path + QStringLiteral("\n\nerror=") +

@@ -20,7 +20,7 @@ struct FrameChannels {
     // Per channel bit the elements as the loader assembles them (see
     // RLA::ChannelData), or null when the file lacks the channel.
     const unsigned char* channels[kChannelCount] = {};
-    const std::vector<std::string>* names = nullptr;  // D block names, may be null
+    const NameList* names = nullptr;  // D block names, may be null
 
     // Bytes per element of channel bit, fixed by the file format.
     static int ElementSize(int bit)

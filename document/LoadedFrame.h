@@ -26,7 +26,7 @@ struct LoadedFrame {
     int width = 0;
     int height = 0;
     QString producer;                     // the header's producer text
-    const std::vector<std::string>& Names() const { return loader.names; }
+    const NameList& Names() const { return loader.names; }
 };
 
 // Loads the file at pathBytes (the path as the file system spells it).

@@ -2,6 +2,7 @@
 
 #include "CommandIds.h"
 #include "CommandRouter.h"
+#include "PathText.h"
 #include "ResourcePaths.h"
 #include "ShockwaveFlash.h"
 #include "ToolBarStyle.h"
@@ -234,8 +235,16 @@ void CMainFrame::dropEvent(QDropEvent* event)
 {
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+        if (!url.isLocalFile())
+            continue;
+#ifdef _WIN32
+        paths.append(url.toLocalFile());
+#else
+        // The address holds the name's bytes percent-encoded: decoded as
+        // bytes they reach the reader as they are, valid text or not.
+        paths.append(pathtext::Display(
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString()));
+#endif
     }
     if (paths.isEmpty()) {
         event->ignore();

@@ -6,16 +6,31 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
+#include <QTimer>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 // A fetch that receives nothing for this long is given up.
 constexpr int kStalledFetchMs = 30000;
+
+int fetchDeadlineMs = CShockwaveFlash::kFetchDeadlineMs;
 }  // namespace
 
-CShockwaveFlash::CShockwaveFlash(QWidget* parent)
-    : QWidget(parent), m_network(new QNetworkAccessManager(this))
+void CShockwaveFlash::SetFetchDeadlineMs(int ms)
 {
+    fetchDeadlineMs = ms;
+}
+
+CShockwaveFlash::CShockwaveFlash(QWidget* parent)
+    : QWidget(parent), m_network(new QNetworkAccessManager(this)), m_deadline(new QTimer(this))
+{
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, [this] {
+        if (m_reply)
+            m_reply->abort();
+    });
     // Blank is the surrounding toolbar's grey; a movie paints over it.
     setAutoFillBackground(true);
 }
@@ -53,15 +68,21 @@ void CShockwaveFlash::LoadMovie(long layer, const QString& url)
     QNetworkReply* reply = m_network->get(request);
     m_reply = reply;
     // A banner is small: an answer that announces or brings more than a
-    // banner may weigh is dropped at once.
+    // banner may weigh is dropped at once. The bytes are taken and counted
+    // as they arrive, so that a body sent in endless small pieces meets the
+    // same cap, and the deadline ends whatever is still going.
     connect(reply, &QNetworkReply::metaDataChanged, this, [reply] {
         if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxMovieBytes)
             reply->abort();
     });
-    connect(reply, &QNetworkReply::readyRead, this, [reply] {
-        if (reply->bytesAvailable() > kMaxMovieBytes)
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+        if (reply != m_reply || !reply->isOpen())
+            return;
+        m_received += reply->read(kMaxMovieBytes + 1 - m_received.size());
+        if (m_received.size() > kMaxMovieBytes)
             reply->abort();
     });
+    m_deadline->start(fetchDeadlineMs);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { OnFetchFinished(reply); });
 }
 
@@ -85,8 +106,12 @@ void CShockwaveFlash::OnFetchFinished(QNetworkReply* reply)
     if (reply != m_reply)
         return;
     m_reply = nullptr;
-    if (reply->error() == QNetworkReply::NoError)
-        ShowMovie(reply->readAll());
+    m_deadline->stop();
+    QByteArray data = std::exchange(m_received, QByteArray());
+    if (reply->isOpen())
+        data += reply->readAll();
+    if (reply->error() == QNetworkReply::NoError && data.size() <= kMaxMovieBytes)
+        ShowMovie(data);
     update();
     emit LoadFinished();
 }
@@ -157,6 +182,8 @@ void CShockwaveFlash::Clear()
         m_reply->deleteLater();
         m_reply = nullptr;
     }
+    m_deadline->stop();
+    m_received.clear();
     if (m_animation) {
         m_animation->disconnect(this);
         m_animation.reset();

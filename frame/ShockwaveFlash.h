@@ -17,14 +17,20 @@
 #include <memory>
 
 class QMovie;
+class QTimer;
 class QNetworkAccessManager;
 class QNetworkReply;
 
 class CShockwaveFlash : public QWidget {
     Q_OBJECT
 public:
-    // The most a movie may weigh; a larger answer is dropped unread.
+    // The most a movie may weigh, counted as the bytes arrive whatever the
+    // server announces; a larger answer is dropped.
     static constexpr qint64 kMaxMovieBytes = 4 * 1024 * 1024;
+    // A fetch ends this long after it started, however it is going.
+    static constexpr int kFetchDeadlineMs = 30000;
+    // The deadline of fetches started from now on; tests shorten it.
+    static void SetFetchDeadlineMs(int ms);
 
     explicit CShockwaveFlash(QWidget* parent = nullptr);
     ~CShockwaveFlash() override;
@@ -67,6 +73,8 @@ private:
     Content m_content = Content::Blank;
     QNetworkAccessManager* m_network;     // child object
     QPointer<QNetworkReply> m_reply;      // the fetch under way
+    QByteArray m_received;                // what the fetch has brought so far
+    QTimer* m_deadline;                   // child object: ends the fetch under way
     QBuffer m_movieBuffer;                // the fetched bytes the animation decodes
     std::unique_ptr<QMovie> m_animation;  // declared after its buffer: goes first
     int m_framesThisPass = 0;             // frames shown since the animation (re)started

@@ -1,9 +1,12 @@
 #include "SingleDocTemplate.h"
 
 #include "Document.h"
+#include "FilePath.h"
+#include "PathText.h"
 #include "View.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
 
@@ -21,7 +24,9 @@ QString CSingleDocTemplate::FullPath(const QString& path)
 {
     if (path.isEmpty())
         return path;
-    return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    // ".." is left to the file system: through a link it leads elsewhere
+    // than cutting the text would (FilePath.h).
+    return QDir::toNativeSeparators(pathtext::Display(filepath::ResolveFolder(pathtext::Bytes(path))));
 }
 
 CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)

@@ -68,6 +68,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (symlink(("/proc/self/fd/" + std::to_string(inputFile)).c_str(), inputPath.c_str()) != 0)
         Fail("symlink");
     std::atexit(RemoveInputLink);
+    // The reader's own pixel cap, below the bound above, so that its refusal
+    // runs on the inputs between the two; the memory budget then weighs what
+    // passes it.
+    setenv("BRIMWELL_MAX_PIXELS", std::to_string(kMaxPixels / 4).c_str(), 1);
     return 0;
 }
 

@@ -1,12 +1,17 @@
 // Writes the fuzz target's seed corpus into the folder given as argument:
 // small valid files that between them hold every structure of the format,
 // so the fuzzer starts from files that load and mutates from there.
+#include "FileBytes.h"
 #include "RpfWriter.h"
 #include "SampleFiles.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,10 +57,34 @@ int main(int argc, char** argv)
     seeds.push_back(Image(3, 2, 8, true, "Renderer (V)", 7));
     seeds.back().matteBits = 16;
 
+    std::vector<std::vector<std::uint8_t>> files;
+    for (const rpfgen::RpfImage& seed : seeds)
+        files.push_back(rpfgen::EncodeRpf(seed));
+
+    // 10-bit colour beside 12-bit alpha: two-byte records scaled to words.
+    files.push_back(rpfgen::EncodeRpf(Image(7, 3, 16, true, "Renderer (Z)", 8)));
+    rpfgen::PutBigEndian16(files.back(), rpfgen::offsets::kChanBits, 10);
+    rpfgen::PutBigEndian16(files.back(), rpfgen::offsets::kMatteBits, 12);
+
+    // Float colour stored little-endian, as other writers store it: one row,
+    // no blocks, so the three records follow the one-entry offset table.
+    rpfgen::RpfImage floats = Image(6, 1, 32, false, "rpfgen", 9);
+    files.push_back(rpfgen::EncodeRpf(floats));
+    std::size_t at = rpfgen::offsets::kOffsetTable + 4;
+    for (int record = 0; record < 3; ++record) {
+        for (int k = 0; k < floats.width; ++k) {
+            auto value = files.back().begin() + long(at + 2 + 4 * std::size_t(k));
+            std::reverse(value, value + 4);
+        }
+        at += 2 + 4 * std::size_t(floats.width);
+    }
+
     int index = 0;
-    for (const rpfgen::RpfImage& seed : seeds) {
+    for (const std::vector<std::uint8_t>& bytes : files) {
         const std::string path = (folder / ("seed-" + std::to_string(++index) + ".rpf")).string();
-        if (!rpfgen::WriteRpf(path, seed)) {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        if (!out) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
         }

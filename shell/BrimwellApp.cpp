@@ -10,6 +10,7 @@
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "MainFrame.h"
+#include "PathText.h"
 #include "PictureStatusBar.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
@@ -17,6 +18,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -122,7 +126,7 @@ CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
         m_folder.AbandonOpen();
         return nullptr;
     }
-    std::string pathBytes = QFile::encodeName(path).toStdString();
+    std::string pathBytes = pathtext::Bytes(path);
     m_folder.Rebuild(pathBytes);
     Opened(std::move(pathBytes));
     return document;
@@ -179,9 +183,12 @@ void CBrimwellApp::Navigate(const NavigationStep& step)
 {
     switch (step.kind) {
     case NavigationStep::Kind::Open:
-        m_stepFailed = CWinApp::OpenDocumentFile(QFile::decodeName(QByteArray::fromStdString(step.path))) == nullptr;
-        if (!m_stepFailed)
-            Opened(step.path);
+        // The position has moved already. The open waits for the event loop,
+        // so that steps a held key piles up while a file loads only move the
+        // position, and once the key is released one more load runs.
+        if (m_steppedPath.empty())
+            QTimer::singleShot(0, this, &CBrimwellApp::OpenSteppedFile);
+        m_steppedPath = step.path;
         break;
     case NavigationStep::Kind::Beep:
         prompts::Beep();
@@ -195,8 +202,7 @@ bool CBrimwellApp::IsShown(const NavigationStep& step) const
 {
     const CBrimwellDoc* document = Document();
     return step.kind == NavigationStep::Kind::Open && document != nullptr &&
-           CSingleDocTemplate::FullPath(QFile::decodeName(QByteArray::fromStdString(step.path))) ==
-               document->GetPathName();
+           CSingleDocTemplate::FullPath(pathtext::Display(step.path)) == document->GetPathName();
 }
 
 void CBrimwellApp::Step(NavigationStep (FolderList::*direction)())
@@ -208,6 +214,16 @@ void CBrimwellApp::Step(NavigationStep (FolderList::*direction)())
     if (m_stepFailed && IsShown(step))
         step = (m_folder.*direction)();
     Navigate(step);
+}
+
+void CBrimwellApp::OpenSteppedFile()
+{
+    const std::string path = std::exchange(m_steppedPath, std::string());
+    if (path.empty())
+        return;
+    m_stepFailed = CWinApp::OpenDocumentFile(pathtext::Display(path)) == nullptr;
+    if (!m_stepFailed)
+        Opened(path);
 }
 
 void CBrimwellApp::OnPreviousFile()

@@ -67,6 +67,9 @@ private:
     void Opened(std::string pathBytes);
     // The folder of the file shown changed: list it again, keeping the place.
     void OnFolderChanged();
+    // Opens the file the folder position reached, once, for however many
+    // steps arrived since the last open was scheduled.
+    void OpenSteppedFile();
 
     QStringList m_arguments;
     FolderList m_folder;
@@ -74,4 +77,7 @@ private:
     std::string m_shownPath;  // the file shown, as bytes
     bool m_stepFailed = false;  // the latest step's file did not open
     int m_startupExitCode = 0;
+    // The file of the latest step, waiting for its open to run; empty when
+    // none is scheduled.
+    std::string m_steppedPath;
 };

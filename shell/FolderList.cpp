@@ -1,5 +1,7 @@
 #include "FolderList.h"
 
+#include "FilePath.h"
+
 #include <filesystem>
 #include <iterator>
 #include <system_error>
@@ -27,16 +29,16 @@ bool HasRpfEnding(const std::string& name)
 }
 
 // The opened path as the list spells its entries: absolute, so that a file
-// opened by a relative path from a shell is found, and lexically normal, so
-// that "./" or "a/../" in it do not hide it. Empty when the current folder is
-// gone and a relative path cannot be made absolute.
+// opened by a relative path from a shell is found, with its folder resolved
+// by the file system as the open resolved it, so that "./" or "link/../" in
+// it lead to the folder the file was opened from. Empty when the current
+// folder is gone and a relative path cannot be made absolute.
 fs::path ListSpelling(const std::string& openedPath)
 {
-    std::error_code error;
-    fs::path absolute = fs::absolute(fs::path(openedPath), error);
-    if (error)
+    const fs::path resolved(filepath::ResolveFolder(openedPath));
+    if (!resolved.is_absolute())
         return {};
-    return absolute.lexically_normal();
+    return resolved;
 }
 
 }  // namespace

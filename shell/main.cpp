@@ -1,5 +1,6 @@
 #include "BrimwellApp.h"
 #include "CommandLineHelp.h"
+#include "PathText.h"
 #include "ResourcePaths.h"
 
 #include <QApplication>
@@ -15,8 +16,12 @@ int main(int argc, char** argv)
     for (const char* size : {respaths::kIcon16, respaths::kIcon32, respaths::kIcon48, respaths::kIcon256})
         icon.addFile(QString::fromLatin1(size));
     QApplication::setWindowIcon(icon);
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();  // the program itself
+    // From argv itself: a file name's bytes reach the reader as they are,
+    // where Qt's decoded arguments would lose those not valid in the
+    // encoding.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(pathtext::Display(argv[i]));
     CBrimwellApp app(arguments);
     if (!app.InitInstance())
         return app.StartupExitCode();

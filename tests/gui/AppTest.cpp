@@ -17,6 +17,8 @@
 #include <QUrl>
 #include <QtTest/QTest>
 
+#include <cstdio>
+
 using guitest::PromptRecorder;
 using guitest::Settle;
 using guitest::WriteSample;
@@ -315,6 +317,27 @@ TEST(App, LongRecentPathsAreShortenedInTheirMiddle)
     EXPECT_EQ(CRecentFileList::AbbreviatePath("/r/project/shots/seq/frame01.rpf", 30), "/r/.../shots/seq/frame01.rpf");
     EXPECT_EQ(CRecentFileList::AbbreviatePath("/r/a_very_long_file_name_of_many_letters.rpf", 30),
               "a_very_long_file_name_of_many_letters.rpf");
+}
+
+TEST(App, ADroppedFileWhoseNameIsNotValidTextOpens)
+{
+    ClearSettings();
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    CBrimwellApp app({WriteSample(dir.path(), "first.rpf", 8, 8)});
+    ASSERT_TRUE(app.InitInstance());
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/odd\xff\xfe.rpf";
+    WriteSample(dir.path(), "plain.rpf", 5, 5);
+    ASSERT_EQ(std::rename(QFile::encodeName(dir.filePath("plain.rpf")).constData(), bytes.constData()), 0);
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.Frame(), &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.Frame(), &drop);
+    EXPECT_EQ(app.Document()->rpf_width, 5);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("; ").toStdString();
+    std::remove(bytes.constData());  // a name the temporary folder's own clean-up cannot spell
 }
 
 TEST(App, DroppedFilesOpenInOrder)

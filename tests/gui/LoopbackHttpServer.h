@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,11 @@ public:
         qint64 announcedLength = -1;
         bool sendLength = true;  // without it the body ends where the connection does
         bool silent = false;     // read the request, answer nothing
+        // Send a chunked body of chunkBytes-byte chunks, one every
+        // chunkIntervalMs, for as long as the connection stays open.
+        bool endlessChunks = false;
+        int chunkBytes = 16 * 1024;
+        int chunkIntervalMs = 0;
     };
 
     explicit LoopbackHttpServer(Answer answer) : m_answer(std::move(answer))
@@ -44,6 +50,9 @@ public:
     {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
     }
+
+    // Chunks an endless answer has sent so far.
+    qint64 ChunksSent() const { return m_chunksSent; }
 
     // The request lines received, such as "GET /path HTTP/1.1".
     const QStringList& Requests() const { return m_requests; }
@@ -80,6 +89,22 @@ private:
     {
         if (m_answer.silent)
             return;
+        if (m_answer.endlessChunks) {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + m_answer.contentType +
+                          "\r\nTransfer-Encoding: chunked\r\n\r\n");
+            const QByteArray chunk = QByteArray::number(m_answer.chunkBytes, 16) + "\r\n" +
+                                     QByteArray(m_answer.chunkBytes, 'x') + "\r\n";
+            auto* timer = new QTimer(socket);
+            connect(timer, &QTimer::timeout, socket, [this, socket, chunk] {
+                // Never more than a few chunks waiting: the client sets the pace.
+                if (socket->bytesToWrite() < 4 * chunk.size()) {
+                    socket->write(chunk);
+                    ++m_chunksSent;
+                }
+            });
+            timer->start(m_answer.chunkIntervalMs);
+            return;
+        }
         const qint64 length = m_answer.announcedLength >= 0 ? m_answer.announcedLength : m_answer.body.size();
         QByteArray response = "HTTP/1.1 " + QByteArray::number(m_answer.status) + ' ' + m_answer.reason + "\r\n";
         response += "Content-Type: " + m_answer.contentType + "\r\n";
@@ -95,6 +120,7 @@ private:
     Answer m_answer;
     QTcpServer m_server;
     QStringList m_requests;
+    qint64 m_chunksSent = 0;
 };
 
 // Runs the event loop until done() holds or timeoutMs passed; returns done().

@@ -5,10 +5,13 @@
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
 #include "MainFrame.h"
+#include "PathText.h"
 
 #include <QAction>
 #include <QFile>
 #include <QtTest/QTest>
+
+#include <filesystem>
 
 using guitest::PromptRecorder;
 using guitest::Settle;
@@ -35,6 +38,7 @@ public:
     {
         app->Router()->UpdateCommandUI();
         QTest::keyClick(app->Frame(), key);
+        Settle();  // the step's open runs from the event loop
     }
 
     bool Enabled(int id) { return app->Router()->IsEnabled(id); }
@@ -95,6 +99,25 @@ TEST(Navigation, AFileThatFailsIsReportedAndSteppedPast)
     EXPECT_EQ(h.Shown(), "3.rpf");
 }
 
+TEST(Navigation, StepsPiledUpBeforeALoadRunsLoadOnlyTheLastFile)
+{
+    NavigationHarness h({"1.rpf", "2.rpf", "3.rpf", "4.rpf"}, "1.rpf");
+    // Files passed over must not be loaded: removed, each would be reported.
+    ASSERT_TRUE(QFile::remove(h.dir.filePath("2.rpf")));
+    ASSERT_TRUE(QFile::remove(h.dir.filePath("3.rpf")));
+    for (int i = 0; i < 3; ++i) {
+        h.app->Router()->UpdateCommandUI();
+        QTest::keyClick(h.app->Frame(), Qt::Key_Right);  // a held key: no event loop between steps
+    }
+    EXPECT_EQ(h.Shown(), "1.rpf");
+    EXPECT_FALSE(h.Enabled(ID_FILE_NEXT));  // the position moved with every step
+    Settle();
+    EXPECT_EQ(h.Shown(), "4.rpf");
+    EXPECT_TRUE(h.prompts.messages.isEmpty()) << h.prompts.messages.join("; ").toStdString();
+    h.Press(Qt::Key_Left);  // back onto a removed file: loaded, and reported
+    EXPECT_EQ(h.prompts.messages.size(), 1);
+}
+
 TEST(Navigation, AFailedOpenKeepsThePlaceOfTheFileShown)
 {
     NavigationHarness h({"1.rpf", "2.rpf", "3.rpf"}, "2.rpf");
@@ -133,6 +156,7 @@ TEST(Navigation, ARelativePathFromTheCommandLineStillNavigates)
         ASSERT_TRUE(app.InitInstance());
         app.Router()->UpdateCommandUI();
         EXPECT_TRUE(app.Router()->Execute(ID_FILE_NEXT));
+        Settle();
         EXPECT_EQ(QFileInfo(app.Document()->GetPathName()).fileName(), "y.rpf");
     }
     QDir::setCurrent(previous);
@@ -152,4 +176,54 @@ TEST(Navigation, AStepBackAfterAFailedStepGoesBeforeTheFileShown)
     h.Press(Qt::Key_Left);
     EXPECT_EQ(h.Shown(), "1.rpf");
     EXPECT_EQ(h.prompts.beeps, 0);
+}
+
+TEST(Navigation, APathThroughALinkAndDotDotOpensTheFileTheSystemFinds)
+{
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("a/b"));
+    WriteSample(dir.path(), "x.rpf", 4, 4);  // beside the link: what cutting the text would open
+    WriteSample(dir.filePath("a"), "x.rpf", 9, 4);
+    WriteSample(dir.filePath("a"), "y.rpf", 5, 4);
+    ASSERT_TRUE(QFile::link(dir.filePath("a/b"), dir.filePath("link")));
+    CBrimwellApp app({dir.filePath("link/../x.rpf")});
+    ASSERT_TRUE(app.InitInstance());
+    EXPECT_EQ(app.Document()->rpf_width, 9);
+    EXPECT_EQ(app.Document()->GetPathName(), QDir::toNativeSeparators(dir.filePath("a/x.rpf")));
+    app.Router()->UpdateCommandUI();
+    EXPECT_TRUE(app.Router()->Execute(ID_FILE_NEXT));
+    Settle();
+    EXPECT_EQ(app.Document()->rpf_width, 5);  // a/y.rpf, in the same resolved folder
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST(Navigation, FileNamesThatAreNotValidTextOpenFromTheCommandLineAndByStepping)
+{
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    // Names with bytes no UTF-8 text holds: their text cannot give them back.
+    const std::string first = folder + "/a\xff.rpf";
+    const std::string second = folder + "/b\xfe\x80.rpf";
+    const QString written = WriteSample(dir.path(), "plain.rpf", 6, 4);
+    std::filesystem::copy_file(QFile::encodeName(written).toStdString(), first);
+    std::filesystem::copy_file(QFile::encodeName(WriteSample(dir.path(), "wide.rpf", 8, 4)).toStdString(), second);
+    ASSERT_TRUE(QFile::remove(written));
+    ASSERT_TRUE(QFile::remove(dir.filePath("wide.rpf")));
+    ASSERT_NE(QFile::encodeName(QFile::decodeName(QByteArray::fromStdString(first))).toStdString(), first);
+
+    // As main hands over the command line: the text of argv's bytes.
+    CBrimwellApp app({pathtext::Display(first)});
+    ASSERT_TRUE(app.InitInstance()) << prompts.messages.join("; ").toStdString();
+    EXPECT_EQ(app.Document()->rpf_width, 6);
+    EXPECT_EQ(app.Folder().FolderFiles().size(), 2u);
+    app.Router()->UpdateCommandUI();
+    EXPECT_TRUE(app.Router()->Execute(ID_FILE_NEXT));
+    Settle();
+    EXPECT_EQ(app.Document()->rpf_width, 8);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("; ").toStdString();
+    // Names the temporary folder's own clean-up cannot spell.
+    std::filesystem::remove(first);
+    std::filesystem::remove(second);
 }

@@ -277,6 +277,40 @@ TEST_F(BannerTest, OversizedAnswerIsDroppedWithoutWaitingForIt)
     }
 }
 
+TEST_F(BannerTest, EndlessChunkedBodyIsCutAtTheByteCapAndSlowOneAtTheDeadline)
+{
+    // Chunks as fast as the banner takes them: the cap ends the fetch.
+    LoopbackHttpServer::Answer flood;
+    flood.endlessChunks = true;
+    {
+        LoopbackHttpServer server(flood);
+        MakeFrame(server.Url(), 20000);
+        EXPECT_EQ(loaded, 1);
+        EXPECT_EQ(frame->Banner()->Shows(), CShockwaveFlash::Content::Blank);
+        const qint64 chunks = server.ChunksSent();
+        EXPECT_GE(chunks * flood.chunkBytes, CShockwaveFlash::kMaxMovieBytes);
+        // Ended: the server sends a few more chunks at most, into a closed connection.
+        WaitUntil([] { return false; }, 200);
+        EXPECT_LE(server.ChunksSent(), chunks + 8);
+        frame.reset();
+    }
+    // Small chunks slowly, never stalling and never reaching the cap: the
+    // deadline ends the fetch.
+    LoopbackHttpServer::Answer trickle = flood;
+    trickle.chunkBytes = 64;
+    trickle.chunkIntervalMs = 5;
+    CShockwaveFlash::SetFetchDeadlineMs(400);
+    {
+        LoopbackHttpServer server(trickle);
+        MakeFrame(server.Url(), 20000);
+        EXPECT_EQ(loaded, 1);
+        EXPECT_EQ(frame->Banner()->Shows(), CShockwaveFlash::Content::Blank);
+        EXPECT_LT(server.ChunksSent() * trickle.chunkBytes, CShockwaveFlash::kMaxMovieBytes);
+        frame.reset();
+    }
+    CShockwaveFlash::SetFetchDeadlineMs(CShockwaveFlash::kFetchDeadlineMs);
+}
+
 TEST(Banner, RightClickBringsUpNoMenuUnlessAllowed)
 {
     QWidget parent;

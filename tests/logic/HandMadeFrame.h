@@ -47,7 +47,12 @@ public:
     }
     // Adds the channel, zero-filled.
     void Add(int bit) { Channel(bit); }
-    void SetNames(std::vector<std::string> names) { names_ = std::move(names); }
+    void SetNames(const std::vector<std::string>& names)
+    {
+        names_ = NameList();
+        for (const std::string& name : names)
+            names_.Add(name);
+    }
 
     FrameChannels Frame() const
     {
@@ -77,5 +82,5 @@ private:
     bool hasAlpha_ = true;
     std::vector<std::uint16_t> colour_;
     std::array<std::vector<unsigned char>, kChannelCount> channels_;
-    std::vector<std::string> names_;
+    NameList names_;
 };

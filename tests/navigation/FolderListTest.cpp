@@ -254,3 +254,21 @@ TEST(FolderList, AnAbandonedOpenGivesBackTheListAndThePlace)
     EXPECT_EQ(list.CurrentFile(), dir.File("b.rpf"));
     EXPECT_TRUE(Opens(list.Next(), dir.File("c.rpf")));
 }
+
+TEST(FolderList, DotDotAfterALinkLeadsWhereTheFileSystemGoes)
+{
+    TempDir dir;
+    fs::create_directories(dir.Path() / "a" / "b");
+    Touch(dir, {"x.rpf", "a/x.rpf", "a/w.rpf", "a/b/v.rpf"});
+    fs::create_directory_symlink(dir.Path() / "a" / "b", dir.Path() / "link");
+
+    // link/.. is the folder above the link's target, a; cutting the text
+    // would give the decoy x.rpf beside the link.
+    FolderList list;
+    list.BeginOpen();
+    list.Rebuild(dir.File("link/../x.rpf"));
+    EXPECT_EQ(list.CurrentFile(), dir.File("a/x.rpf"));
+    EXPECT_EQ(std::vector<std::string>(list.FolderFiles().begin(), list.FolderFiles().end()),
+              (std::vector<std::string>{dir.File("a/w.rpf"), dir.File("a/x.rpf")}));
+    EXPECT_TRUE(Opens(list.Previous(), dir.File("a/w.rpf")));
+}

@@ -1,6 +1,8 @@
 #include "FileStream.h"
 #include "ReaderTestSupport.h"
 
+#include <unistd.h>
+
 using readertest::IsReport;
 using readertest::OpenDescriptorCount;
 using readertest::ReportOf;
@@ -35,8 +37,19 @@ TEST(FileStream, MissingFileReportsSite18AndLeavesNothingOpen)
     TempDir dir;
     const int before = OpenDescriptorCount();
     std::string text = ReportOf([&] { FileStream stream(dir.File("absent.rpf").c_str()); });
-    EXPECT_TRUE(IsReport(text, "FileStream::FileStream()", "FileStream", 18));
+    EXPECT_TRUE(IsReport(text, "FileStream::FileStream()", "FileStream", 18, "No such file or directory"));
     EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+TEST(FileStream, UnreadableFileSaysPermissionDenied)
+{
+    TempDir dir;
+    const std::string path = dir.Write("locked.rpf", {1, 2, 3});
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    if (access(path.c_str(), R_OK) == 0)
+        GTEST_SKIP() << "this user reads files whatever their permissions";
+    EXPECT_TRUE(IsReport(ReportOf([&] { FileStream stream(path.c_str()); }), "FileStream::FileStream()", "FileStream",
+                         18, "Permission denied"));
 }
 
 TEST(FileStream, DirectoryCannotBeOpened)
@@ -44,7 +57,7 @@ TEST(FileStream, DirectoryCannotBeOpened)
     TempDir dir;
     std::filesystem::create_directory(dir.File("folder.rpf"));
     EXPECT_TRUE(IsReport(ReportOf([&] { FileStream stream(dir.File("folder.rpf").c_str()); }),
-                         "FileStream::FileStream()", "FileStream", 18));
+                         "FileStream::FileStream()", "FileStream", 18, "Is a directory"));
 }
 
 TEST(FileStream, ReadsExactCountsAndReportsShortReads)

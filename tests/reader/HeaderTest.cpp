@@ -43,7 +43,8 @@ TEST(RlaName, ExtensionMustBeRpfInAnyLetterCase)
     }
     // A relative path, so that no directory of the temporary folder lends it a dot.
     EXPECT_TRUE(IsReport(LoadReport("image"), "RLA::Leer. Not rpf file.", "RLA", 22));
-    EXPECT_TRUE(IsReport(LoadReport(dir.File("absent.rpf")), "FileStream::FileStream()", "FileStream", 18));
+    EXPECT_TRUE(IsReport(LoadReport(dir.File("absent.rpf")), "FileStream::FileStream()", "FileStream", 18,
+                         "No such file or directory"));
 }
 
 TEST(RlaHeader, ChannelTypeMustBeRgbAndNoNextImageFollows)

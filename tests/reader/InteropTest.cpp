@@ -1,11 +1,16 @@
 // RLA files from an independent writer, OpenImageIO's oiiotool, renamed
 // .rpf: they must decode to exactly the words our conversion gives from the
-// integer pixel values oiiotool itself reads back from the same files.
-// Float files are left out: that writer stores float records little-endian,
-// where ours are big-endian.
+// integer pixel values oiiotool itself reads back from the same files; 10-
+// and 12-bit files, which it reads back scaled to 16 bits, within a part in a
+// thousand; and its float files, stored little-endian, to the words of the
+// floats it reads back.
 #include "ReaderTestSupport.h"
 
+#include "RowKernels.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -61,11 +66,12 @@ std::string PatternArguments(std::size_t index, const Sample& sample)
 }
 
 // oiiotool --dumpdata output: per file name, every pixel's channel values
-// in row order from the top, as the integers of the file's depth.
-std::map<std::string, std::vector<unsigned>> ParseDump(const std::string& text)
+// in row order from the top, as the integers of the file's depth (16 bits
+// for depths 9 to 15) or as floats for float files.
+std::map<std::string, std::vector<double>> ParseDump(const std::string& text)
 {
-    std::map<std::string, std::vector<unsigned>> files;
-    std::vector<unsigned>* current = nullptr;
+    std::map<std::string, std::vector<double>> files;
+    std::vector<double>* current = nullptr;
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
@@ -77,9 +83,11 @@ std::map<std::string, std::vector<unsigned>> ParseDump(const std::string& text)
         const std::size_t colon = line.find("):");
         if (current == nullptr || line.find("Pixel (") == std::string::npos || colon == std::string::npos)
             continue;
-        // "    Pixel (x, y): v v v v (f f f f)": the integers before the "(".
-        std::istringstream values(line.substr(colon + 2, line.find('(', colon) - colon - 2));
-        unsigned value;
+        // "    Pixel (x, y): v v v v (f f f f)": the integers before the "(";
+        // float files give the floats alone.
+        const std::size_t open = line.find('(', colon);
+        std::istringstream values(line.substr(colon + 2, open == std::string::npos ? open : open - colon - 2));
+        double value;
         while (values >> value)
             current->push_back(value);
     }
@@ -117,7 +125,7 @@ TEST(Interop, OiiotoolFilesDecodeToTheValuesItReadsBack)
     }
     RunCommand(write + " 2>&1", ok);
     ASSERT_TRUE(ok) << write;
-    const std::map<std::string, std::vector<unsigned>> read = ParseDump(RunCommand(dump + " 2>&1", ok));
+    const std::map<std::string, std::vector<double>> read = ParseDump(RunCommand(dump + " 2>&1", ok));
     ASSERT_TRUE(ok) << dump;
 
     for (const Sample& sample : samples) {
@@ -138,8 +146,10 @@ TEST(Interop, OiiotoolFilesDecodeToTheValuesItReadsBack)
 
         std::size_t mismatches = 0;
         for (std::size_t p = 0; p < pixels && mismatches < 5; ++p) {
-            const unsigned* v = values->second.data() + p * channels;
-            auto word = [&](unsigned value) { return sample.bits == 16 ? Word16(value) : Word8(value); };
+            const double* v = values->second.data() + p * channels;
+            auto word = [&](double value) {
+                return sample.bits == 16 ? Word16(unsigned(value)) : Word8(unsigned(value));
+            };
             const std::array<unsigned, 4> expected = {sample.alpha ? word(v[3]) : 0u, word(v[0]), word(v[1]),
                                                       word(v[2])};
             const int x = int(p % std::size_t(sample.width));
@@ -147,6 +157,101 @@ TEST(Interop, OiiotoolFilesDecodeToTheValuesItReadsBack)
             if (PixelOf(rla, x, y) != expected) {
                 ++mismatches;
                 ADD_FAILURE() << "pixel (" << x << ", " << y << ") differs";
+            }
+        }
+    }
+}
+
+namespace {
+
+// Writes the samples with oiiotool at the given data type and returns what
+// oiiotool reads back from each, by file name.
+std::map<std::string, std::vector<double>> WriteWithOiiotool(const TempDir& dir, const std::vector<Sample>& samples,
+                                                             const std::string& type)
+{
+    bool ok = false;
+    std::string write = "oiiotool";
+    std::string dump = "oiiotool --dumpdata";
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const std::string rla = dir.File(samples[i].name + ".rla");
+        write += " " + PatternArguments(i, samples[i]) + " -d " + type + " -o " + rla;
+        dump += " " + rla;
+    }
+    RunCommand(write + " 2>&1", ok);
+    EXPECT_TRUE(ok) << write;
+    const auto read = ParseDump(RunCommand(dump + " 2>&1", ok));
+    EXPECT_TRUE(ok) << dump;
+    for (const Sample& sample : samples)
+        std::filesystem::copy_file(dir.File(sample.name + ".rla"), dir.File(sample.name + ".rpf"));
+    return read;
+}
+
+}  // namespace
+
+TEST(Interop, OiiotoolTenAndTwelveBitFilesDecodeWithinAPartInAThousand)
+{
+    std::vector<Sample> samples;
+    for (int bits : {10, 12}) {
+        for (bool alpha : {false, true})
+            samples.push_back({"d" + std::to_string(bits) + (alpha ? "_rgba" : "_rgb"), bits, alpha, 129, 5});
+    }
+    TempDir dir;
+    std::map<std::string, std::vector<double>> read;
+    for (int bits : {10, 12}) {
+        std::vector<Sample> ofDepth;
+        std::copy_if(samples.begin(), samples.end(), std::back_inserter(ofDepth),
+                     [bits](const Sample& s) { return s.bits == bits; });
+        read.merge(WriteWithOiiotool(dir, ofDepth, "uint" + std::to_string(bits)));
+    }
+    for (const Sample& sample : samples) {
+        SCOPED_TRACE(sample.name);
+        const auto values = read.find(sample.name + ".rla");
+        const std::size_t channels = sample.alpha ? 4 : 3;
+        ASSERT_NE(values, read.end());
+        ASSERT_EQ(values->second.size(), std::size_t(sample.width * sample.height) * channels);
+        RLA rla;
+        ASSERT_TRUE(Loads(rla, dir.File(sample.name + ".rpf")));
+        ASSERT_EQ(rla.ColourDepth(), sample.bits);
+        std::size_t mismatches = 0;
+        for (int p = 0; p < sample.width * sample.height && mismatches < 5; ++p) {
+            const double* v = values->second.data() + std::size_t(p) * channels;
+            const std::array<double, 4> expected = {sample.alpha ? v[3] : 0.0, v[0], v[1], v[2]};
+            const std::array<unsigned, 4> got = PixelOf(rla, p % sample.width, p / sample.width);
+            for (int c = 0; c < 4; ++c) {
+                if (std::fabs(double(got[std::size_t(c)]) - expected[std::size_t(c)]) > 65535.0 / 1000.0) {
+                    ++mismatches;
+                    ADD_FAILURE() << "pixel " << p << " channel " << c << ": " << got[std::size_t(c)] << " vs "
+                                  << expected[std::size_t(c)];
+                }
+            }
+        }
+    }
+}
+
+TEST(Interop, OiiotoolFloatFilesReadLittleEndianToTheWordsOfItsFloats)
+{
+    const std::vector<Sample> samples = {{"f_rgb", 32, false, 129, 4}, {"f_rgba", 32, true, 33, 6},
+                                         {"f_grad", 32, true, 40, 3}};
+    TempDir dir;
+    const auto read = WriteWithOiiotool(dir, samples, "float");
+    for (const Sample& sample : samples) {
+        SCOPED_TRACE(sample.name);
+        const auto values = read.find(sample.name + ".rla");
+        const std::size_t channels = sample.alpha ? 4 : 3;
+        ASSERT_NE(values, read.end());
+        ASSERT_EQ(values->second.size(), std::size_t(sample.width * sample.height) * channels);
+        RLA rla;
+        ASSERT_TRUE(Loads(rla, dir.File(sample.name + ".rpf")));
+        EXPECT_TRUE(rla.floats_little_endian);
+        std::size_t mismatches = 0;
+        for (int p = 0; p < sample.width * sample.height && mismatches < 5; ++p) {
+            const double* v = values->second.data() + std::size_t(p) * channels;
+            auto word = [](double value) { return unsigned(rowkernels::ToWord(float(value))); };
+            const std::array<unsigned, 4> expected = {sample.alpha ? word(v[3]) : 0u, word(v[0]), word(v[1]),
+                                                      word(v[2])};
+            if (PixelOf(rla, p % sample.width, p / sample.width) != expected) {
+                ++mismatches;
+                ADD_FAILURE() << "pixel " << p << " differs";
             }
         }
     }

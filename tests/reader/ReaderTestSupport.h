@@ -56,19 +56,17 @@ inline std::string ReportOf(const std::function<void()>& fn)
     return {};
 }
 
-// Checks a report whole: the message line, then the raising source file
-// (which ends in RLA_Reader/<module>.cpp), ":" and the site.
+// Checks a report whole: the message line, then the raising source file as
+// a path inside the project (RLA_Reader/<module>.cpp), ":" and the site, then
+// the system's reason when one is expected.
 inline ::testing::AssertionResult IsReport(const std::string& text, const std::string& message,
-                                           const std::string& module, int site)
+                                           const std::string& module, int site, const std::string& reason = {})
 {
-    const std::string firstLine = message + "\n";
-    const std::string ending = "RLA_Reader/" + module + ".cpp:" + std::to_string(site) + "\n";
-    if (text.compare(0, firstLine.size(), firstLine) != 0)
-        return ::testing::AssertionFailure() << "first line differs in: " << text;
-    const std::string second = text.substr(firstLine.size());
-    if (second.size() < ending.size() || second.compare(second.size() - ending.size(), ending.size(), ending) != 0 ||
-        second.find('\n') != second.size() - 1)
-        return ::testing::AssertionFailure() << "second line is not ...<" << ending << "> in: " << text;
+    std::string expected = message + "\n" + "RLA_Reader/" + module + ".cpp:" + std::to_string(site) + "\n";
+    if (!reason.empty())
+        expected += reason + "\n";
+    if (text != expected)
+        return ::testing::AssertionFailure() << "report differs:\n" << text << "expected:\n" << expected;
     return ::testing::AssertionSuccess();
 }
 

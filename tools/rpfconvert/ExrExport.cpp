@@ -142,7 +142,7 @@ void WriteExr(const RLA& image, const std::string& path)
 
     exr.header().insert("producer", Imf::StringAttribute(image.Producer()));
     if (!image.names.empty())
-        exr.header().insert("nodeNames", Imf::StringVectorAttribute(image.names));
+        exr.header().insert("nodeNames", Imf::StringVectorAttribute(image.names.ToVector()));
 
     Imf::OutputFile file(path.c_str(), exr.header());
     file.setFrameBuffer(exr.frameBuffer());

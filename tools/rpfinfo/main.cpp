@@ -22,8 +22,8 @@ const char kUsage[] =
     "  width: N             in pixels\n"
     "  height: N\n"
     "  producer: TEXT       the producer text (with its channel list)\n"
-    "  colour-bits: N       8, 16 or 32 (float), as the reader decodes colour\n"
-    "  matte-bits: N        8, 16 or 32 for the alpha channel, or none\n"
+    "  colour-bits: N       8, 9 to 16, or 32 (float), as the reader decodes colour\n"
+    "  matte-bits: N        8, 9 to 16, or 32 for the alpha channel, or none\n"
     "  channels: LETTERS    render channel letters present, in the order\n"
     "                       ZEOUNRCBIGTVWM, then the block letters P, D, L\n"
     "  names: \"A\" \"B\"...    the D block names, each in double quotes\n"
@@ -66,16 +66,14 @@ void PrintLine(const char* label, const std::string& value)
 
 std::string ColourBits(const RLA& image)
 {
-    return image.header.chan_bits == 32 ? "32" : image.header.chan_bits == 16 ? "16" : "8";
+    return std::to_string(image.ColourDepth());
 }
 
 std::string MatteBits(const RLA& image)
 {
     if (image.header.num_matte <= 0)
         return "none";
-    if (image.header.chan_bits == 32)
-        return "32";  // float colour carries a float alpha whatever the matte depth says
-    return image.header.matte_bits == 16 ? "16" : "8";
+    return std::to_string(image.MatteDepth());
 }
 
 std::string ChannelLetters(const RLA& image)
@@ -96,10 +94,10 @@ std::string ChannelLetters(const RLA& image)
 std::string Names(const RLA& image)
 {
     std::string out;
-    for (const std::string& name : image.names) {
+    for (std::size_t i = 0; i < image.names.size(); ++i) {
         if (!out.empty())
             out += ' ';
-        out += '"' + Escaped(name) + '"';
+        out += '"' + Escaped(image.names[i]) + '"';
     }
     return out;
 }

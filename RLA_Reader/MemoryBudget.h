@@ -1,0 +1,25 @@
+// What a load may ask of the machine. A file of a few kilobytes can declare
+// an image of gigabytes (every row pointing at one shared record), so the
+// loader weighs what the declared image needs against a pixel cap and the
+// memory the system can still give before it allocates anything.
+#pragma once
+
+#include <cstdint>
+
+namespace memorybudget {
+
+// The largest image loaded by default: 2^28 pixels, 16384 x 16384.
+constexpr std::uint64_t kDefaultMaxPixels = std::uint64_t(1) << 28;
+
+// The pixel cap: BRIMWELL_MAX_PIXELS when set to a positive whole number,
+// otherwise the default.
+std::uint64_t MaxPixels();
+
+// Bytes the process can still allocate: on Linux the least of the system's
+// available memory, the room left under its control group's limit and
+// under its address-space and data limits; on Windows what can still be
+// committed within the address space left; elsewhere no limit is known
+// (UINT64_MAX).
+std::uint64_t AvailableBytes();
+
+}  // namespace memorybudget

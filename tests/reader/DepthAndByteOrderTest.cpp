@@ -1,0 +1,170 @@
+// Colour and alpha of 9 to 15 bits scaled to the word range, and float
+// colour in either byte order, decided from the values.
+#include "ReaderTestSupport.h"
+
+#include "FloatByteOrder.h"
+#include "RowKernels.h"
+
+#include <cstring>
+#include <limits>
+
+using namespace readertest;
+
+namespace {
+
+// A one-row file of the given values, written as 16-bit colour (and alpha)
+// and then relabelled with the depths under test.
+std::vector<std::uint8_t> TwoByteRow(const std::vector<double>& colour, const std::vector<double>& alpha,
+                                     int colourBits, int matteBits)
+{
+    rpfgen::RpfImage image;
+    image.width = int(colour.size());
+    image.height = 1;
+    image.colourBits = 16;
+    image.matteBits = 16;
+    image.alpha = !alpha.empty();
+    image.red = colour;
+    image.green = colour;
+    image.blue = colour;
+    image.alphaValues = alpha;
+    std::vector<std::uint8_t> bytes = rpfgen::EncodeRpf(image);
+    PutBigEndian16(bytes, rpfgen::offsets::kChanBits, colourBits);
+    PutBigEndian16(bytes, rpfgen::offsets::kMatteBits, matteBits);
+    return bytes;
+}
+
+unsigned Scaled(unsigned v, int bits)
+{
+    return unsigned(std::min<std::uint64_t>(std::uint64_t(v) * 65535u / ((1u << bits) - 1u), 65535u));
+}
+
+// A float image of one row, big-endian as our writer stores it, and the same
+// file with every float record's values in little-endian order.
+struct FloatFiles {
+    std::vector<std::uint8_t> big;
+    std::vector<std::uint8_t> little;
+};
+
+FloatFiles FloatRow(const std::vector<float>& values)
+{
+    rpfgen::RpfImage image;
+    image.width = int(values.size());
+    image.height = 1;
+    image.colourBits = 32;
+    image.red.assign(values.begin(), values.end());
+    image.green.assign(values.begin(), values.end());
+    image.blue.assign(values.begin(), values.end());
+    FloatFiles files;
+    files.big = rpfgen::EncodeRpf(image);
+    files.little = files.big;
+    // One row, no blocks: the three records follow the one-entry offset table.
+    std::size_t at = rpfgen::offsets::kOffsetTable + 4;
+    for (int record = 0; record < 3; ++record) {
+        const std::size_t length = (std::size_t(files.little[at]) << 8) | files.little[at + 1];
+        EXPECT_EQ(length, 4 * values.size());
+        for (std::size_t k = 0; k < values.size(); ++k)
+            std::reverse(files.little.begin() + long(at + 2 + 4 * k), files.little.begin() + long(at + 6 + 4 * k));
+        at += 2 + length;
+    }
+    EXPECT_EQ(at, files.big.size());
+    return files;
+}
+
+float FromBits(std::uint32_t bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+TEST(ColourDepths, NineToFifteenBitsAreScaledToTheWordRange)
+{
+    TempDir dir;
+    for (int bits : {9, 10, 12, 15}) {
+        SCOPED_TRACE(bits);
+        const unsigned max = (1u << bits) - 1u;
+        // Values past the depth's range only come from damaged files; they stay white.
+        const std::vector<double> colour = {0, 1, double(max / 2 + 1), double(max - 1), double(max), 65535};
+        RLA rla;
+        ASSERT_TRUE(Loads(rla, dir.Write("deep.rpf", TwoByteRow(colour, {}, bits, 8))));
+        EXPECT_EQ(rla.ColourDepth(), bits);
+        for (std::size_t x = 0; x < colour.size(); ++x) {
+            const unsigned word = std::min(Scaled(unsigned(colour[x]), bits), 65535u);
+            EXPECT_EQ(PixelOf(rla, int(x), 0), (std::array<unsigned, 4>{0, word, word, word})) << colour[x];
+        }
+        EXPECT_EQ(PixelOf(rla, int(colour.size()) - 2, 0)[1], 65535u);  // the depth's own white
+    }
+}
+
+TEST(ColourDepths, AlphaHasItsOwnDepthBesideColour)
+{
+    TempDir dir;
+    const std::vector<double> values = {0, 300, 1023, 4095};
+    // 10-bit alpha beside 16-bit colour: colour unscaled, alpha scaled.
+    RLA mixed;
+    ASSERT_TRUE(Loads(mixed, dir.Write("mixed.rpf", TwoByteRow(values, values, 16, 10))));
+    EXPECT_EQ(mixed.MatteDepth(), 10);
+    EXPECT_EQ(PixelOf(mixed, 1, 0), (std::array<unsigned, 4>{Scaled(300, 10), Word16(300), Word16(300), Word16(300)}));
+    EXPECT_EQ(PixelOf(mixed, 2, 0)[0], 65535u);
+    // 12-bit colour beside 16-bit alpha.
+    RLA other;
+    ASSERT_TRUE(Loads(other, dir.Write("other.rpf", TwoByteRow(values, values, 12, 16))));
+    EXPECT_EQ(PixelOf(other, 3, 0), (std::array<unsigned, 4>{Word16(4095), 65535, 65535, 65535}));
+    EXPECT_EQ(PixelOf(other, 1, 0)[0], Word16(300));
+    EXPECT_EQ(PixelOf(other, 1, 0)[1], Scaled(300, 12));
+}
+
+TEST(FloatByteOrder, LittleEndianFilesReadAsTheSameValues)
+{
+    TempDir dir;
+    // A spread of picture values, overbright and slightly negative ones too.
+    std::vector<float> values;
+    for (int k = 0; k < 300; ++k)
+        values.push_back(-0.1f + float(k) * 0.0123f);
+    const FloatFiles files = FloatRow(values);
+    RLA big;
+    RLA little;
+    ASSERT_TRUE(Loads(big, dir.Write("big.rpf", files.big)));
+    ASSERT_TRUE(Loads(little, dir.Write("little.rpf", files.little)));
+    EXPECT_FALSE(big.floats_little_endian);
+    EXPECT_TRUE(little.floats_little_endian);
+    for (std::size_t x = 0; x < values.size(); ++x) {
+        const unsigned word = rowkernels::ToWord(values[x]);
+        ASSERT_EQ(PixelOf(big, int(x), 0), (std::array<unsigned, 4>{0, word, word, word})) << x;
+        ASSERT_EQ(PixelOf(little, int(x), 0), PixelOf(big, int(x), 0)) << x;
+    }
+}
+
+TEST(FloatByteOrder, ValuesThatPassBothWaysStayBigEndian)
+{
+    TempDir dir;
+    // 0x3F12343E reads 0.571 big-endian and 0.176 little-endian: both are
+    // picture values, so nothing speaks for turning the file round. A NaN
+    // among them does not either.
+    const float bothWays = FromBits(0x3F12343Eu);
+    ASSERT_TRUE(FloatByteOrderVote::Plausible(FromBits(0x3E34123Fu)));
+    const std::vector<float> values = {bothWays, bothWays, 0.0f, std::numeric_limits<float>::quiet_NaN(), bothWays};
+    RLA rla;
+    ASSERT_TRUE(Loads(rla, dir.Write("both.rpf", FloatRow(values).big)));
+    EXPECT_FALSE(rla.floats_little_endian);
+    EXPECT_EQ(PixelOf(rla, 0, 0)[1], rowkernels::ToWord(bothWays));
+    EXPECT_EQ(PixelOf(rla, 3, 0)[1], 0u);
+}
+
+TEST(FloatByteOrder, VoteCountsImplausibleValuesEachWay)
+{
+    FloatByteOrderVote vote;
+    const unsigned char littleOne[4] = {0x00, 0x00, 0x80, 0x3F};  // 1.0 little-endian, subnormal big-endian
+    vote.Count(littleOne, 1);
+    EXPECT_TRUE(vote.LittleEndian());
+    const unsigned char bigOnes[4 * 4] = {0x3F, 0x80, 0, 0, 0x3F, 0x80, 0, 0, 0x3F, 0x80, 0, 0, 0x3F, 0x80, 0, 0};
+    vote.Count(bigOnes, 4);  // four big-endian 1.0 outweigh it
+    EXPECT_FALSE(vote.LittleEndian());
+    EXPECT_EQ(vote.Counted(), 5u);
+    for (float odd : {std::numeric_limits<float>::infinity(), 1e7f, 1e-20f, -1e-39f})
+        EXPECT_FALSE(FloatByteOrderVote::Plausible(odd)) << odd;
+    for (float fine : {0.0f, -0.0f, 1e-9f, -3.5f, 1e6f})
+        EXPECT_TRUE(FloatByteOrderVote::Plausible(fine)) << fine;
+}
