@@ -290,6 +290,7 @@ TEST(Viewing, FollowingSeesTheFileRewrittenAndNewFramesOfItsFolder)
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.App().Folder().CanNext(); }, 5000));
     app.Router()->UpdateCommandUI();
     QTest::keyClick(app.App().Frame(), Qt::Key_Right);
+    Settle();
     EXPECT_EQ(QFileInfo(app.Doc()->GetPathName()).fileName(), "f002.rpf");
 
     // Turned off, a change goes unseen.
