@@ -48,6 +48,7 @@ public:
     FileFollower& Follower() { return m_follower; }
 
     const FolderList& Folder() const { return m_folder; }
+    FrameStepper& Stepper() { return m_stepper; }
 
     CBrimwellDoc* Document() const;
     CMainFrame* Frame() const;
