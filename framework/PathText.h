@@ -20,4 +20,9 @@ QString Display(const std::string& bytes);
 // text in the system's encoding.
 std::string Bytes(const QString& path);
 
+// The bytes of the file an open dialog chose: a dialog answers with text, so
+// when no file has the bytes of that text, the chosen folder's entry whose
+// name reads as the chosen name is the file meant. Kept for Bytes too.
+std::string OnDisk(const QString& chosen);
+
 }  // namespace pathtext

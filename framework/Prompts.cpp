@@ -1,5 +1,7 @@
 #include "Prompts.h"
 
+#include "PathText.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -46,7 +48,9 @@ void Beep()
     QApplication::beep();
 }
 
-std::optional<QString> GetOpenFileName(const OpenFileRequest& request)
+namespace {
+
+std::optional<QString> AskForFile(const OpenFileRequest& request)
 {
     if (Current().openFile)
         return Current().openFile(request);
@@ -59,6 +63,17 @@ std::optional<QString> GetOpenFileName(const OpenFileRequest& request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+std::optional<QString> GetOpenFileName(const OpenFileRequest& request)
+{
+    // The dialog answers with text; the file's own bytes are found for it.
+    std::optional<QString> chosen = AskForFile(request);
+    if (chosen)
+        chosen = pathtext::Display(pathtext::OnDisk(*chosen));
+    return chosen;
 }
 
 std::optional<QString> GetSaveFileName(const SaveFileRequest& request)

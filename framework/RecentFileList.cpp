@@ -2,10 +2,12 @@
 
 #include "CommandIds.h"
 #include "CommandRouter.h"
+#include "PathText.h"
 
 #include <QAction>
 #include <QDir>
 #include <QSettings>
+#include <QVariant>
 
 namespace {
 const QString kSection = QStringLiteral("Recent File List");
@@ -25,7 +27,12 @@ void CRecentFileList::Load()
     settings.beginGroup(kSection);
     m_paths.clear();
     for (int i = 0; i < m_size; ++i) {
-        const QString path = settings.value(QStringLiteral("File%1").arg(i + 1)).toString();
+        // Entries are the paths' bytes; lists written as text before are
+        // read as text.
+        const QVariant value = settings.value(QStringLiteral("File%1").arg(i + 1));
+        const QString path = value.typeId() == QMetaType::QByteArray
+                                 ? pathtext::Display(value.toByteArray().toStdString())
+                                 : value.toString();
         if (!path.isEmpty())
             m_paths.append(path);
     }
@@ -57,7 +64,7 @@ void CRecentFileList::Save() const
     settings.remove(kSection);
     settings.beginGroup(kSection);
     for (int i = 0; i < m_paths.size(); ++i)
-        settings.setValue(QStringLiteral("File%1").arg(i + 1), m_paths.at(i));
+        settings.setValue(QStringLiteral("File%1").arg(i + 1), QByteArray::fromStdString(pathtext::Bytes(m_paths.at(i))));
 }
 
 void CRecentFileList::UpdateMenu()

@@ -7,6 +7,7 @@
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
 #include "MainFrame.h"
+#include "PathText.h"
 #include "RecentFileList.h"
 
 #include <QAction>
@@ -292,6 +293,33 @@ TEST(App, RecentFilesAreKeptNewestFirstAndStoredInTheSettings)
     ClearSettings();
 }
 
+TEST(App, RecentFilesAreStoredAsBytesAndOldTextEntriesStillRead)
+{
+    ClearSettings();
+    QTemporaryDir dir;
+    const QByteArray odd = QFile::encodeName(dir.path()) + "/odd\xff.rpf";
+    const QString plain = dir.filePath("plain.rpf");
+    {
+        // A list written by an older version: text.
+        QSettings settings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"));
+        settings.setValue(QStringLiteral("Recent File List/File1"), plain);
+    }
+    CommandRouter router{appcommands::Table()};
+    CRecentFileList list(&router, CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"), 4);
+    list.Load();
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.At(0), plain);
+    list.Add(pathtext::Display(odd.toStdString()));  // as the application adds it, with its bytes kept
+    {
+        QSettings settings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"));
+        const QVariant stored = settings.value(QStringLiteral("Recent File List/File1"));
+        EXPECT_EQ(stored.typeId(), QMetaType::QByteArray);
+        EXPECT_EQ(stored.toByteArray(), odd);
+        EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File2")).toByteArray(), QFile::encodeName(plain));
+    }
+    ClearSettings();
+}
+
 TEST(App, AnEmptyRecentListShowsTheGreyPlaceholder)
 {
     ClearSettings();
@@ -338,6 +366,25 @@ TEST(App, ADroppedFileWhoseNameIsNotValidTextOpens)
     EXPECT_EQ(app.Document()->rpf_width, 5);
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("; ").toStdString();
     std::remove(bytes.constData());  // a name the temporary folder's own clean-up cannot spell
+}
+
+TEST(App, TheOpenDialogsTextOfANameThatIsNotValidTextFindsTheFile)
+{
+    ClearSettings();
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    CBrimwellApp app({WriteSample(dir.path(), "first.rpf", 8, 8)});
+    ASSERT_TRUE(app.InitInstance());
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/chosen\xff.rpf";
+    WriteSample(dir.path(), "plain.rpf", 6, 6);
+    ASSERT_EQ(std::rename(QFile::encodeName(dir.filePath("plain.rpf")).constData(), bytes.constData()), 0);
+    // A dialog answers with the name as text, which does not give the bytes back.
+    prompts.openAnswers.push_back(QFile::decodeName(bytes));
+    app.Router()->UpdateCommandUI();
+    EXPECT_TRUE(app.Router()->Execute(ID_FILE_OPEN));
+    EXPECT_EQ(app.Document()->rpf_width, 6);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("; ").toStdString();
+    std::remove(bytes.constData());
 }
 
 TEST(App, DroppedFilesOpenInOrder)

@@ -53,6 +53,8 @@ public:
 
     // Chunks an endless answer has sent so far.
     qint64 ChunksSent() const { return m_chunksSent; }
+    // Connections the client has not closed yet.
+    int OpenConnections() const { return m_openConnections; }
 
     // The request lines received, such as "GET /path HTTP/1.1".
     const QStringList& Requests() const { return m_requests; }
@@ -81,6 +83,8 @@ private:
                 received->remove(0, end + 4);
                 Respond(socket);
             });
+            ++m_openConnections;
+            connect(socket, &QTcpSocket::disconnected, this, [this] { --m_openConnections; });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
     }
@@ -121,6 +125,7 @@ private:
     QTcpServer m_server;
     QStringList m_requests;
     qint64 m_chunksSent = 0;
+    int m_openConnections = 0;
 };
 
 // Runs the event loop until done() holds or timeoutMs passed; returns done().
