@@ -26,6 +26,11 @@ public:
     bool ReadFile(const QString& path, bool reportFailure);
     void DeleteContents() override;
 
+    // A frame already read for pathBytes (by the read-ahead cache): the next
+    // open of that path shows it instead of reading the file again. Null
+    // withdraws the offer.
+    void OfferFrame(std::shared_ptr<const LoadedFrame> frame, std::string pathBytes);
+
     // Shows a frame loaded elsewhere (a read-ahead cache) as the file path.
     bool ShowFrame(std::shared_ptr<const LoadedFrame> frame, const QString& path);
 
@@ -59,6 +64,8 @@ public:
 
 private:
     std::shared_ptr<const LoadedFrame> m_frame;
+    std::shared_ptr<const LoadedFrame> m_offeredFrame;
+    std::string m_offeredPath;
     ChannelView m_wantedView;
     // The last channel view rendered, and of what.
     mutable QImage m_viewCache;

@@ -10,8 +10,8 @@
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "MainFrame.h"
-#include "PictureStatusBar.h"
 #include "PathText.h"
+#include "PictureStatusBar.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
 #include "WindowState.h"
@@ -42,6 +42,7 @@ bool IsSwitch(const QString& argument)
 CBrimwellApp::CBrimwellApp(QStringList arguments)
     : CWinApp(appcommands::Table()), m_arguments(std::move(arguments))
 {
+    connect(&m_stepper, &FrameStepper::FrameArrived, this, &CBrimwellApp::OpenStepped);
     CommandRouter* router = Router();
     router->SetHandler(this, ID_APP_ABOUT, &CBrimwellApp::OnAppAbout);
     router->SetHandler(this, ID_FILE_PREVIOUS, &CBrimwellApp::OnPreviousFile);
@@ -128,6 +129,7 @@ CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
     }
     std::string pathBytes = pathtext::Bytes(path);
     m_folder.Rebuild(pathBytes);
+    FeedStepper(pathBytes);
     Opened(std::move(pathBytes));
     return document;
 }
@@ -169,8 +171,10 @@ void CBrimwellApp::OnFolderChanged()
 {
     // Only a list that belongs to the file shown is brought up to date; it
     // is listed anew and the place set on the file shown.
-    if (m_folder.IsReady() && !m_shownPath.empty())
+    if (m_folder.IsReady() && !m_shownPath.empty()) {
         m_folder.Rebuild(m_shownPath);
+        FeedStepper(m_shownPath);
+    }
 }
 
 void CBrimwellApp::OnAppAbout()
@@ -202,12 +206,12 @@ bool CBrimwellApp::IsShown(const NavigationStep& step) const
 {
     const CBrimwellDoc* document = Document();
     return step.kind == NavigationStep::Kind::Open && document != nullptr &&
-           CSingleDocTemplate::FullPath(pathtext::Display(step.path)) ==
-               document->GetPathName();
+           CSingleDocTemplate::FullPath(pathtext::Display(step.path)) == document->GetPathName();
 }
 
 void CBrimwellApp::Step(NavigationStep (FolderList::*direction)())
 {
+    m_stepDirection = direction == &FolderList::Previous ? -1 : 1;
     NavigationStep step = (m_folder.*direction)();
     // After a step to a file that failed, the place is that file, so that
     // the next step goes past it; a step back lands on the file still shown,
@@ -222,7 +226,29 @@ void CBrimwellApp::OpenSteppedFile()
     const std::string path = std::exchange(m_steppedPath, std::string());
     if (path.empty())
         return;
+    FeedStepper(path);
+    // A frame read ahead is shown at once; any other is asked for and shown
+    // when read, the window going on meanwhile. A later step asks for its
+    // own file, and this one is no longer shown when it arrives.
+    if (FrameStepper::FramePtr frame = m_stepper.FindOrRequest(path))
+        OpenStepped(path, frame);
+}
+
+void CBrimwellApp::FeedStepper(const std::string& place)
+{
+    if (m_folder.IsReady())
+        m_stepper.SetSequence({m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()}, place, m_stepDirection);
+}
+
+void CBrimwellApp::OpenStepped(const std::string& path, const FrameStepper::FramePtr& frame)
+{
+    CBrimwellDoc* document = Document();
+    if (document != nullptr)
+        document->OfferFrame(frame, path);
     m_stepFailed = CWinApp::OpenDocumentFile(pathtext::Display(path)) == nullptr;
+    // Unused when the open went no further than raising the window.
+    if (document != nullptr)
+        document->OfferFrame(nullptr, std::string());
     if (!m_stepFailed)
         Opened(path);
 }
@@ -239,11 +265,13 @@ void CBrimwellApp::OnNextFile()
 
 void CBrimwellApp::OnFirstFile()
 {
+    m_stepDirection = 1;
     Navigate(m_folder.First());
 }
 
 void CBrimwellApp::OnLastFile()
 {
+    m_stepDirection = -1;
     Navigate(m_folder.Last());
 }
 

@@ -6,6 +6,7 @@
 
 #include "FileFollower.h"
 #include "FolderList.h"
+#include "FrameStepper.h"
 #include "WinApp.h"
 
 #include <QStringList>
@@ -47,6 +48,7 @@ public:
     FileFollower& Follower() { return m_follower; }
 
     const FolderList& Folder() const { return m_folder; }
+    FrameStepper& Stepper() { return m_stepper; }
 
     CBrimwellDoc* Document() const;
     CMainFrame* Frame() const;
@@ -70,6 +72,12 @@ private:
     // Opens the file the folder position reached, once, for however many
     // steps arrived since the last open was scheduled.
     void OpenSteppedFile();
+    // Opens path through the open operation with frame, read ahead, ready
+    // for the document; without one, the file is read as any open reads it
+    // (and a failure reported as any open reports it).
+    void OpenStepped(const std::string& path, const FrameStepper::FramePtr& frame);
+    // The folder's list and the place reached, for the read-ahead.
+    void FeedStepper(const std::string& place);
 
     QStringList m_arguments;
     FolderList m_folder;
@@ -80,4 +88,7 @@ private:
     // The file of the latest step, waiting for its open to run; empty when
     // none is scheduled.
     std::string m_steppedPath;
+    int m_stepDirection = 1;  // of the latest step: +1 onwards, -1 back
+    // Last: it goes first, joining its readers while all else still stands.
+    FrameStepper m_stepper;
 };

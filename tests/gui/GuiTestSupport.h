@@ -4,16 +4,19 @@
 #pragma once
 
 #include "DisplayBitmap.h"
+#include "FrameStepper.h"
 #include "Prompts.h"
 #include "RpfWriter.h"
 
 #include <QColor>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -122,8 +125,18 @@ inline QString WriteSample(const QString& folder, const QString& name, int width
 }
 
 // Lets queued events (scroll bars appearing, resizes, repaints) run.
+// Runs the event loop until the window has done what was asked, including
+// showing a frame a step waits for from the read-ahead's threads.
 inline void Settle()
 {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    QDeadlineTimer deadline(10000);
+    while (FrameStepper::AnyAwaiting() && !deadline.hasExpired())
+    {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 }

@@ -1,0 +1,68 @@
+#include "FrameStepper.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <utility>
+
+std::atomic<int> FrameStepper::s_awaiting{0};
+
+FrameStepper::FrameStepper(QObject* parent) : QObject(parent)
+{
+    // The wake runs on a worker: it only posts a call to this object.
+    m_cache = std::make_unique<FrameCache<LoadedFrame>>(
+        LoadFrame, FrameBytes, [this] { QMetaObject::invokeMethod(this, &FrameStepper::TakeResults, Qt::QueuedConnection); });
+}
+
+FrameStepper::~FrameStepper()
+{
+    m_cache.reset();
+    SetAwaited(std::string());
+}
+
+std::size_t FrameStepper::FrameBytes(const LoadedFrame& frame)
+{
+    const RLA& rla = frame.loader;
+    std::size_t bytes = std::size_t(frame.bitmap.sizeInBytes());
+    const std::size_t pixels = std::size_t(std::max(rla.ancho, 0)) * std::size_t(std::max(rla.alto, 0));
+    // Colour and alpha words, and the render channels at their widest (Z,
+    // coverage, node ID, velocity and the rest of the floats and words).
+    bytes += pixels * (8 + 4 + 1 + 2 + 8);
+    return bytes;
+}
+
+void FrameStepper::SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction)
+{
+    const auto found = std::find(paths.begin(), paths.end(), current);
+    m_cache->SetSequence(paths, found == paths.end() ? 0 : std::size_t(found - paths.begin()), direction);
+}
+
+FrameStepper::FramePtr FrameStepper::FindOrRequest(const std::string& path)
+{
+    if (FramePtr frame = m_cache->Find(path)) {
+        SetAwaited(std::string());
+        return frame;
+    }
+    SetAwaited(path);
+    m_cache->Request(path);
+    return nullptr;
+}
+
+void FrameStepper::SetAwaited(std::string path)
+{
+    const bool was = !m_awaited.empty();
+    m_awaited = std::move(path);
+    const bool now = !m_awaited.empty();
+    if (was != now)
+        s_awaiting += now ? 1 : -1;
+}
+
+void FrameStepper::TakeResults()
+{
+    for (FrameCache<LoadedFrame>::Result& result : m_cache->TakeResults()) {
+        if (result.path != m_awaited)
+            continue;  // a step since moved on
+        SetAwaited(std::string());
+        emit FrameArrived(result.path, std::move(result.frame));
+    }
+}

@@ -1,0 +1,113 @@
+#include "BrimwellApp.h"
+#include "BrimwellDoc.h"
+#include "CommandRouter.h"
+#include "GuiTestSupport.h"
+#include "MainFrame.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest/QTest>
+
+#include <memory>
+#include <set>
+
+using guitest::PromptRecorder;
+using guitest::Settle;
+using guitest::WriteSample;
+
+namespace {
+
+// A folder of frames of distinct widths, the first shown.
+class SteppingHarness {
+public:
+    // Frames are (base + i) x height; big ones take a while to read.
+    explicit SteppingHarness(int count, int base = 4, int height = 3)
+    {
+        for (int i = 0; i < count; ++i)
+            WriteSample(dir.path(), QString::number(i + 1) + ".rpf", base + i, height);
+        app = std::make_unique<CBrimwellApp>(QStringList{dir.filePath("1.rpf")});
+        EXPECT_TRUE(app->InitInstance());
+        Settle();
+    }
+
+    std::string Bytes(const QString& name) const { return QFile::encodeName(dir.filePath(name)).toStdString(); }
+    QString Shown() const { return QFileInfo(app->Document()->GetPathName()).fileName(); }
+
+    void WaitForReadAhead()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return app->Stepper().Cache().Idle(); }, 10000));
+    }
+
+    void Click(Qt::Key key)
+    {
+        app->Router()->UpdateCommandUI();
+        QTest::keyClick(app->Frame(), key);
+    }
+
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    std::unique_ptr<CBrimwellApp> app;
+};
+
+}  // namespace
+
+TEST(SteppingCache, AStepToAFrameReadAheadShowsThatFrameAndAChangedFileIsReadAgain)
+{
+    SteppingHarness h(3);
+    h.WaitForReadAhead();
+    const auto cached = h.app->Stepper().Cache().Find(h.Bytes("2.rpf"));
+    ASSERT_NE(cached, nullptr);
+    h.Click(Qt::Key_Right);
+    QCoreApplication::processEvents();  // the step's open runs from the event loop
+    EXPECT_EQ(h.Shown(), "2.rpf");
+    EXPECT_EQ(h.app->Document()->Frame(), cached);  // not read a second time
+
+    // Rewritten after it was read ahead: the step shows the file as it is now.
+    h.WaitForReadAhead();
+    WriteSample(h.dir.path(), "3.rpf", 11, 3);
+    h.Click(Qt::Key_Right);
+    Settle();
+    EXPECT_EQ(h.Shown(), "3.rpf");
+    EXPECT_EQ(h.app->Document()->rpf_width, 11);
+    EXPECT_TRUE(h.prompts.messages.isEmpty());
+}
+
+TEST(SteppingCache, StepsMadeWhileFramesAreReadShowOnlyTheLastFrameReached)
+{
+    SteppingHarness h(5, 1500, 1500);
+    h.WaitForReadAhead();
+    // Nothing kept: every step has to wait for its read.
+    h.app->Stepper().Cache().SetBudget(0);
+    std::set<QString> shown;
+    for (int i = 0; i < 3; ++i) {
+        h.Click(Qt::Key_Right);
+        QCoreApplication::processEvents();  // each step's open asks for its file
+        shown.insert(h.Shown());
+    }
+    QDeadlineTimer deadline(10000);
+    while (FrameStepper::AnyAwaiting() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        shown.insert(h.Shown());
+    }
+    Settle();
+    EXPECT_EQ(h.Shown(), "4.rpf");
+    EXPECT_EQ(h.app->Document()->rpf_width, 1503);
+    shown.insert(h.Shown());
+    EXPECT_EQ(shown, (std::set<QString>{"1.rpf", "4.rpf"}));
+    EXPECT_TRUE(h.prompts.messages.isEmpty());
+}
+
+TEST(SteppingCache, ClosingWhileFramesAreReadEndsWithNothingLeftToRun)
+{
+    SteppingHarness h(4, 1500, 1500);
+    h.Click(Qt::Key_Right);
+    QCoreApplication::processEvents();
+    h.Click(Qt::Key_Right);
+    QCoreApplication::processEvents();
+    h.app.reset();  // joins the readers
+    EXPECT_FALSE(FrameStepper::AnyAwaiting());
+    // A read that finished during the close must not call into what is gone.
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
