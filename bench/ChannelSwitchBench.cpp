@@ -4,6 +4,7 @@
 // status bar's readout on a pointer move, and the memory an open frame
 // holds against what its channels and display bitmap take. Prints figures
 // and how they stand against their bounds; asserts nothing.
+#include "BenchTiming.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "CommandRouter.h"
@@ -33,19 +34,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchtiming::Clock;
+using benchtiming::Median;
 
 double TimeOnce(const std::function<void()>& work)
 {
     const Clock::time_point start = Clock::now();
     work();
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Resident memory of this process in bytes (Linux; 0 elsewhere).

@@ -3,6 +3,7 @@
 // the window), and the time to build the pixel readout of a frame and to
 // format one readout (a pointer move). Prints figures and how they stand
 // against their bounds; asserts nothing.
+#include "BenchTiming.h"
 #include "ChannelRenderer.h"
 #include "ChannelView.h"
 #include "DemoScene.h"
@@ -23,15 +24,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchtiming::Clock;
+using benchtiming::Milliseconds;
 
 constexpr double kViewSwitchBoundMs = 50.0;
 constexpr double kReadoutBoundMs = 1.0;
-
-double Milliseconds(Clock::duration elapsed)
-{
-    return std::chrono::duration<double, std::milli>(elapsed).count();
-}
 
 // The time this program's threads spent on the processors: on a machine
 // shared with other work the wall clock also counts the time others had

@@ -6,6 +6,7 @@
 // - read-ahead with one and with two workers: frames per second from a
 //   cold cache until the budget is full, against the playback rates.
 // Prints figures; asserts nothing. Argument: the number of runs (default 7).
+#include "BenchTiming.h"
 #include "DemoScene.h"
 #include "DisplayBitmap.h"
 #include "FrameCache.h"
@@ -27,18 +28,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::duration elapsed)
-{
-    return std::chrono::duration<double, std::milli>(elapsed).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using benchtiming::Clock;
+using benchtiming::Median;
+using benchtiming::Milliseconds;
 
 // What the window keeps of a file: the reader with its channels, and the
 // picture converted for the screen.

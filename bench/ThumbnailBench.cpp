@@ -3,6 +3,7 @@
 // file manager starts it, and inside it the read and the whole thumbnail.
 // Prints medians and how they stand against the 100 ms bound; asserts
 // nothing.
+#include "BenchTiming.h"
 #include "DemoScene.h"
 #include "PngFile.h"
 #include "RLA.h"
@@ -26,15 +27,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchtiming::Clock;
+using benchtiming::Median;
 
 constexpr double kBoundMs = 100.0;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double MedianMs(int runs, const std::function<void()>& work)
 {

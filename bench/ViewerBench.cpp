@@ -4,6 +4,7 @@
 // a 1920 x 1080 client area at 500 %, 100 % and 50 %, scrolled into the
 // picture. Prints figures and how they stand against their bounds; asserts
 // nothing.
+#include "BenchTiming.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "CommandRouter.h"
@@ -26,18 +27,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::duration elapsed)
-{
-    return std::chrono::duration<double, std::milli>(elapsed).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using benchtiming::Clock;
+using benchtiming::Median;
+using benchtiming::Milliseconds;
 
 double TimeOnce(const std::function<void()>& work)
 {
