@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QWidget>
 
+#include <map>
+
 CommandRouter::CommandRouter(CommandTable table, QObject* parent) : QObject(parent), m_table(std::move(table))
 {
     for (const CommandString& entry : m_table.strings)
@@ -176,15 +178,27 @@ void CommandRouter::UpdateCommandUI()
 
 void CommandRouter::BuildMenuBar(QMenuBar* bar)
 {
-    QMenu* popup = nullptr;
-    QString popupTitle;
-    for (const MenuItem& item : m_table.menu) {
-        const QString title = QString::fromUtf8(item.popup);
-        if (popup == nullptr || title != popupTitle) {
-            popup = bar->addMenu(title);
-            popupTitle = title;
-            connect(popup, &QMenu::aboutToShow, this, &CommandRouter::UpdateCommandUI);
+    // Menus by their path ("View", "View/Frame Rate"), made when their first
+    // item comes, so the table's order is the menus' order.
+    std::map<QString, QMenu*> menus;
+    const auto menuAt = [&](const QString& path) {
+        QMenu*& menu = menus[path];
+        if (menu == nullptr) {
+            const qsizetype slash = path.indexOf(QLatin1Char('/'));
+            if (slash < 0) {
+                menu = bar->addMenu(path);
+            } else {
+                QMenu*& top = menus[path.left(slash)];
+                if (top == nullptr)
+                    top = bar->addMenu(path.left(slash));
+                menu = top->addMenu(path.mid(slash + 1));
+            }
+            connect(menu, &QMenu::aboutToShow, this, &CommandRouter::UpdateCommandUI);
         }
+        return menu;
+    };
+    for (const MenuItem& item : m_table.menu) {
+        QMenu* popup = menuAt(QString::fromUtf8(item.popup));
         if (item.id == 0) {
             popup->addSeparator();
             continue;

@@ -17,7 +17,9 @@ struct CommandString {
 };
 
 struct MenuItem {
-    const char* popup;  // the top-level menu it belongs to
+    // The menu it belongs to: a top-level menu's title, or "Top/Sub" for a
+    // submenu of a top-level menu, placed where its first item comes.
+    const char* popup;
     const char* text;   // item text; "\t" separates a shortcut text shown at the right
     int id;             // 0: separator
     bool grey;          // shown disabled whatever the command's state

@@ -44,9 +44,11 @@ public:
     // The full, clean form of a path as the document keeps it.
     static QString FullPath(const QString& path);
 
-private:
+    // Names the document's file in the window title (after a document shows
+    // another file without an open, as playback does).
     void UpdateFrameTitle();
 
+private:
     std::unique_ptr<CDocument> m_document;
     FrameFactory m_makeFrame;
     QString m_appTitle;

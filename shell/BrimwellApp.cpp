@@ -16,8 +16,11 @@
 #include "SingleDocTemplate.h"
 #include "WindowState.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
+#include <QSettings>
 #include <QTimer>
 
 #include <utility>
@@ -26,6 +29,11 @@ namespace {
 
 constexpr int kExitCancelled = 0;
 constexpr int kExitOpenFailed = 1;
+
+// Where the chosen rate and keeping time are remembered.
+const QString kPlaybackSection = QStringLiteral("Playback");
+const QString kRateKey = QStringLiteral("Rate");
+const QString kKeepTimeKey = QStringLiteral("KeepTime");
 
 // A command-line switch rather than a file name.
 bool IsSwitch(const QString& argument)
@@ -40,9 +48,14 @@ bool IsSwitch(const QString& argument)
 }  // namespace
 
 CBrimwellApp::CBrimwellApp(QStringList arguments)
-    : CWinApp(appcommands::Table()), m_arguments(std::move(arguments))
+    : CWinApp(appcommands::Table()),
+      m_arguments(std::move(arguments)),
+      m_player(
+          m_stepper,
+          [this] { return std::vector<std::string>(m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()); },
+          [this](const std::string& path, const FrameStepper::FramePtr& frame) { return ShowPlayed(path, frame); })
 {
-    connect(&m_stepper, &FrameStepper::FrameArrived, this, &CBrimwellApp::OpenStepped);
+    connect(&m_stepper, &FrameStepper::FrameArrived, this, &CBrimwellApp::OnFrameArrived);
     CommandRouter* router = Router();
     router->SetHandler(this, ID_APP_ABOUT, &CBrimwellApp::OnAppAbout);
     router->SetHandler(this, ID_FILE_PREVIOUS, &CBrimwellApp::OnPreviousFile);
@@ -55,7 +68,23 @@ CBrimwellApp::CBrimwellApp(QStringList arguments)
     router->SetUpdateHandler(this, ID_FILE_RELOAD, [this] { return !m_shownPath.empty(); });
     router->SetHandler(this, ID_FILE_FOLLOW, &CBrimwellApp::OnFileFollow);
     router->SetCheckHandler(this, ID_FILE_FOLLOW, [this] { return m_follower.IsEnabled(); });
-    m_follower.fileSettled = [this] { Reload(false); };
+    router->SetHandler(this, ID_VIEW_PLAY, &CBrimwellApp::OnPlay);
+    router->SetUpdateHandler(this, ID_VIEW_PLAY, [this] { return m_folder.IsReady() && !m_shownPath.empty(); });
+    router->SetCheckHandler(this, ID_VIEW_PLAY, [this] { return m_player.IsPlaying(); });
+    auto* rates = new QActionGroup(this);
+    for (int i = 0; i < int(std::size(PlaybackSchedule::kRates)); ++i) {
+        const int rate = PlaybackSchedule::kRates[i];
+        router->SetHandler(this, ID_VIEW_RATE_FIRST + i, [this, rate] { OnFrameRate(rate); });
+        router->SetCheckHandler(this, ID_VIEW_RATE_FIRST + i, [this, rate] { return m_player.Rate() == rate; });
+        rates->addAction(router->Action(ID_VIEW_RATE_FIRST + i));
+    }
+    router->SetHandler(this, ID_VIEW_KEEP_TIME, &CBrimwellApp::OnKeepTime);
+    router->SetCheckHandler(this, ID_VIEW_KEEP_TIME, [this] { return m_player.KeepsTime(); });
+    m_follower.fileSettled = [this] {
+        // Playing, the cache notices a changed file by itself.
+        if (!m_player.IsPlaying())
+            Reload(false);
+    };
     m_follower.folderChanged = [this] { OnFolderChanged(); };
 }
 
@@ -65,6 +94,16 @@ bool CBrimwellApp::InitInstance()
 {
     SetRegistryKey(RegistryKey());
     LoadStdProfileSettings(kRecentFileCount);
+    {
+        QSettings settings(RegistryKey(), Router()->Table().appName);
+        settings.beginGroup(kPlaybackSection);
+        const int rate = settings.value(kRateKey, PlaybackSchedule::kDefaultRate).toInt();
+        const auto& offered = PlaybackSchedule::kRates;
+        m_player.SetRate(std::find(std::begin(offered), std::end(offered), rate) != std::end(offered)
+                             ? rate
+                             : PlaybackSchedule::kDefaultRate);
+        m_player.SetKeepTime(settings.value(kKeepTimeKey, false).toBool());
+    }
 
     CommandRouter* router = Router();
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
@@ -74,7 +113,11 @@ bool CBrimwellApp::InitInstance()
             auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
             new WindowState(frame, router, RegistryKey(), router->Table().appName);
-            frame->setStatusBar(new CPictureStatusBar(view, frame));
+            auto* statusBar = new CPictureStatusBar(view, frame);
+            frame->setStatusBar(statusBar);
+            connect(&m_player, &FramePlayer::StatusChanged, statusBar,
+                    [this, statusBar] { statusBar->ShowPlayback(m_player.StatusText()); });
+            frame->installEventFilter(this);
             return CSingleDocTemplate::FrameAndView{frame, view};
         },
         router->Table().DocumentString(CommandTable::kWindowTitle)));
@@ -120,6 +163,7 @@ bool CBrimwellApp::InitInstance()
 
 CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)
 {
+    StopPlaying();
     m_folder.BeginOpen();
     CDocument* document = CWinApp::OpenDocumentFile(path);
     if (document == nullptr) {
@@ -144,6 +188,7 @@ void CBrimwellApp::Opened(std::string pathBytes)
 
 void CBrimwellApp::OnFileReload()
 {
+    StopPlaying();
     Reload(true);
 }
 
@@ -173,7 +218,9 @@ void CBrimwellApp::OnFolderChanged()
     // is listed anew and the place set on the file shown.
     if (m_folder.IsReady() && !m_shownPath.empty()) {
         m_folder.Rebuild(m_shownPath);
-        FeedStepper(m_shownPath);
+        // Playback lists the folder again at each loop's end.
+        if (!m_player.IsPlaying())
+            FeedStepper(m_shownPath);
     }
 }
 
@@ -211,6 +258,7 @@ bool CBrimwellApp::IsShown(const NavigationStep& step) const
 
 void CBrimwellApp::Step(NavigationStep (FolderList::*direction)())
 {
+    StopPlaying();
     m_stepDirection = direction == &FolderList::Previous ? -1 : 1;
     NavigationStep step = (m_folder.*direction)();
     // After a step to a file that failed, the place is that file, so that
@@ -253,6 +301,84 @@ void CBrimwellApp::OpenStepped(const std::string& path, const FrameStepper::Fram
         Opened(path);
 }
 
+void CBrimwellApp::OnFrameArrived(const std::string& path, const FrameStepper::FramePtr& frame)
+{
+    if (m_player.IsPlaying())
+        m_player.FrameArrived();
+    else
+        OpenStepped(path, frame);
+}
+
+void CBrimwellApp::OnPlay()
+{
+    if (m_player.IsPlaying()) {
+        StopPlaying();
+        return;
+    }
+    // A step still waiting for its open gives way to playback.
+    m_steppedPath.clear();
+    m_stepDirection = 1;
+    if (m_shownPath.empty() || !m_folder.IsReady() || !m_player.Start(m_shownPath))
+        prompts::Beep();  // no other frame in the folder to play
+}
+
+void CBrimwellApp::StopPlaying()
+{
+    if (!m_player.IsPlaying())
+        return;
+    m_player.Stop();
+    // The folder's place is the frame playback stopped on.
+    if (m_folder.IsReady() && !m_shownPath.empty()) {
+        m_folder.Rebuild(m_shownPath);
+        FeedStepper(m_shownPath);
+    }
+}
+
+void CBrimwellApp::OnFrameRate(int rate)
+{
+    m_player.SetRate(rate);
+    QSettings settings(RegistryKey(), Router()->Table().appName);
+    settings.beginGroup(kPlaybackSection);
+    settings.setValue(kRateKey, rate);
+}
+
+void CBrimwellApp::OnKeepTime()
+{
+    m_player.SetKeepTime(!m_player.KeepsTime());
+    QSettings settings(RegistryKey(), Router()->Table().appName);
+    settings.beginGroup(kPlaybackSection);
+    settings.setValue(kKeepTimeKey, m_player.KeepsTime());
+}
+
+bool CBrimwellApp::ShowPlayed(const std::string& path, const FrameStepper::FramePtr& frame)
+{
+    CBrimwellDoc* document = Document();
+    CBrimwellView* view = View();
+    CMainFrame* window = Frame();
+    if (document == nullptr || view == nullptr || window == nullptr || !window->isVisible())
+        return false;
+    // As an open shows the file, but without a message box for a failure,
+    // without an entry in the recent files for every frame, and keeping the
+    // zoom and scroll position the user set up to watch.
+    const QString fullPath = CSingleDocTemplate::FullPath(pathtext::Display(path));
+    if (!document->ShowFrame(frame, fullPath))
+        return false;
+    document->SetPathName(fullPath);
+    DocTemplate()->UpdateFrameTitle();
+    view->OnReloaded();
+    m_stepFailed = false;
+    m_shownPath = path;
+    m_follower.Follow(document->GetPathName());
+    return true;
+}
+
+bool CBrimwellApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WindowBlocked && watched == Frame())
+        StopPlaying();
+    return CWinApp::eventFilter(watched, event);
+}
+
 void CBrimwellApp::OnPreviousFile()
 {
     Step(&FolderList::Previous);
@@ -265,12 +391,14 @@ void CBrimwellApp::OnNextFile()
 
 void CBrimwellApp::OnFirstFile()
 {
+    StopPlaying();
     m_stepDirection = 1;
     Navigate(m_folder.First());
 }
 
 void CBrimwellApp::OnLastFile()
 {
+    StopPlaying();
     m_stepDirection = -1;
     Navigate(m_folder.Last());
 }

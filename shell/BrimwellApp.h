@@ -6,6 +6,7 @@
 
 #include "FileFollower.h"
 #include "FolderList.h"
+#include "FramePlayer.h"
 #include "FrameStepper.h"
 #include "WinApp.h"
 
@@ -47,6 +48,12 @@ public:
 
     FileFollower& Follower() { return m_follower; }
 
+    // Plays the folder from the file shown, or stops on the frame shown.
+    void OnPlay();
+    void OnFrameRate(int rate);
+    void OnKeepTime();
+    FramePlayer& Player() { return m_player; }
+
     const FolderList& Folder() const { return m_folder; }
     FrameStepper& Stepper() { return m_stepper; }
 
@@ -78,6 +85,16 @@ private:
     void OpenStepped(const std::string& path, const FrameStepper::FramePtr& frame);
     // The folder's list and the place reached, for the read-ahead.
     void FeedStepper(const std::string& place);
+    // A read the stepper awaited has finished: playback's, or a step's.
+    void OnFrameArrived(const std::string& path, const FrameStepper::FramePtr& frame);
+    // Puts a frame of playback on screen, quietly and keeping zoom and
+    // scroll; false when there is no window to show it in.
+    bool ShowPlayed(const std::string& path, const FrameStepper::FramePtr& frame);
+    // Stops playback before anything else opens a file; the folder's place
+    // is then the frame shown.
+    void StopPlaying();
+    // Any modal dialog or message box over the window stops playback.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QStringList m_arguments;
     FolderList m_folder;
@@ -89,6 +106,7 @@ private:
     // none is scheduled.
     std::string m_steppedPath;
     int m_stepDirection = 1;  // of the latest step: +1 onwards, -1 back
+    FramePlayer m_player;
     // Last: it goes first, joining its readers while all else still stands.
     FrameStepper m_stepper;
 };

@@ -3,15 +3,21 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 std::atomic<int> FrameStepper::s_awaiting{0};
 
 FrameStepper::FrameStepper(QObject* parent) : QObject(parent)
 {
-    // The wake runs on a worker: it only posts a call to this object.
+    // The wake runs on a worker: it only posts a call to this object. Two
+    // readers where there are two cores: playback at 4K needs both, and the
+    // window's own work is light beside a read.
+    const int workers = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
     m_cache = std::make_unique<FrameCache<LoadedFrame>>(
-        LoadFrame, FrameBytes, [this] { QMetaObject::invokeMethod(this, &FrameStepper::TakeResults, Qt::QueuedConnection); });
+        LoadFrame, FrameBytes,
+        [this] { QMetaObject::invokeMethod(this, &FrameStepper::TakeResults, Qt::QueuedConnection); },
+        DefaultFrameCacheBudget(), workers);
 }
 
 FrameStepper::~FrameStepper()

@@ -41,4 +41,11 @@ enum AppCommandId : int {
     ID_CHANNEL_FIRST = 32922,
     ID_CHANNEL_LAST = 32935,
     ID_FILE_EXPORT = 32936,
+
+    // Playback of the folder's frames: play or stop, the rates in the order
+    // of PlaybackSchedule::kRates, and keeping time.
+    ID_VIEW_PLAY = 32940,
+    ID_VIEW_RATE_FIRST = 32941,
+    ID_VIEW_RATE_LAST = 32945,
+    ID_VIEW_KEEP_TIME = 32946,
 };

@@ -12,13 +12,16 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
       m_view(view),
       m_readout(new QLabel(this)),
       m_zoom(new QLabel(this)),
-      m_size(new QLabel(this))
+      m_size(new QLabel(this)),
+      m_playback(new QLabel(this))
 {
     m_readout->setTextFormat(Qt::PlainText);
     // A long readout must not widen the window.
     m_readout->setMinimumWidth(0);
     m_readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     addWidget(m_readout, 1);
+    m_playback->setTextFormat(Qt::PlainText);
+    addPermanentWidget(m_playback);
     addPermanentWidget(m_zoom);
     addPermanentWidget(m_size);
     connect(view, &CBrimwellView::GeometryChanged, this, &CPictureStatusBar::ShowGeometry);
@@ -30,6 +33,13 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
 QString CPictureStatusBar::ZoomText(int k)
 {
     return QString::number(std::lround(zoom::kScaleNumerator * 100.0 / std::max(1, k))) + QLatin1Char('%');
+}
+
+void CPictureStatusBar::ShowPlayback(const QString& text)
+{
+    // Set every frame while playing: only a changed text relays the bar out.
+    if (m_playback->text() != text)
+        m_playback->setText(text);
 }
 
 void CPictureStatusBar::ShowGeometry()

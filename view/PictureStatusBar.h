@@ -1,5 +1,5 @@
-// The status bar under the main window's toolbar: the zoom in percent, the
-// picture's size, and while the pointer is over the picture the pixel there
+// The status bar under the main window's toolbar: playback's rate and counts
+// while the folder plays, the zoom in percent, the picture's size, and while the pointer is over the picture the pixel there
 // and its values. Following the pointer changes only the readout's label,
 // never the picture.
 #pragma once
@@ -17,6 +17,11 @@ public:
     // The zoom of divisor k as the bar shows it, e.g. "100%".
     static QString ZoomText(int k);
 
+    // Playback's words (the actual rate, frames skipped and dropped); empty
+    // hides them.
+    void ShowPlayback(const QString& text);
+
+    QLabel* PlaybackLabel() const { return m_playback; }
     QLabel* ZoomLabel() const { return m_zoom; }
     QLabel* SizeLabel() const { return m_size; }
     QLabel* ReadoutLabel() const { return m_readout; }
@@ -30,4 +35,5 @@ private:
     QLabel* m_readout;
     QLabel* m_zoom;
     QLabel* m_size;
+    QLabel* m_playback;
 };

@@ -1,0 +1,175 @@
+#include "FramePlayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+// Where path sits in files (ordered as the folder list orders them): its
+// index, or the index of the first file after it (0 past the end).
+std::size_t PlaceOf(const std::vector<std::string>& files, const std::string& path, bool& found)
+{
+    const auto place = std::lower_bound(files.begin(), files.end(), path);
+    found = place != files.end() && *place == path;
+    return place == files.end() ? 0 : std::size_t(place - files.begin());
+}
+
+}  // namespace
+
+FramePlayer::FramePlayer(FrameStepper& stepper, ListFiles listFiles, ShowFrame showFrame, QObject* parent)
+    : QObject(parent), m_stepper(stepper), m_listFiles(std::move(listFiles)), m_showFrame(std::move(showFrame))
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &FramePlayer::Pump);
+}
+
+bool FramePlayer::Start(const std::string& shownPath)
+{
+    std::vector<std::string> files = m_listFiles();
+    if (files.size() < 2)
+        return false;
+    m_files = std::move(files);
+    bool found = false;
+    std::size_t place = PlaceOf(m_files, shownPath, found);
+    // A file shown that has left the folder: play on from where it sat.
+    const std::size_t shown = found ? place : (place + m_files.size() - 1) % m_files.size();
+    m_schedule.Start(m_files.size(), shown, now(), m_rate, m_keepTime);
+    m_shownPath = shownPath;
+    m_playing = true;
+    m_hasPlayed = true;
+    m_stepper.Forget();
+    m_stepper.SetSequence(m_files, m_files[m_schedule.Target()], 1);
+    emit PlayingChanged(true);
+    emit StatusChanged();
+    Pump();
+    return true;
+}
+
+void FramePlayer::Stop()
+{
+    if (!m_playing)
+        return;
+    m_playing = false;
+    m_timer.stop();
+    m_stepper.Forget();
+    emit PlayingChanged(false);
+    emit StatusChanged();
+}
+
+void FramePlayer::SetRate(int rate)
+{
+    m_rate = rate;
+    if (m_playing)
+        m_schedule.Repace(now(), m_rate, m_keepTime);
+    Pump();
+}
+
+void FramePlayer::SetKeepTime(bool keepTime)
+{
+    m_keepTime = keepTime;
+    if (m_playing)
+        m_schedule.Repace(now(), m_rate, m_keepTime);
+    Pump();
+}
+
+void FramePlayer::FrameArrived()
+{
+    Pump();
+}
+
+void FramePlayer::Relist()
+{
+    // At the loop's end the folder is listed again, so that frames a render
+    // has added since are played on the next pass.
+    const std::string target = m_files[m_schedule.Target()];
+    std::vector<std::string> files = m_listFiles();
+    if (files.empty()) {
+        Stop();
+        return;
+    }
+    m_files = std::move(files);
+    bool found = false;
+    const std::size_t place = PlaceOf(m_files, target, found);
+    m_schedule.Relist(m_files.size(), place);
+    m_stepper.SetSequence(m_files, m_files[place], 1);
+}
+
+void FramePlayer::WaitUntil(Clock::time_point due)
+{
+    // Whole milliseconds, rounded up: a timer that fired early would find
+    // nothing due and wait again.
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now());
+    m_timer.start(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+}
+
+void FramePlayer::Pump()
+{
+    if (!m_playing)
+        return;
+    const Clock::time_point time = now();
+    m_schedule.CatchUp(time);
+    if (m_schedule.Wrapped())
+        Relist();
+    // Unreadable frames go by at once, each counted (keeping time, each
+    // keeps its slot, and the picture before it stays for that time).
+    while (m_playing) {
+        const std::string& path = m_files[m_schedule.Target()];
+        if (!m_stepper.Cache().FindFailure(path))
+            break;
+        m_schedule.Skipped();
+        emit StatusChanged();
+        if (m_schedule.FailuresInARow() >= m_schedule.Count()) {
+            Stop();  // no frame of the folder can be read
+            return;
+        }
+        if (m_schedule.Wrapped())
+            Relist();
+    }
+    if (!m_playing)
+        return;
+
+    const std::size_t target = m_schedule.Target();
+    const std::string path = m_files[target];
+    FrameStepper::FramePtr frame = m_stepper.FindOrRequest(path);
+    if (!frame) {
+        // Shown when it arrives (FrameArrived); keeping time, it is dropped
+        // if its slot ends first.
+        if (m_keepTime)
+            WaitUntil(m_schedule.SlotEnd());
+        else
+            m_timer.stop();
+        return;
+    }
+    if (time < m_schedule.Due()) {
+        WaitUntil(m_schedule.Due());
+        return;
+    }
+    if (!m_showFrame(path, frame)) {
+        Stop();
+        return;
+    }
+    m_shownPath = path;
+    m_schedule.Shown(time);
+    // Read-ahead carries on from the frame shown.
+    m_stepper.Cache().SetCurrent(target, 1);
+    emit StatusChanged();
+    WaitUntil(m_schedule.Due());
+}
+
+QString FramePlayer::StatusText() const
+{
+    QString counts;
+    if (m_schedule.SkippedCount() > 0)
+        counts += QStringLiteral(", %1 skipped").arg(m_schedule.SkippedCount());
+    if (m_schedule.DroppedCount() > 0)
+        counts += QStringLiteral(", %1 dropped").arg(m_schedule.DroppedCount());
+    if (m_playing) {
+        const double actual = m_schedule.ActualRate(now());
+        return QStringLiteral("Playing %1 of %2 fps").arg(actual, 0, 'f', 1).arg(m_schedule.Rate()) + counts;
+    }
+    if (m_hasPlayed && !counts.isEmpty())
+        return QStringLiteral("Played") + counts;
+    return QString();
+}
