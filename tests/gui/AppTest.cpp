@@ -36,17 +36,26 @@ QString FullPath(const QString& path)
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
+// A menu's items, each indented by its depth; a submenu's items follow it.
+void AppendMenuTexts(QMenu* menu, const QString& indent, QStringList& texts)
+{
+    for (QAction* item : menu->actions()) {
+        if (item->isSeparator()) {
+            texts.append(QStringLiteral("-"));
+        } else if (item->isVisible()) {
+            texts.append(indent + item->text() + (item->isEnabled() ? QString() : QStringLiteral(" [grey]")));
+            if (item->menu() != nullptr)
+                AppendMenuTexts(item->menu(), indent + QStringLiteral("  "), texts);
+        }
+    }
+}
+
 QStringList MenuTexts(QMenuBar* bar)
 {
     QStringList texts;
     for (QAction* popup : bar->actions()) {
         texts.append(popup->text());
-        for (QAction* item : popup->menu()->actions()) {
-            if (item->isSeparator())
-                texts.append(QStringLiteral("-"));
-            else if (item->isVisible())
-                texts.append(QStringLiteral("  ") + item->text() + (item->isEnabled() ? QString() : QStringLiteral(" [grey]")));
-        }
+        AppendMenuTexts(popup->menu(), QStringLiteral("  "), texts);
     }
     return texts;
 }
@@ -139,7 +148,10 @@ TEST(App, MenusAndGreyItems)
                                   "  E&xit",         "&Edit",                  "  &Undo\tCtrl+Z [grey]",
                                   "-",               "  Cu&t\tCtrl+X [grey]",  "  &Copy\tCtrl+C",
                                   "  &Paste\tCtrl+V [grey]", "&View",          "  &Toolbar",
-                                  "  &Full Screen\tF11",
+                                  "  &Full Screen\tF11", "-",                   "  &Play\tSpace",
+                                  "  Frame &Rate",   "    12 fps",             "    24 fps",
+                                  "    25 fps",      "    30 fps",             "    60 fps",
+                                  "  &Keep Time",
                                   "&Channel",        "  Colour\t1",           "  Alpha\tA",
                                   "-",               "  Z depth\tZ",          "  Channel E\tE",
                                   "  Object ID\tO",  "  UV coordinates\tU",   "  Normals\tN",
