@@ -338,7 +338,7 @@ private:
         if (entry.bytes > budget_)
             return;
         const std::size_t rank = RankOf(path);
-        EvictBeyond(budget_ - entry.bytes, rank);
+        EvictBeyond(budget_ - std::min(budget_, entry.bytes + inFlightBytes_), rank);
         if (cachedBytes_ + entry.bytes > budget_)
             return;
         cachedBytes_ += entry.bytes;
@@ -366,7 +366,13 @@ private:
             if (stopping_)
                 return;
             const std::string path = *next;
-            inFlight_.insert(path);
+            // Room for the frame is made before it is read, not after: the
+            // frames cached and those being read stay within the budget
+            // together, so memory never holds the budget plus the reads.
+            const std::size_t reserved = GuessBytes(path);
+            inFlight_.emplace(path, reserved);
+            inFlightBytes_ += reserved;
+            EvictBeyond(budget_ - std::min(budget_, inFlightBytes_), RankOf(path));
             lock.unlock();
 
             // The stamp is taken before the read: a file rewritten during
@@ -388,6 +394,7 @@ private:
 
             lock.lock();
             inFlight_.erase(path);
+            inFlightBytes_ -= reserved;
             if (entry.frame) {
                 lastFrameBytes_ = entry.bytes;
                 knownBytes_[path] = entry.bytes;
@@ -422,7 +429,8 @@ private:
     std::size_t lastFrameBytes_ = 0;
     std::unordered_map<std::string, std::size_t> knownBytes_;  // each file's size when last read
     std::vector<std::string> requests_;       // newest first
-    std::unordered_set<std::string> inFlight_;
+    std::unordered_map<std::string, std::size_t> inFlight_;  // being read, and the bytes kept free for each
+    std::size_t inFlightBytes_ = 0;
     std::unordered_set<std::string> awaited_;  // requested, to be queued as results
     std::vector<Result> results_;
     bool stopping_ = false;

@@ -203,6 +203,28 @@ TEST(FrameCache, EvictsFramesBehindFirstThenTheFarthestAheadAndNeverExceedsTheBu
     EXPECT_GE(cache.PeakCachedBytes(), 300u);
 }
 
+TEST(FrameCache, RoomForAFrameIsMadeBeforeItIsRead)
+{
+    FakeFolder folder(6, 100);
+    FakeReader reader;
+    Cache cache = reader.MakeCache(350);
+    cache.SetSequence(folder.Paths(), 0, 1);
+    ASSERT_TRUE(WaitFor([&] { return cache.Idle(); }));
+    ASSERT_EQ(CachedFrames(cache, folder), (std::vector<int>{0, 1, 2}));
+
+    // While frame 3 is being read, the frame left behind is gone already:
+    // what is cached and what is being read fit the budget together.
+    reader.Close();
+    cache.SetCurrent(1, 1);
+    ASSERT_TRUE(reader.WaitUntilHeld(1));
+    EXPECT_EQ(reader.Reads().back(), folder[3]);
+    EXPECT_LE(cache.CachedBytes() + 100, 350u);
+    EXPECT_EQ(CachedFrames(cache, folder), (std::vector<int>{1, 2}));
+    reader.Open();
+    ASSERT_TRUE(WaitFor([&] { return cache.Idle(); }));
+    EXPECT_EQ(CachedFrames(cache, folder), (std::vector<int>{1, 2, 3}));
+}
+
 TEST(FrameCache, FrameLargerThanTheBudgetIsHandedOverButNotKept)
 {
     FakeFolder folder(3, 100);
