@@ -23,6 +23,8 @@ FramePlayer::FramePlayer(FrameStepper& stepper, ListFiles listFiles, ShowFrame s
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &FramePlayer::Pump);
+    m_statusTimer.setInterval(500);
+    connect(&m_statusTimer, &QTimer::timeout, this, &FramePlayer::StatusChanged);
 }
 
 bool FramePlayer::Start(const std::string& shownPath)
@@ -41,6 +43,7 @@ bool FramePlayer::Start(const std::string& shownPath)
     m_hasPlayed = true;
     m_stepper.Forget();
     m_stepper.SetSequence(m_files, m_files[m_schedule.Target()], 1);
+    m_statusTimer.start();
     emit PlayingChanged(true);
     emit StatusChanged();
     Pump();
@@ -53,6 +56,7 @@ void FramePlayer::Stop()
         return;
     m_playing = false;
     m_timer.stop();
+    m_statusTimer.stop();
     m_stepper.Forget();
     emit PlayingChanged(false);
     emit StatusChanged();

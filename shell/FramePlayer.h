@@ -73,6 +73,9 @@ private:
     ListFiles m_listFiles;
     ShowFrame m_showFrame;
     QTimer m_timer;
+    // Refreshes the status while playing, so that a stall shows in the rate
+    // even when no frame arrives to update it.
+    QTimer m_statusTimer;
     PlaybackSchedule m_schedule;
     std::vector<std::string> m_files;
     std::string m_shownPath;
