@@ -2,10 +2,11 @@
 // with the real loader (LoadFrame) and the stepper's own frame accounting
 // (FrameStepper::FrameBytes), on folders of 1920 x 1080 and 3840 x 2160
 // frames with Z, C, I and V and the D block's names:
-// - what one LoadFrame costs, stage by stage (the read, the display bitmap,
-//   the channel ranges, the readout's set-up), each as wall time and as the
-//   processor time of user code and of the kernel (fresh pages), so that
-//   the stage bounding the rate shows;
+// - what one LoadFrame costs, stage by stage (the read, the display bitmap),
+//   each as wall time and as the processor time of user code and of the
+//   kernel (fresh pages), so that the stage bounding the rate shows; and the
+//   passes a frame makes only when first shown in a channel view or pointed
+//   at (the channel ranges, the readout's node ID check);
 // - a request for an uncached neighbour: request to frame in hand;
 // - a step to a cached neighbour: the lookup that hands it over;
 // - read-ahead with one and with two workers: frames per second from a
@@ -115,14 +116,18 @@ void MeasureStages(const std::vector<std::string>& paths, int runs)
         TimeStage(bitmap, [&] { picture = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto); });
         const FrameChannels channels = FrameChannelsOf(loader);
         TimeStage(ranges, [&] { channelrenderer::MeasureRanges(channels); });
-        TimeStage(readout, [&] { PixelReadout built(channels); });
+        TimeStage(readout, [&] {
+            PixelReadout built(channels);
+            built.IdsIndexNames();
+        });
     }
     std::printf("  one frame loaded on one thread, median of %d:\n", runs);
     whole.Print("LoadFrame as the workers call it");
     read.Print("read (RLA::Leer)");
     bitmap.Print("display bitmap (displaybitmap::Build)");
+    std::printf("  not in LoadFrame, done on first use (a channel view shown, a name in the readout):\n");
     ranges.Print("channel ranges (MeasureRanges)");
-    readout.Print("readout set-up (PixelReadout)");
+    readout.Print("readout's node ID check");
 }
 
 // Wakes the measuring thread when a requested frame is ready, as the
