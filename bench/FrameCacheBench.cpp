@@ -11,7 +11,9 @@
 // - a step to a cached neighbour: the lookup that hands it over;
 // - read-ahead with one and with two workers: frames per second from a
 //   cold cache until the whole folder is in, against the playback rates,
-//   with the processor time each frame took.
+//   with the processor time each frame took;
+// - playback with one and with two workers: frames per second stepping on
+//   as soon as the next frame is in, round a folder larger than the budget.
 // Prints figures; asserts nothing. Argument: the number of runs (default 7).
 #include "BenchTiming.h"
 #include "ChannelRenderer.h"
@@ -231,6 +233,41 @@ void Measure(int width, int height, int frameCount, double playbackRate, int run
         }
         std::printf("  read-ahead, %d worker%s: median %.1f frames per second (playback wants %.0f); per frame"
                     " user %.1f ms, kernel %.1f ms\n",
+                    workers, workers == 1 ? "" : "s", Median(rates), playbackRate, Median(users), Median(systems));
+    }
+
+    // Playback: the window steps to the next frame as soon as the cache has
+    // it, holding the frame it shows as the window does, round and round a
+    // folder larger than the budget, so that frames read ahead evict frames
+    // played, as in a long sequence. Measured after one lap, once frames
+    // come and go.
+    for (int workers : {1, 2}) {
+        std::vector<double> rates, users, systems;
+        for (int run = 0; run < std::max(1, runs / 3); ++run) {
+            Cache cache(LoadFrame, FrameStepper::FrameBytes, {}, 3 * frameBytes + frameBytes / 2, workers);
+            std::shared_ptr<const LoadedFrame> shown;
+            const auto play = [&](int steps, int first) {
+                for (int step = first; step < first + steps; ++step) {
+                    const std::size_t index = std::size_t(step % frameCount);
+                    cache.SetCurrent(index, 1);
+                    while (!(shown = cache.Find(paths[index])))
+                        std::this_thread::sleep_for(std::chrono::microseconds(200));
+                }
+            };
+            cache.SetSequence(paths, 0, 1);
+            play(frameCount, 0);
+            const CpuTime before = CpuTime::Now();
+            const Clock::time_point start = Clock::now();
+            const int steps = 2 * frameCount;
+            play(steps, frameCount);
+            const double seconds = Milliseconds(Clock::now() - start) / 1000.0;
+            const CpuTime after = CpuTime::Now();
+            rates.push_back(steps / seconds);
+            users.push_back((after.user - before.user) / steps);
+            systems.push_back((after.system - before.system) / steps);
+        }
+        std::printf("  playback, %d worker%s: median %.1f frames per second (wants %.0f); per frame user %.1f ms,"
+                    " kernel %.1f ms\n",
                     workers, workers == 1 ? "" : "s", Median(rates), playbackRate, Median(users), Median(systems));
     }
 }
