@@ -257,4 +257,5 @@ TEST(RlaLoader, AnEarlierFramesMemoryNeverShowsInALaterOne)
         for (int bit = 0; bit < kChannelCount; ++bit)
             EXPECT_TRUE(ChannelMatches(second, sparse, bit)) << kChannelLetters[bit] << " round " << round;
     }
+    ZeroedBuffer::ReleaseKept();
 }
