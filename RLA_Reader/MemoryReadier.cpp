@@ -17,12 +17,13 @@
 MemoryReadier::MemoryReadier(const std::vector<const ZeroedBuffer*>& buffers)
 {
 #ifdef RLA_POPULATE_MEMORY
-    // Only buffers mapped straight from the system start on a page.
+    // Only buffers mapped straight from the system start on a page, and
+    // kept memory of an earlier frame is backed already.
     std::vector<Region> regions;
     std::size_t total = 0;
     std::size_t largest = 0;
     for (const ZeroedBuffer* buffer : buffers) {
-        if (!buffer->IsMapped())
+        if (!buffer->IsMapped() || buffer->IsReused())
             continue;
         regions.push_back({buffer->Data(), buffer->Size()});
         total += buffer->Size();

@@ -120,12 +120,13 @@ void ParseDecimalField(const char* field, std::size_t size, float& out)
     std::sscanf(text.c_str(), "%f", &out);
 }
 
-// Zero-filled memory for a buffer of the image, or the report of the given
-// site when the system has none to give.
+// Memory for a buffer of the image, or the report of the given site when
+// the system has none to give: zero-filled, or when the decoder writes every
+// byte of it (filled), possibly an earlier frame's (ZeroedBuffer::ForOverwrite).
 template <typename... Parts>
-ZeroedBuffer AllocateOrReport(std::size_t bytes, int site, const Parts&... message)
+ZeroedBuffer AllocateOrReport(bool filled, std::size_t bytes, int site, const Parts&... message)
 {
-    ZeroedBuffer buffer(bytes);
+    ZeroedBuffer buffer = filled ? ZeroedBuffer::ForOverwrite(bytes) : ZeroedBuffer(bytes);
     if (buffer.Data() == nullptr)
         RLA_THROW(site, message...);
     return buffer;
@@ -309,7 +310,13 @@ void RLA::CheckMemoryBudget() const
             bytesPerPixel += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
     }
     const std::uint64_t needed = pixels * bytesPerPixel;
-    const std::uint64_t available = memorybudget::AvailableBytes();
+    std::uint64_t available = memorybudget::AvailableBytes();
+    if (needed > available && ZeroedBuffer::KeptBytes() > 0) {
+        // Memory kept for the buffers of later frames is free memory for
+        // this one: given back, it is weighed again.
+        ZeroedBuffer::ReleaseKept();
+        available = memorybudget::AvailableBytes();
+    }
     if (needed > available)
         RLA_THROW(kSiteMemoryBudget, "RLA::ReadHeader() not enough memory for a ", ancho, "x", alto,
                   " image: needs ", (needed + (1u << 20) - 1) >> 20, " MiB, available ", available >> 20, " MiB");
@@ -321,34 +328,40 @@ void RLA::AllocateImageBuffers()
     // channels, and untouched zero pages cost nothing. Z, C, I and V always
     // get theirs, whether the file holds them or not; the other channels only
     // when it does.
+    //
+    // What the decoder writes whole may take an earlier frame's memory
+    // instead: every row of every channel the file holds, and the image's
+    // four words of every pixel, except the alpha of float colour without a
+    // matte channel, which stays as the zero-filled image holds it.
     const std::uint32_t pixels = std::uint32_t(ancho) * std::uint32_t(alto);
+    const auto holds = [this](int bit) { return (channel_mask & (1u << bit)) != 0; };
     if (keep_image) {
         const std::uint32_t bytes = pixels * 8u;
-        image_memory = AllocateOrReport(bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
+        const bool filled = header.chan_bits != 32 || header.num_matte > 0;
+        image_memory = AllocateOrReport(filled, bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
         image_buf = reinterpret_cast<unsigned short*>(image_memory.Data());
     }
     const std::uint32_t velocBytes = pixels * 8u;
-    channel_memory[kChannelV] =
-        AllocateOrReport(velocBytes, kSiteVelocBuf, "bmm_chan_veloc_buf=malloc( ", velocBytes, ");");
+    channel_memory[kChannelV] = AllocateOrReport(holds(kChannelV), velocBytes, kSiteVelocBuf,
+                                                 "bmm_chan_veloc_buf=malloc( ", velocBytes, ");");
     bmm_chan_veloc_buf = channel_memory[kChannelV].Data();
     const std::uint32_t nodeIdBytes = pixels * 2u;
-    channel_memory[kChannelI] = AllocateOrReport(nodeIdBytes, kSiteNodeIdBuf,
+    channel_memory[kChannelI] = AllocateOrReport(holds(kChannelI), nodeIdBytes, kSiteNodeIdBuf,
                                                  "bmm_chan_node_render_id_buf =malloc( ", nodeIdBytes, ");");
     bmm_chan_node_render_id_buf = reinterpret_cast<unsigned short*>(channel_memory[kChannelI].Data());
-    channel_memory[kChannelC] = AllocateOrReport(pixels, kSiteCoverageBuf,
+    channel_memory[kChannelC] = AllocateOrReport(holds(kChannelC), pixels, kSiteCoverageBuf,
                                                  "bmm_chan_coverage_buf = (unsigned char*)malloc( ancho*alto );");
     bmm_chan_coverage_buf = channel_memory[kChannelC].Data();
     channel_memory[kChannelZ] =
-        AllocateOrReport(std::size_t(pixels) * sizeof(float), kSiteZBuf,
+        AllocateOrReport(holds(kChannelZ), std::size_t(pixels) * sizeof(float), kSiteZBuf,
                          "bmm_chan_z_buf = (unsigned char*)malloc( ancho*alto*sizeof(float) );");
     bmm_chan_z_buf = reinterpret_cast<float*>(channel_memory[kChannelZ].Data());
 
     for (int bit = 0; bit < kChannelCount; ++bit) {
-        if ((channel_mask & (1u << bit)) == 0 || bit == kChannelZ || bit == kChannelC || bit == kChannelI ||
-            bit == kChannelV)
+        if (!holds(bit) || bit == kChannelZ || bit == kChannelC || bit == kChannelI || bit == kChannelV)
             continue;
         const std::size_t bytes = std::size_t(pixels) * std::size_t(TamanioCanal(bit));
-        channel_memory[bit] = AllocateOrReport(bytes, kSiteOtherChannelBuf, "channel ", kChannelLetters[bit],
+        channel_memory[bit] = AllocateOrReport(true, bytes, kSiteOtherChannelBuf, "channel ", kChannelLetters[bit],
                                                " buffer=malloc( ", bytes, ");");
     }
 }

@@ -1,12 +1,101 @@
 #include "ZeroedBuffer.h"
 
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <utility>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/mman.h>
 #define RLA_MAP_ZEROED_MEMORY 1
 #endif
+
+namespace {
+
+#ifdef RLA_MAP_ZEROED_MEMORY
+// Released ForOverwrite mappings, oldest first, waiting for a buffer of
+// their size. Shared by every thread that loads or releases frames (the
+// read-ahead workers, the window's thread), so guarded by a lock, held only
+// for the bookkeeping: mappings are made and unmapped outside it.
+class KeptMappings {
+public:
+    // A kept mapping of exactly bytes, or null.
+    void* Take(std::size_t bytes)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto kept = kept_.begin(); kept != kept_.end(); ++kept) {
+            if (kept->bytes == bytes) {
+                void* start = kept->start;
+                total_ -= bytes;
+                kept_.erase(kept);
+                return start;
+            }
+        }
+        return nullptr;
+    }
+
+    // Keeps a released mapping, giving the oldest back to the system while
+    // the kept ones would pass the limit; one larger than the limit goes
+    // back at once.
+    void Keep(void* start, std::size_t bytes)
+    {
+        std::deque<Mapping> unmap;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (bytes > ZeroedBuffer::kKeptBytesLimit) {
+                unmap.push_back({start, bytes});
+            } else {
+                while (total_ + bytes > ZeroedBuffer::kKeptBytesLimit) {
+                    unmap.push_back(kept_.front());
+                    total_ -= kept_.front().bytes;
+                    kept_.pop_front();
+                }
+                kept_.push_back({start, bytes});
+                total_ += bytes;
+            }
+        }
+        for (const Mapping& mapping : unmap)
+            munmap(mapping.start, mapping.bytes);
+    }
+
+    void ReleaseAll()
+    {
+        std::deque<Mapping> unmap;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            unmap.swap(kept_);
+            total_ = 0;
+        }
+        for (const Mapping& mapping : unmap)
+            munmap(mapping.start, mapping.bytes);
+    }
+
+    std::size_t Total()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return total_;
+    }
+
+private:
+    struct Mapping {
+        void* start;
+        std::size_t bytes;
+    };
+    std::mutex mutex_;
+    std::deque<Mapping> kept_;
+    std::size_t total_ = 0;
+};
+
+// Never destroyed: a display bitmap may release its buffer during the
+// program's exit, after static objects are gone.
+KeptMappings& Kept()
+{
+    static KeptMappings* const kept = new KeptMappings;
+    return *kept;
+}
+#endif
+
+}  // namespace
 
 ZeroedBuffer::ZeroedBuffer(std::size_t bytes) : bytes_(bytes)
 {
@@ -25,13 +114,51 @@ ZeroedBuffer::ZeroedBuffer(std::size_t bytes) : bytes_(bytes)
     data_ = static_cast<unsigned char*>(std::calloc(bytes, 1));
 }
 
+ZeroedBuffer ZeroedBuffer::ForOverwrite(std::size_t bytes)
+{
+#ifdef RLA_MAP_ZEROED_MEMORY
+    if (bytes >= kMapDirectlyBytes) {
+        ZeroedBuffer buffer;
+        if (void* kept = Kept().Take(bytes)) {
+            buffer.data_ = static_cast<unsigned char*>(kept);
+            buffer.bytes_ = bytes;
+            buffer.reused_ = true;
+        } else {
+            buffer = ZeroedBuffer(bytes);
+        }
+        buffer.keep_ = buffer.data_ != nullptr;
+        return buffer;
+    }
+#endif
+    return ZeroedBuffer(bytes);
+}
+
+std::size_t ZeroedBuffer::KeptBytes()
+{
+#ifdef RLA_MAP_ZEROED_MEMORY
+    return Kept().Total();
+#else
+    return 0;
+#endif
+}
+
+void ZeroedBuffer::ReleaseKept()
+{
+#ifdef RLA_MAP_ZEROED_MEMORY
+    Kept().ReleaseAll();
+#endif
+}
+
 ZeroedBuffer::~ZeroedBuffer()
 {
     Release();
 }
 
 ZeroedBuffer::ZeroedBuffer(ZeroedBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), bytes_(std::exchange(other.bytes_, 0))
+    : data_(std::exchange(other.data_, nullptr)),
+      bytes_(std::exchange(other.bytes_, 0)),
+      keep_(std::exchange(other.keep_, false)),
+      reused_(std::exchange(other.reused_, false))
 {
 }
 
@@ -41,6 +168,8 @@ ZeroedBuffer& ZeroedBuffer::operator=(ZeroedBuffer&& other) noexcept
         Release();
         data_ = std::exchange(other.data_, nullptr);
         bytes_ = std::exchange(other.bytes_, 0);
+        keep_ = std::exchange(other.keep_, false);
+        reused_ = std::exchange(other.reused_, false);
     }
     return *this;
 }
@@ -60,11 +189,16 @@ void ZeroedBuffer::Release()
         return;
     if (IsMapped()) {
 #ifdef RLA_MAP_ZEROED_MEMORY
-        munmap(data_, bytes_);
+        if (keep_)
+            Kept().Keep(data_, bytes_);
+        else
+            munmap(data_, bytes_);
 #endif
     } else {
         std::free(data_);
     }
     data_ = nullptr;
     bytes_ = 0;
+    keep_ = false;
+    reused_ = false;
 }

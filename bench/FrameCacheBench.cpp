@@ -1,18 +1,34 @@
-// The read-ahead frame cache on folders of 1920 x 1080 and 3840 x 2160
-// frames with Z, C, I and V, read by the real reader and converted to the
-// display bitmap as the window shows them:
+// The read-ahead frame cache as the window runs it: FrameCache<LoadedFrame>
+// with the real loader (LoadFrame) and the stepper's own frame accounting
+// (FrameStepper::FrameBytes), on folders of 1920 x 1080 and 3840 x 2160
+// frames with Z, C, I and V and the D block's names:
+// - what one LoadFrame costs, stage by stage (the read, the display bitmap),
+//   each as wall time and as the processor time of user code and of the
+//   kernel (fresh pages), so that the stage bounding the rate shows; and the
+//   passes a frame makes only when first shown in a channel view or pointed
+//   at (the channel ranges, the readout's node ID check);
 // - a request for an uncached neighbour: request to frame in hand;
 // - a step to a cached neighbour: the lookup that hands it over;
 // - read-ahead with one and with two workers: frames per second from a
-//   cold cache until the budget is full, against the playback rates.
+//   cold cache until the whole folder is in, against the playback rates,
+//   with the processor time each frame took;
+// - playback with one and with two workers: frames per second stepping on
+//   as soon as the next frame is in, round a folder larger than the budget.
 // Prints figures; asserts nothing. Argument: the number of runs (default 7).
 #include "BenchTiming.h"
+#include "ChannelRenderer.h"
 #include "DemoScene.h"
 #include "DisplayBitmap.h"
 #include "FrameCache.h"
+#include "FrameChannels.h"
+#include "FrameStepper.h"
+#include "LoadedFrame.h"
+#include "PixelReadout.h"
 #include "RLA.h"
 #include "RpfWriter.h"
 #include "TempDir.h"
+
+#include <sys/resource.h>
 
 #include <QImage>
 
@@ -21,7 +37,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,25 +48,88 @@ using benchtiming::Clock;
 using benchtiming::Median;
 using benchtiming::Milliseconds;
 
-// What the window keeps of a file: the reader with its channels, and the
-// picture converted for the screen.
-struct BenchFrame {
-    RLA rla;
-    QImage bitmap;
+using Cache = FrameCache<LoadedFrame>;
+
+// Processor time of the whole process so far, user code and kernel apart,
+// in milliseconds (every thread counted: the loader's helpers too).
+struct CpuTime {
+    double user = 0;
+    double system = 0;
+
+    static CpuTime Now()
+    {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+        return {ms(usage.ru_utime), ms(usage.ru_stime)};
+    }
 };
 
-std::shared_ptr<const BenchFrame> LoadBenchFrame(const std::string& path)
+// Medians over runs of the wall time and the processor time of one stage.
+class StageTimes {
+public:
+    void Add(double wall, const CpuTime& before, const CpuTime& after)
+    {
+        walls_.push_back(wall);
+        users_.push_back(after.user - before.user);
+        systems_.push_back(after.system - before.system);
+    }
+    void Print(const char* name) const
+    {
+        std::printf("    %-34s %7.1f ms   user %6.1f ms  kernel %6.1f ms\n", name, Median(walls_), Median(users_),
+                    Median(systems_));
+    }
+
+private:
+    std::vector<double> walls_, users_, systems_;
+};
+
+// Times work() into times.
+template <typename Work>
+void TimeStage(StageTimes& times, const Work& work)
 {
-    auto frame = std::make_shared<BenchFrame>();
-    frame->rla.Leer(path.c_str(), true);
-    frame->bitmap = displaybitmap::Build(frame->rla.image_buf, frame->rla.ancho, frame->rla.alto);
-    return frame;
+    const CpuTime before = CpuTime::Now();
+    const Clock::time_point start = Clock::now();
+    work();
+    const double wall = Milliseconds(Clock::now() - start);
+    times.Add(wall, before, CpuTime::Now());
 }
 
-std::size_t BenchFrameBytes(const BenchFrame& frame)
+// One LoadFrame as a whole, and the same work stage by stage, each stage
+// calling what LoadFrame calls. Every run reads another file of the folder,
+// and the frames of earlier runs are released first, as the cache releases
+// frames it evicts.
+void MeasureStages(const std::vector<std::string>& paths, int runs)
 {
-    const std::size_t pixels = std::size_t(frame.rla.ancho) * std::size_t(frame.rla.alto);
-    return pixels * (8 + 4 + 1 + 2 + 8) + std::size_t(frame.bitmap.sizeInBytes());
+    StageTimes whole, read, bitmap, ranges, readout;
+    for (int run = 0; run < runs; ++run) {
+        const std::string& path = paths[std::size_t(run) % paths.size()];
+        {
+            std::shared_ptr<const LoadedFrame> frame;
+            TimeStage(whole, [&] { frame = LoadFrame(path); });
+        }
+        RLA loader;
+        TimeStage(read, [&] {
+            loader.Leer(path.c_str(), true);
+            loader.record_buf.reset();
+            loader.line_buf.reset();
+        });
+        QImage picture;
+        TimeStage(bitmap, [&] { picture = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto); });
+        const FrameChannels channels = FrameChannelsOf(loader);
+        TimeStage(ranges, [&] { channelrenderer::MeasureRanges(channels); });
+        TimeStage(readout, [&] {
+            PixelReadout built(channels);
+            built.IdsIndexNames();
+        });
+    }
+    std::printf("  one frame loaded on one thread, median of %d:\n", runs);
+    whole.Print("LoadFrame as the workers call it");
+    read.Print("read (RLA::Leer)");
+    bitmap.Print("display bitmap (displaybitmap::Build)");
+    std::printf("  not in LoadFrame, done on first use (a channel view shown, a name in the readout):\n");
+    ranges.Print("channel ranges (MeasureRanges)");
+    readout.Print("readout's node ID check");
 }
 
 // Wakes the measuring thread when a requested frame is ready, as the
@@ -77,15 +156,15 @@ private:
     int count_ = 0;
 };
 
-void WaitUntilIdle(const FrameCache<BenchFrame>& cache)
+void WaitUntilIdle(const Cache& cache)
 {
     while (!cache.Idle())
         std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
-void Measure(int width, int height, int frameCount, int runs)
+void Measure(int width, int height, int frameCount, double playbackRate, int runs)
 {
-    std::printf("\n%d x %d, 8-bit RGBA with Z, C, I and V, %d frames\n", width, height, frameCount);
+    std::printf("\n%d x %d, 8-bit RGBA with Z, C, I and V and node names, %d frames\n", width, height, frameCount);
     rpfgen::DemoSettings settings;
     settings.width = width;
     settings.height = height;
@@ -99,18 +178,21 @@ void Measure(int width, int height, int frameCount, int runs)
         std::snprintf(name, sizeof(name), "shot_%04d.rpf", i);
         paths.push_back(dir.Write(name, bytes));
     }
-    const std::size_t frameBytes = BenchFrameBytes(*LoadBenchFrame(paths[0]));
-    std::printf("  file %.1f MB, frame in memory %.1f MB\n", bytes.size() / 1e6, frameBytes / 1e6);
+    const std::size_t frameBytes = FrameStepper::FrameBytes(*LoadFrame(paths[0]));
+    std::printf("  file %.1f MB, frame in memory %.1f MB (as the stepper counts it)\n", bytes.size() / 1e6,
+                frameBytes / 1e6);
+
+    MeasureStages(paths, runs);
 
     // Request to frame in hand, nothing cached, nothing else being read.
     std::vector<double> uncached;
     for (int run = 0; run < runs; ++run) {
         ResultSignal signal;
-        FrameCache<BenchFrame> cache(LoadBenchFrame, BenchFrameBytes, [&] { signal.Notify(); }, 4 * frameBytes);
+        Cache cache(LoadFrame, FrameStepper::FrameBytes, [&] { signal.Notify(); }, 4 * frameBytes);
         const Clock::time_point start = Clock::now();
         cache.Request(paths[std::size_t(run % frameCount)]);
         signal.WaitFor(1);
-        const std::vector<FrameCache<BenchFrame>::Result> results = cache.TakeResults();
+        const std::vector<Cache::Result> results = cache.TakeResults();
         uncached.push_back(Milliseconds(Clock::now() - start));
         if (results.size() != 1 || !results[0].frame)
             std::printf("  request failed\n");
@@ -120,7 +202,7 @@ void Measure(int width, int height, int frameCount, int runs)
     // A step onto a neighbour the cache has read ahead.
     std::vector<double> cached;
     {
-        FrameCache<BenchFrame> cache(LoadBenchFrame, BenchFrameBytes, {}, 3 * frameBytes + frameBytes / 2);
+        Cache cache(LoadFrame, FrameStepper::FrameBytes, {}, 3 * frameBytes + frameBytes / 2);
         for (int run = 0; run < runs; ++run) {
             const std::size_t current = std::size_t(run % (frameCount - 1));
             cache.SetSequence(paths, current, 1);
@@ -136,17 +218,57 @@ void Measure(int width, int height, int frameCount, int runs)
 
     // Read-ahead from cold until the whole folder is in.
     for (int workers : {1, 2}) {
-        std::vector<double> rates;
+        std::vector<double> rates, users, systems;
         for (int run = 0; run < std::max(1, runs / 3); ++run) {
-            FrameCache<BenchFrame> cache(LoadBenchFrame, BenchFrameBytes, {}, std::size_t(frameCount + 1) * frameBytes,
-                                         workers);
+            Cache cache(LoadFrame, FrameStepper::FrameBytes, {}, std::size_t(frameCount + 1) * frameBytes, workers);
+            const CpuTime before = CpuTime::Now();
             const Clock::time_point start = Clock::now();
             cache.SetSequence(paths, 0, 1);
             WaitUntilIdle(cache);
-            rates.push_back(frameCount / (Milliseconds(Clock::now() - start) / 1000.0));
+            const double seconds = Milliseconds(Clock::now() - start) / 1000.0;
+            const CpuTime after = CpuTime::Now();
+            rates.push_back(frameCount / seconds);
+            users.push_back((after.user - before.user) / frameCount);
+            systems.push_back((after.system - before.system) / frameCount);
         }
-        std::printf("  read-ahead, %d worker%s: median %.1f frames per second\n", workers, workers == 1 ? "" : "s",
-                    Median(rates));
+        std::printf("  read-ahead, %d worker%s: median %.1f frames per second (playback wants %.0f); per frame"
+                    " user %.1f ms, kernel %.1f ms\n",
+                    workers, workers == 1 ? "" : "s", Median(rates), playbackRate, Median(users), Median(systems));
+    }
+
+    // Playback: the window steps to the next frame as soon as the cache has
+    // it, holding the frame it shows as the window does, round and round a
+    // folder larger than the budget, so that frames read ahead evict frames
+    // played, as in a long sequence. Measured after one lap, once frames
+    // come and go.
+    for (int workers : {1, 2}) {
+        std::vector<double> rates, users, systems;
+        for (int run = 0; run < std::max(1, runs / 3); ++run) {
+            Cache cache(LoadFrame, FrameStepper::FrameBytes, {}, 3 * frameBytes + frameBytes / 2, workers);
+            std::shared_ptr<const LoadedFrame> shown;
+            const auto play = [&](int steps, int first) {
+                for (int step = first; step < first + steps; ++step) {
+                    const std::size_t index = std::size_t(step % frameCount);
+                    cache.SetCurrent(index, 1);
+                    while (!(shown = cache.Find(paths[index])))
+                        std::this_thread::sleep_for(std::chrono::microseconds(200));
+                }
+            };
+            cache.SetSequence(paths, 0, 1);
+            play(frameCount, 0);
+            const CpuTime before = CpuTime::Now();
+            const Clock::time_point start = Clock::now();
+            const int steps = 2 * frameCount;
+            play(steps, frameCount);
+            const double seconds = Milliseconds(Clock::now() - start) / 1000.0;
+            const CpuTime after = CpuTime::Now();
+            rates.push_back(steps / seconds);
+            users.push_back((after.user - before.user) / steps);
+            systems.push_back((after.system - before.system) / steps);
+        }
+        std::printf("  playback, %d worker%s: median %.1f frames per second (wants %.0f); per frame user %.1f ms,"
+                    " kernel %.1f ms\n",
+                    workers, workers == 1 ? "" : "s", Median(rates), playbackRate, Median(users), Median(systems));
     }
 }
 
@@ -157,7 +279,7 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     std::printf("Default cache budget: %.2f GiB (physical memory %.2f GiB)\n",
                 DefaultFrameCacheBudget() / double(1 << 30), PhysicalMemoryBytes() / double(1 << 30));
-    Measure(1920, 1080, 12, runs);
-    Measure(3840, 2160, 8, runs);
+    Measure(1920, 1080, 12, 60, runs);
+    Measure(3840, 2160, 8, 24, runs);
     return 0;
 }

@@ -101,7 +101,7 @@ QImage CBrimwellDoc::ShownBitmap() const
         // One rendering kept at a time: a frame's memory is its channels, its
         // display bitmap and at most one view.
         m_viewCache = QImage();
-        m_viewCache = channelrenderer::Render(m_frame->channels, view, m_frame->ranges);
+        m_viewCache = channelrenderer::Render(m_frame->channels, view, m_frame->RangesFor(view));
         m_cachedFrame = m_frame.get();
         m_cachedView = view;
     }

@@ -44,8 +44,13 @@ public:
     const std::shared_ptr<const LoadedFrame>& Frame() const { return m_frame; }
 
     // The view the user asked for; it outlives the files stepped through.
+    // Frames read from then on measure what it scales by as they are read.
     const ChannelView& WantedView() const { return m_wantedView; }
-    void SetWantedView(const ChannelView& view) { m_wantedView = view; }
+    void SetWantedView(const ChannelView& view)
+    {
+        m_wantedView = view;
+        SetLikelyView(view);
+    }
     // Whether the frame shown holds what view draws.
     bool Offers(const ChannelView& view) const;
     // What is shown: the wanted view where the frame holds it, else the colour.

@@ -188,10 +188,14 @@ ChannelRanges MeasureRanges(const FrameChannels& frame)
     return MeasureRangesOf(frame, kEveryChannel);
 }
 
+ChannelRanges MeasureRanges(const FrameChannels& frame, const ChannelView& view)
+{
+    return MeasureRangesOf(frame, view.kind() == ChannelView::Kind::Channel ? view.bit() : kNoChannel);
+}
+
 QImage Render(const FrameChannels& frame, const ChannelView& view, QRgb background)
 {
-    const int only = view.kind() == ChannelView::Kind::Channel ? view.bit() : kNoChannel;
-    return Render(frame, view, MeasureRangesOf(frame, only), background);
+    return Render(frame, view, MeasureRanges(frame, view), background);
 }
 
 QImage Render(const FrameChannels& frame, const ChannelView& view, const ChannelRanges& ranges, QRgb background)

@@ -26,6 +26,11 @@ struct ChannelRanges {
 // The ranges of every channel frame holds.
 ChannelRanges MeasureRanges(const FrameChannels& frame);
 
+// The range view scales by, alone (the rest left empty): what
+// MeasureRanges gives for view's channel, at the cost of one pass over it,
+// or none for a view that scales by nothing.
+ChannelRanges MeasureRanges(const FrameChannels& frame, const ChannelView& view);
+
 // The bitmap of view for frame, scaled by ranges (as MeasureRanges gives
 // them for this frame). The colour view is exactly the display bitmap (alpha
 // byte carried along); every other view is opaque. A null image when the

@@ -1,5 +1,8 @@
 #include "DisplayBitmap.h"
 
+#include "ZeroedBuffer.h"
+
+#include <memory>
 #include <stdexcept>
 
 namespace displaybitmap {
@@ -14,12 +17,26 @@ void ConvertPixels(const std::uint16_t* argb16, std::size_t pixelCount, std::uin
 
 QImage Build(const std::uint16_t* argb16, int width, int height)
 {
-    QImage bitmap(width, height, QImage::Format_ARGB32);
-    if (bitmap.isNull() || width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0)
+        throw std::runtime_error("rpf_bmp.CreateBitmap()");
+    // Every pixel is written, so the memory may be a released frame's: one
+    // bitmap per frame read, and fresh memory would cost a fault and the
+    // clearing of every page (the heap maps a bitmap this large afresh each
+    // time, in small pages). The image gives the memory back when its last
+    // copy goes, on whichever thread that is.
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    auto memory = std::make_unique<ZeroedBuffer>(ZeroedBuffer::ForOverwrite(count * 4));
+    if (memory->Data() == nullptr)
         throw std::runtime_error("rpf_bmp.CreateBitmap()");
     // Rows of 32-bit pixels have no padding, so the picture converts as one run.
     static_assert(sizeof(QRgb) == sizeof(std::uint32_t), "32-bit pixels");
-    ConvertPixels(argb16, std::size_t(width) * std::size_t(height), reinterpret_cast<std::uint32_t*>(bitmap.bits()));
+    ConvertPixels(argb16, count, reinterpret_cast<std::uint32_t*>(memory->Data()));
+    QImage bitmap(
+        memory->Data(), width, height, qsizetype(width) * 4, QImage::Format_ARGB32,
+        [](void* owner) { delete static_cast<ZeroedBuffer*>(owner); }, memory.get());
+    if (bitmap.isNull())
+        throw std::runtime_error("rpf_bmp.CreateBitmap()");
+    memory.release();  // the image's now
     return bitmap;
 }
 

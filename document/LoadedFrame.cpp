@@ -2,6 +2,29 @@
 
 #include "DisplayBitmap.h"
 
+#include <atomic>
+
+namespace {
+
+// The channel bit of the likely view, or -1 for a view that needs no range.
+std::atomic<int> g_likelyChannel{-1};
+
+}  // namespace
+
+channelrenderer::ChannelRanges LoadedFrame::RangesFor(const ChannelView& view) const
+{
+    if (view.kind() != ChannelView::Kind::Channel || view.bit() < 0 || view.bit() >= kChannelCount)
+        return {};
+    Measured& measured = measured_[view.bit()];
+    std::call_once(measured.once, [&] { measured.ranges = channelrenderer::MeasureRanges(channels, view); });
+    return measured.ranges;
+}
+
+void SetLikelyView(const ChannelView& view)
+{
+    g_likelyChannel.store(view.kind() == ChannelView::Kind::Channel ? view.bit() : -1, std::memory_order_relaxed);
+}
+
 std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes)
 {
     auto frame = std::make_shared<LoadedFrame>();
@@ -18,7 +41,9 @@ std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes)
     frame->producer = QString::fromLatin1(loader.Producer());
     frame->bitmap = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto);
     frame->channels = FrameChannelsOf(loader);
-    frame->ranges = channelrenderer::MeasureRanges(frame->channels);
     frame->readout.emplace(frame->channels);
+    const int likely = g_likelyChannel.load(std::memory_order_relaxed);
+    if (likely >= 0 && frame->channels.Has(likely))
+        frame->RangesFor(ChannelView::Channel(likely));
     return frame;
 }

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -23,25 +24,43 @@ std::uint16_t Word(const unsigned char* element)
     return value;
 }
 
+// Whether no ID of count 16-bit IDs exceeds limit. A block at a time, with
+// no branch per ID, so that the compiler compares many IDs per instruction;
+// the first block holding a larger ID ends the pass.
+bool NoIdAbove(const unsigned char* ids, std::size_t count, std::uint16_t limit)
+{
+    constexpr std::size_t kBlock = 4096;
+    for (std::size_t begin = 0; begin < count; begin += kBlock) {
+        const std::size_t end = std::min(count, begin + kBlock);
+        std::uint16_t largest = 0;
+        for (std::size_t i = begin; i < end; ++i)
+            largest = std::max(largest, Word(ids + 2 * i));
+        if (largest > limit)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-PixelReadout::PixelReadout(const FrameChannels& frame) : frame_(frame)
+PixelReadout::PixelReadout(const FrameChannels& frame) : frame_(frame) {}
+
+bool PixelReadout::IdsIndexNames() const
 {
-    const std::size_t nameCount = frame.names != nullptr ? frame.names->size() : 0;
-    if (nameCount == 0 || !frame.Has(kChannelI))
-        return;
-    const unsigned char* ids = frame.channels[kChannelI];
-    const std::size_t count = frame.PixelCount();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (Word(ids + 2 * i) > nameCount)
+    std::call_once(idsChecked_, [this] {
+        const std::size_t nameCount = frame_.names != nullptr ? frame_.names->size() : 0;
+        if (nameCount == 0 || !frame_.Has(kChannelI))
             return;
-    }
-    idsIndexNames_ = true;
+        // IDs are 16-bit: a list of 65535 names or more indexes any of them.
+        const auto limit = std::uint16_t(std::min<std::size_t>(nameCount, 0xffff));
+        idsIndexNames_ = NoIdAbove(frame_.channels[kChannelI], frame_.PixelCount(), limit);
+    });
+    return idsIndexNames_;
 }
 
 QString PixelReadout::NodeName(std::uint32_t id) const
 {
-    if (!idsIndexNames_ || id == 0 || id > frame_.names->size())
+    if (id == 0 || !IdsIndexNames() || id > frame_.names->size())
         return {};
     return QString::fromStdString((*frame_.names)[id - 1]);
 }

@@ -1,17 +1,22 @@
 // The values of one pixel as text, for the status bar: position, colour as
 // 16-bit words and fractions, alpha, and every render channel of the frame in
-// its natural form. Built once per frame: what needs a look at the whole
-// frame (whether node IDs index the D block names) is settled then, so a
-// readout on a pointer move costs only the formatting.
+// its natural form. Built once per frame, for nothing: what needs a look at
+// the whole frame (whether node IDs index the D block names) is settled the
+// first time a name is wanted, once, so frames read for playback and never
+// pointed at skip that pass, and every later readout costs only the
+// formatting.
 #pragma once
 
 #include "FrameChannels.h"
 
 #include <QString>
 
+#include <mutex>
+
 class PixelReadout {
 public:
-    // Borrows frame's buffers: valid while they live.
+    // Borrows frame's buffers: valid while they live. Safe to use from
+    // several threads at once.
     explicit PixelReadout(const FrameChannels& frame);
 
     // The readout of the pixel x right, y down from the top-left pixel; empty
@@ -22,7 +27,7 @@ public:
     // frame has names and every non-zero ID of the frame lies in 1..count;
     // otherwise IDs name nothing (a renderer that numbers nodes its own way
     // would give wrong names, which is worse than none).
-    bool IdsIndexNames() const { return idsIndexNames_; }
+    bool IdsIndexNames() const;
     // The name of node render ID id, or an empty string.
     QString NodeName(std::uint32_t id) const;
 
@@ -30,5 +35,7 @@ private:
     QString ChannelText(int bit, const unsigned char* element) const;
 
     FrameChannels frame_;
-    bool idsIndexNames_ = false;
+    // Settled by the first IdsIndexNames, on whichever thread asks first.
+    mutable std::once_flag idsChecked_;
+    mutable bool idsIndexNames_ = false;
 };

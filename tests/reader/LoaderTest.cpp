@@ -218,3 +218,44 @@ TEST(RlaLoader, LargeImagesLoadWhole)
     const std::string cut = dir.Write("cut.rpf", bytes);
     EXPECT_TRUE(IsAnyReport(LoadReport(cut)));
 }
+
+TEST(RlaLoader, AnEarlierFramesMemoryNeverShowsInALaterOne)
+{
+    // Frames of one size, every buffer large enough to be kept for the next
+    // frame when released. The first fills everything, alpha and every
+    // channel included; the second is float colour without a matte channel
+    // (its alpha words are never written) and lacks Z, C, I and V (their
+    // buffers are never written): all of that must still read as zeros.
+    TempDir dir;
+    rpfgen::RpfImage full = ImageWithChannels("Renderer (ZEOUNRCBIGTVWM)", 70, 1024);
+    full.height = 1024;
+    full.colourBits = 32;
+    FillColours(full, 71);
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        full.gbuffer[bit] = RandomElements(full, bit, 72 + unsigned(bit));
+    rpfgen::RpfImage sparse = full;
+    sparse.producer = "Renderer (EOUNRBGTWM)";
+    sparse.alpha = false;
+    sparse.alphaValues.clear();
+    FillColours(sparse, 90);
+    for (int bit = 0; bit < kChannelCount; ++bit)
+        sparse.gbuffer[bit] = RandomElements(sparse, bit, 91 + unsigned(bit));
+    const std::string fullPath = dir.Write("full.rpf", rpfgen::EncodeRpf(full));
+    const std::string sparsePath = dir.Write("sparse.rpf", rpfgen::EncodeRpf(sparse));
+
+    ZeroedBuffer::ReleaseKept();
+    for (int round = 0; round < 2; ++round) {
+        {
+            RLA first;
+            ASSERT_TRUE(Loads(first, fullPath));
+            ASSERT_TRUE(ImageMatches(first, full));
+        }
+        ASSERT_GT(ZeroedBuffer::KeptBytes(), 0u);  // the first frame's memory waits for the next
+        RLA second;
+        ASSERT_TRUE(Loads(second, sparsePath));
+        EXPECT_TRUE(ImageMatches(second, sparse)) << round;
+        for (int bit = 0; bit < kChannelCount; ++bit)
+            EXPECT_TRUE(ChannelMatches(second, sparse, bit)) << kChannelLetters[bit] << " round " << round;
+    }
+    ZeroedBuffer::ReleaseKept();
+}

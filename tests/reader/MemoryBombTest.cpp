@@ -6,6 +6,7 @@
 // any machine. AddressSanitizer reserves terabytes of address space and
 // cannot run under such a cap: those cases are skipped in its builds.
 #include "ReaderTestSupport.h"
+#include "ZeroedBuffer.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -42,6 +43,9 @@ struct ChildLoad {
 // with its address space capped kAddressRoom above what it maps now.
 ChildLoad LoadInChild(const std::string& path, bool keepImage, bool capAddressSpace, const char* maxPixels = nullptr)
 {
+    // The child starts with this process's resident memory: the memory kept
+    // from earlier tests' frames would count as the child's load.
+    ZeroedBuffer::ReleaseKept();
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
     const pid_t pid = fork();

@@ -1,6 +1,7 @@
 // The owner of the image's zero-filled memory: zeros whichever way the memory
 // was obtained, and exactly one owner after a move (the sanitizer build
-// catches a double release or a leak).
+// catches a double release or a leak); released memory kept for buffers that
+// overwrite it, and for no others.
 #include "ZeroedBuffer.h"
 
 #include <gtest/gtest.h>
@@ -36,4 +37,53 @@ TEST(ZeroedBuffer, ReadsAsZerosAndMovesItsMemoryToOneOwner)
     ZeroedBuffer empty;
     EXPECT_EQ(empty.Data(), nullptr);
     EXPECT_EQ(empty.Size(), 0u);
+}
+
+TEST(ZeroedBuffer, ReleasedOverwriteMemoryGoesOnlyToBuffersThatOverwriteItAndStaysBounded)
+{
+    ZeroedBuffer::ReleaseKept();
+    const std::size_t bytes = ZeroedBuffer::kMapDirectlyBytes * 2;
+    unsigned char* first = nullptr;
+    {
+        ZeroedBuffer written = ZeroedBuffer::ForOverwrite(bytes);
+        ASSERT_NE(written.Data(), nullptr);
+        EXPECT_FALSE(written.IsReused());
+        std::fill(written.Data(), written.Data() + bytes, 0x77);
+        first = written.Data();
+    }
+    EXPECT_EQ(ZeroedBuffer::KeptBytes(), bytes);
+
+    // A zero-filled buffer of that size never gets the kept memory.
+    {
+        ZeroedBuffer plain(bytes);
+        EXPECT_FALSE(plain.IsReused());
+        EXPECT_TRUE(std::all_of(plain.Data(), plain.Data() + bytes, [](unsigned char b) { return b == 0; }));
+        EXPECT_EQ(ZeroedBuffer::KeptBytes(), bytes);
+    }
+    // Nor does one of another size; a small one is never kept.
+    ZeroedBuffer other = ZeroedBuffer::ForOverwrite(bytes + 4096);
+    EXPECT_FALSE(other.IsReused());
+    { ZeroedBuffer small = ZeroedBuffer::ForOverwrite(64); }
+    EXPECT_EQ(ZeroedBuffer::KeptBytes(), bytes);
+
+    // One that overwrites gets it, pages, bytes and all.
+    {
+        ZeroedBuffer again = ZeroedBuffer::ForOverwrite(bytes);
+        EXPECT_TRUE(again.IsReused());
+        EXPECT_EQ(again.Data(), first);
+        EXPECT_EQ(again.Data()[bytes - 1], 0x77);
+        EXPECT_EQ(ZeroedBuffer::KeptBytes(), 0u);
+    }
+
+    // However much is released, no more than the limit is kept (the pages
+    // of these are never written, so they cost nothing).
+    const std::size_t large = ZeroedBuffer::kKeptBytesLimit / 3 + 4096;
+    for (int i = 0; i < 4; ++i)
+        ZeroedBuffer unused = ZeroedBuffer::ForOverwrite(large + std::size_t(i) * 4096);
+    EXPECT_LE(ZeroedBuffer::KeptBytes(), ZeroedBuffer::kKeptBytesLimit);
+    EXPECT_GE(ZeroedBuffer::KeptBytes(), 2 * large);
+    { ZeroedBuffer huge = ZeroedBuffer::ForOverwrite(ZeroedBuffer::kKeptBytesLimit + 4096); }
+    EXPECT_LE(ZeroedBuffer::KeptBytes(), ZeroedBuffer::kKeptBytesLimit);
+    ZeroedBuffer::ReleaseKept();
+    EXPECT_EQ(ZeroedBuffer::KeptBytes(), 0u);
 }
