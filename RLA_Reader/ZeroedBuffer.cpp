@@ -1,5 +1,6 @@
 #include "ZeroedBuffer.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
@@ -42,10 +43,11 @@ public:
         std::deque<Mapping> unmap;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (bytes > ZeroedBuffer::kKeptBytesLimit) {
+            const std::size_t limit = limit_.load();
+            if (bytes > limit) {
                 unmap.push_back({start, bytes});
             } else {
-                while (total_ + bytes > ZeroedBuffer::kKeptBytesLimit) {
+                while (total_ + bytes > limit) {
                     unmap.push_back(kept_.front());
                     total_ -= kept_.front().bytes;
                     kept_.pop_front();
@@ -81,6 +83,10 @@ private:
         void* start;
         std::size_t bytes;
     };
+public:
+    std::atomic<std::size_t> limit_{ZeroedBuffer::kKeptBytesLimit};
+
+private:
     std::mutex mutex_;
     std::deque<Mapping> kept_;
     std::size_t total_ = 0;
@@ -137,6 +143,24 @@ std::size_t ZeroedBuffer::KeptBytes()
 {
 #ifdef RLA_MAP_ZEROED_MEMORY
     return Kept().Total();
+#else
+    return 0;
+#endif
+}
+
+void ZeroedBuffer::SetKeptBytesLimit(std::size_t bytes)
+{
+#ifdef RLA_MAP_ZEROED_MEMORY
+    Kept().limit_ = bytes;
+#else
+    (void)bytes;
+#endif
+}
+
+std::size_t ZeroedBuffer::KeptBytesLimit()
+{
+#ifdef RLA_MAP_ZEROED_MEMORY
+    return Kept().limit_;
 #else
     return 0;
 #endif

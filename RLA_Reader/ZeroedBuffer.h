@@ -54,10 +54,16 @@ public:
 
     // Buffers of at least this many bytes are mapped straight from the system.
     static constexpr std::size_t kMapDirectlyBytes = std::size_t(1) << 20;
-    // The most memory kept for reuse at once: two 3840 x 2160 frames' worth
-    // of image, render channels and display bitmap, so that two read-ahead
-    // workers each find a released frame's buffers.
+    // The most memory kept for reuse at once, unless the program sets
+    // another: two 3840 x 2160 frames' worth of image, render channels and
+    // display bitmap, so that two read-ahead workers each find a released
+    // frame's buffers.
     static constexpr std::size_t kKeptBytesLimit = std::size_t(512) << 20;
+    // The limit in force; lowering it gives back the oldest kept memory at
+    // the next release. A program that budgets its frames' memory counts
+    // this limit in, so that kept memory never takes it over budget.
+    static void SetKeptBytesLimit(std::size_t bytes);
+    static std::size_t KeptBytesLimit();
 
     // Bytes kept for reuse now.
     static std::size_t KeptBytes();

@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -46,6 +47,19 @@ public:
     explicit PaintCounter(CBrimwellApp& app) : m_app(app) { app.View()->viewport()->installEventFilter(this); }
 
     int NewFramesPainted() const { return m_newFrames; }
+    // Frames per second from the first to the last of the new frames painted
+    // since the first'th, and how many of their gaps were over 1.5 frame times at rate.
+    double RateSince(int first, int rate, int& late) const
+    {
+        late = 0;
+        const std::size_t from = std::size_t(first);
+        if (m_paintTimes.size() < from + 2)
+            return 0.0;
+        for (std::size_t i = from + 1; i < m_paintTimes.size(); ++i)
+            late += Milliseconds(m_paintTimes[i] - m_paintTimes[i - 1]) > 1500.0 / rate;
+        const double seconds = Milliseconds(m_paintTimes.back() - m_paintTimes[from]) / 1000.0;
+        return double(m_paintTimes.size() - from - 1) / seconds;
+    }
     const void* LastPainted() const { return m_lastPainted; }
 
 protected:
@@ -56,6 +70,7 @@ protected:
             if (frame != m_lastPainted) {
                 m_lastPainted = frame;
                 ++m_newFrames;
+                m_paintTimes.push_back(Clock::now());
             }
         }
         return false;
@@ -65,17 +80,24 @@ private:
     CBrimwellApp& m_app;
     int m_newFrames = 0;
     const void* m_lastPainted = nullptr;
+    std::vector<Clock::time_point> m_paintTimes;
 };
 
-// The process's peak resident memory so far, in MB.
-double PeakResidentMb()
+// The process's resident memory now (VmRSS) or at its peak (VmHWM), in MB.
+double ResidentMb(const char* field)
 {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atof(line.c_str() + 6) / 1024.0;
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + std::strlen(field)) / 1024.0;
     return 0.0;
+}
+
+// Starts the peak over from the memory resident now.
+void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 QStringList RenderFrames(const QString& folder, int count, const QString& size)
@@ -128,7 +150,8 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
                 rate);
     QTemporaryDir folder;
     const QStringList frames = RenderFrames(folder.path(), count, size);
-    const double baseline = PeakResidentMb();
+    ResetPeak();
+    const double baseline = ResidentMb("VmRSS:");
 
     auto app = std::make_unique<CBrimwellApp>(QStringList{frames.first()});
     if (!app->InitInstance()) {
@@ -144,20 +167,24 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
 
     // Cold: from the first frame, nothing read ahead yet but its neighbours.
     const int start = paints.NewFramesPainted();
-    Clock::time_point begin = Clock::now();
     app->Router()->Execute(ID_VIEW_PLAY);
-    WaitFor([&] { return paints.NewFramesPainted() - start >= count; });
-    const double firstPass = (paints.NewFramesPainted() - start) / (Milliseconds(Clock::now() - begin) / 1000.0);
+    WaitFor([&] { return paints.NewFramesPainted() - start > count; });
+    int lateFirst = 0;
+    const double firstPass = paints.RateSince(start, rate, lateFirst);
     // Sustained: two more passes.
     const int sustainedStart = paints.NewFramesPainted();
-    begin = Clock::now();
-    WaitFor([&] { return paints.NewFramesPainted() - sustainedStart >= 2 * count; });
-    const double sustained =
-        (paints.NewFramesPainted() - sustainedStart) / (Milliseconds(Clock::now() - begin) / 1000.0);
+    WaitFor([&] { return paints.NewFramesPainted() - sustainedStart > 2 * count; });
+    int late = 0;
+    const double sustained = paints.RateSince(sustainedStart, rate, late);
     const int skipped = app->Player().Schedule().SkippedCount();
     app->Router()->Execute(ID_VIEW_PLAY);
-    std::printf("  first pass %.1f frames/s painted; sustained %.1f frames/s (target %.0f: %s); %d skipped\n",
-                firstPass, sustained, targetRate, sustained >= targetRate ? "met" : "MISSED", skipped);
+    // Playback never runs ahead of the rate chosen: keeping it, less a
+    // timer's rounding, is meeting it.
+    const bool kept = sustained >= targetRate * 0.99;
+    std::printf("  first pass (cold) %.1f frames/s painted\n", firstPass);
+    std::printf("  sustained %.2f frames/s over %d frames, %d shown over half a frame late (target %.0f: %s); "
+                "%d skipped\n",
+                sustained, 2 * count, late, targetRate, kept ? "met" : "MISSED", skipped);
 
     // Steps onwards from the first frame, each onto the neighbour the cache
     // has read ahead meanwhile.
@@ -183,9 +210,9 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
     std::printf("\n");
 
     const double budget = DefaultFrameCacheBudget() / 1e6;
-    const double peak = PeakResidentMb();
-    std::printf("  peak resident %.0f MB: %.0f MB before the window, %.0f MB for playback, cache budget %.0f MB "
-                "(%s)\n",
+    const double peak = ResidentMb("VmHWM:");
+    std::printf("  peak resident %.0f MB: %.0f MB before the window, %.0f MB more while playing and stepping; "
+                "budget %.0f MB (%s)\n",
                 peak, baseline, peak - baseline, budget, peak - baseline <= budget ? "within" : "OVER");
     app.reset();
 }

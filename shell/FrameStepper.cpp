@@ -1,5 +1,8 @@
 #include "FrameStepper.h"
 
+#include "FrameCacheBudget.h"
+#include "ZeroedBuffer.h"
+
 #include <QMetaObject>
 
 #include <algorithm>
@@ -14,16 +17,28 @@ FrameStepper::FrameStepper(QObject* parent) : QObject(parent)
     // readers where there are two cores: playback at 4K needs both, and the
     // window's own work is light beside a read.
     const int workers = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+    const Budgets budgets = SplitBudget(DefaultFrameCacheBudget());
+    ZeroedBuffer::SetKeptBytesLimit(budgets.kept);
     m_cache = std::make_unique<FrameCache<LoadedFrame>>(
         LoadFrame, FrameBytes,
         [this] { QMetaObject::invokeMethod(this, &FrameStepper::TakeResults, Qt::QueuedConnection); },
-        DefaultFrameCacheBudget(), workers);
+        budgets.cache, workers);
 }
 
 FrameStepper::~FrameStepper()
 {
     m_cache.reset();
     SetAwaited(std::string());
+}
+
+FrameStepper::Budgets FrameStepper::SplitBudget(std::size_t frameMemory)
+{
+    // Kept memory serves the reads that replace evicted frames; an eighth of
+    // the whole is room for two such frames' buffers at the default budget.
+    Budgets budgets;
+    budgets.kept = std::min(ZeroedBuffer::kKeptBytesLimit, frameMemory / 8);
+    budgets.cache = frameMemory - budgets.kept;
+    return budgets;
 }
 
 std::size_t FrameStepper::FrameBytes(const LoadedFrame& frame)

@@ -47,6 +47,15 @@ public:
     // What one frame costs the cache: its pixels in every form it keeps.
     static std::size_t FrameBytes(const LoadedFrame& frame);
 
+    // The memory for frames (the default cache budget) split between the
+    // cache, with the reads in progress, and the memory released frames
+    // leave for the next reads to reuse: together they stay within it.
+    struct Budgets {
+        std::size_t cache = 0;
+        std::size_t kept = 0;
+    };
+    static Budgets SplitBudget(std::size_t frameMemory);
+
     FrameCache<LoadedFrame>& Cache() { return *m_cache; }
 
 signals:
