@@ -66,6 +66,10 @@ void CShockwaveFlash::LoadMovie(long layer, const QString& url)
     QNetworkRequest request{QUrl(url)};
     request.setTransferTimeout(kStalledFetchMs);
     QNetworkReply* reply = m_network->get(request);
+    // The network thread reads ahead of this one only so far: a sender
+    // faster than the window takes its bytes must not pile them up in
+    // memory before the cap below ever sees them.
+    reply->setReadBufferSize(kReadAheadBytes);
     m_reply = reply;
     // A banner is small: an answer that announces or brings more than a
     // banner may weigh is dropped at once. The bytes are taken and counted

@@ -27,6 +27,8 @@ public:
     // The most a movie may weigh, counted as the bytes arrive whatever the
     // server announces; a larger answer is dropped.
     static constexpr qint64 kMaxMovieBytes = 4 * 1024 * 1024;
+    // The most the network layer holds for the banner before it is read.
+    static constexpr qint64 kReadAheadBytes = 256 * 1024;
     // A fetch ends this long after it started, however it is going.
     static constexpr int kFetchDeadlineMs = 30000;
     // The deadline of fetches started from now on; tests shorten it.

@@ -98,9 +98,24 @@ private:
                           "\r\nTransfer-Encoding: chunked\r\n\r\n");
             const QByteArray chunk = QByteArray::number(m_answer.chunkBytes, 16) + "\r\n" +
                                      QByteArray(m_answer.chunkBytes, 'x') + "\r\n";
+            // Never more than a few chunks waiting: the client sets the pace.
+            const auto topUp = [this, socket, chunk] {
+                while (socket->bytesToWrite() < 4 * chunk.size()) {
+                    socket->write(chunk);
+                    ++m_chunksSent;
+                }
+            };
+            if (m_answer.chunkIntervalMs == 0) {
+                // As fast as the client reads: each write that reaches the
+                // system makes room for the next, with no timer spinning for
+                // the processor the client's network thread needs.
+                socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+                connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+                topUp();
+                return;
+            }
             auto* timer = new QTimer(socket);
             connect(timer, &QTimer::timeout, socket, [this, socket, chunk] {
-                // Never more than a few chunks waiting: the client sets the pace.
                 if (socket->bytesToWrite() < 4 * chunk.size()) {
                     socket->write(chunk);
                     ++m_chunksSent;
