@@ -4,7 +4,8 @@
 // 1920 x 1080 client area, and the frames actually painted are counted.
 // - 1920 x 1080, 48 frames at 60 frames per second;
 // - 3840 x 2160, 24 frames at 24 frames per second;
-// each as a cold first pass and then sustained; then a step to a cached and
+// each as a cold first pass and then sustained, also in the Z depth view;
+// then a step to a cached and
 // to an uncached neighbour, key press to the new frame painted; and the
 // process's peak memory against the cache's budget.
 // Prints figures and how they stand against their targets; asserts nothing.
@@ -185,6 +186,18 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
     std::printf("  sustained %.2f frames/s over %d frames, %d shown over half a frame late (target %.0f: %s); "
                 "%d skipped\n",
                 sustained, 2 * count, late, targetRate, kept ? "met" : "MISSED", skipped);
+
+    // The same in the Z depth view: frames read from now on come drawn in
+    // it; those cached in colour are drawn on the window's thread.
+    QTest::keyClick(app->Frame(), Qt::Key_Z);
+    const int depthStart = paints.NewFramesPainted();
+    app->Router()->Execute(ID_VIEW_PLAY);
+    WaitFor([&] { return paints.NewFramesPainted() - depthStart > 3 * count; });
+    int depthLate = 0;
+    const double depthRate = paints.RateSince(depthStart + count, rate, depthLate);
+    app->Router()->Execute(ID_VIEW_PLAY);
+    QTest::keyClick(app->Frame(), Qt::Key_1);
+    std::printf("  in the Z depth view, after a first pass: %.2f frames/s, %d late\n", depthRate, depthLate);
 
     // Steps onwards from the first frame, each onto the neighbour the cache
     // has read ahead meanwhile.

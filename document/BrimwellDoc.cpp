@@ -97,6 +97,8 @@ QImage CBrimwellDoc::ShownBitmap() const
     const ChannelView view = ShownView();
     if (view.kind() == ChannelView::Kind::Colour)
         return rpf_bmp;
+    if (view == m_frame->likelyView && !m_frame->likelyBitmap.isNull())
+        return m_frame->likelyBitmap;  // drawn when the frame was read
     if (m_cachedFrame != m_frame.get() || m_cachedView != view) {
         // One rendering kept at a time: a frame's memory is its channels, its
         // display bitmap and at most one view.

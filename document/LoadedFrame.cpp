@@ -43,7 +43,10 @@ std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes)
     frame->channels = FrameChannelsOf(loader);
     frame->readout.emplace(frame->channels);
     const int likely = g_likelyChannel.load(std::memory_order_relaxed);
-    if (likely >= 0 && frame->channels.Has(likely))
-        frame->RangesFor(ChannelView::Channel(likely));
+    if (likely >= 0 && frame->channels.Has(likely)) {
+        frame->likelyView = ChannelView::Channel(likely);
+        frame->likelyBitmap =
+            channelrenderer::Render(frame->channels, frame->likelyView, frame->RangesFor(frame->likelyView));
+    }
     return frame;
 }

@@ -34,6 +34,11 @@ struct LoadedFrame {
     int width = 0;
     int height = 0;
     QString producer;                     // the header's producer text
+    // The likely view (see SetLikelyView) drawn as it was read, when the
+    // frame holds its channel: a frame played in a channel view comes with
+    // its picture, and the window's thread draws nothing. Null otherwise.
+    QImage likelyBitmap;
+    ChannelView likelyView;
 
     // What view scales by, for channelrenderer::Render: the range of its
     // channel, as MeasureRanges gives it, measured the first time any thread

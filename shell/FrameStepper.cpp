@@ -44,7 +44,7 @@ FrameStepper::Budgets FrameStepper::SplitBudget(std::size_t frameMemory)
 std::size_t FrameStepper::FrameBytes(const LoadedFrame& frame)
 {
     const RLA& rla = frame.loader;
-    std::size_t bytes = std::size_t(frame.bitmap.sizeInBytes());
+    std::size_t bytes = std::size_t(frame.bitmap.sizeInBytes()) + std::size_t(frame.likelyBitmap.sizeInBytes());
     const std::size_t pixels = std::size_t(std::max(rla.ancho, 0)) * std::size_t(std::max(rla.alto, 0));
     // Colour and alpha words, and the render channels at their widest (Z,
     // coverage, node ID, velocity and the rest of the floats and words).

@@ -312,3 +312,26 @@ TEST(CommandLine, ChannelSwitchStartsInThatViewAndAWrongLetterEndsWithStatusTwo)
     EXPECT_EQ(viewer.exitCode(), 2);
     EXPECT_TRUE(viewer.readAllStandardError().contains("--channel")) << "a message names the switch";
 }
+
+TEST(ChannelViews, AFrameReadWhileAViewIsWantedComesDrawnInItAndOtherViewsAreDrawnAnew)
+{
+    QTemporaryDir dir;
+    const QString path = WriteDemo(dir.path(), "demo.rpf", true);
+    const ChannelView depth = ChannelView::Channel(kChannelZ);
+    const ChannelView normals = ChannelView::Channel(kChannelN);
+    CBrimwellDoc document;
+    document.SetWantedView(depth);
+    const std::shared_ptr<const LoadedFrame> frame = LoadFrame(QFile::encodeName(path).toStdString());
+    ASSERT_FALSE(frame->likelyBitmap.isNull());
+    ASSERT_TRUE(document.ShowFrame(frame, path));
+    // Shown as drawn when read, and drawn exactly as the window draws it.
+    EXPECT_EQ(document.ShownBitmap().cacheKey(), frame->likelyBitmap.cacheKey());
+    EXPECT_EQ(document.ShownBitmap(), Expected(path, depth));
+    // Another view is drawn for itself, not taken from the one read.
+    document.SetWantedView(normals);
+    EXPECT_EQ(document.ShownBitmap(), Expected(path, normals));
+    document.SetWantedView(ChannelView::Colour());
+    EXPECT_EQ(document.ShownBitmap().cacheKey(), document.rpf_bmp.cacheKey());
+    // Frames read in the colour view carry no drawing.
+    EXPECT_TRUE(LoadFrame(QFile::encodeName(path).toStdString())->likelyBitmap.isNull());
+}
