@@ -327,27 +327,28 @@ void CBrimwellApp::StopPlaying()
     if (!m_player.IsPlaying())
         return;
     m_player.Stop();
-    // The folder's place is the frame playback stopped on.
-    if (m_folder.IsReady() && !m_shownPath.empty()) {
-        m_folder.Rebuild(m_shownPath);
-        FeedStepper(m_shownPath);
-    }
+    // The folder's place is the frame playback stopped on, listed as when
+    // the folder changes.
+    OnFolderChanged();
 }
 
 void CBrimwellApp::OnFrameRate(int rate)
 {
     m_player.SetRate(rate);
-    QSettings settings(RegistryKey(), Router()->Table().appName);
-    settings.beginGroup(kPlaybackSection);
-    settings.setValue(kRateKey, rate);
+    SavePlaybackSetting(kRateKey, rate);
 }
 
 void CBrimwellApp::OnKeepTime()
 {
     m_player.SetKeepTime(!m_player.KeepsTime());
+    SavePlaybackSetting(kKeepTimeKey, m_player.KeepsTime());
+}
+
+void CBrimwellApp::SavePlaybackSetting(const QString& key, const QVariant& value)
+{
     QSettings settings(RegistryKey(), Router()->Table().appName);
     settings.beginGroup(kPlaybackSection);
-    settings.setValue(kKeepTimeKey, m_player.KeepsTime());
+    settings.setValue(key, value);
 }
 
 bool CBrimwellApp::ShowPlayed(const std::string& path, const FrameStepper::FramePtr& frame)
@@ -366,9 +367,7 @@ bool CBrimwellApp::ShowPlayed(const std::string& path, const FrameStepper::Frame
     document->SetPathName(fullPath);
     DocTemplate()->UpdateFrameTitle();
     view->OnReloaded();
-    m_stepFailed = false;
-    m_shownPath = path;
-    m_follower.Follow(document->GetPathName());
+    Opened(path);
     return true;
 }
 

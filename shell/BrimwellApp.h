@@ -93,6 +93,8 @@ private:
     // Stops playback before anything else opens a file; the folder's place
     // is then the frame shown.
     void StopPlaying();
+    // Remembers one of playback's choices (rate, keeping time).
+    void SavePlaybackSetting(const QString& key, const QVariant& value);
     // Any modal dialog or message box over the window stops playback.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,7 +1,6 @@
 #include "FramePlayer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -38,13 +37,11 @@ bool FramePlayer::Start(const std::string& shownPath)
     // A file shown that has left the folder: play on from where it sat.
     const std::size_t shown = found ? place : (place + m_files.size() - 1) % m_files.size();
     m_schedule.Start(m_files.size(), shown, now(), m_rate, m_keepTime);
-    m_shownPath = shownPath;
     m_playing = true;
     m_hasPlayed = true;
     m_stepper.Forget();
     m_stepper.SetSequence(m_files, m_files[m_schedule.Target()], 1);
     m_statusTimer.start();
-    emit PlayingChanged(true);
     emit StatusChanged();
     Pump();
     return true;
@@ -58,7 +55,6 @@ void FramePlayer::Stop()
     m_timer.stop();
     m_statusTimer.stop();
     m_stepper.Forget();
-    emit PlayingChanged(false);
     emit StatusChanged();
 }
 
@@ -154,7 +150,6 @@ void FramePlayer::Pump()
         Stop();
         return;
     }
-    m_shownPath = path;
     m_schedule.Shown(time);
     // Read-ahead carries on from the frame shown.
     m_stepper.Cache().SetCurrent(target, 1);

@@ -57,9 +57,9 @@ public:
     std::function<Clock::time_point()> now = [] { return Clock::now(); };
 
 signals:
-    // The status text may have changed (each frame shown, skip, drop or stop).
+    // The status text may have changed (each frame shown, skip, drop, start
+    // or stop).
     void StatusChanged();
-    void PlayingChanged(bool playing);
 
 private:
     // Shows what is due, asks for what is missing and sets the timer for
@@ -78,7 +78,6 @@ private:
     QTimer m_statusTimer;
     PlaybackSchedule m_schedule;
     std::vector<std::string> m_files;
-    std::string m_shownPath;
     int m_rate = PlaybackSchedule::kDefaultRate;
     bool m_keepTime = false;
     bool m_playing = false;

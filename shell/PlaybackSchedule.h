@@ -58,7 +58,6 @@ public:
 
     std::size_t Count() const { return m_count; }
     int Rate() const { return m_rate; }
-    bool KeepsTime() const { return m_keepTime; }
     // Whether the loop's end was passed since the start or the last Relist.
     bool Wrapped() const { return m_wrapped; }
 
