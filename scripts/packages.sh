@@ -3,7 +3,9 @@
 # test.sh.
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-  libopenexr-dev)  # rpfconvert writes OpenEXR
+  libopenexr-dev       # rpfconvert writes OpenEXR
+  libopencolorio-dev   # the studios' display transforms, when $OCIO names a config
+  ccache)              # rebuilds after small changes reuse what was compiled
 # Fonts for the window's texts; a bare system has none.
 RUN_PACKAGES=("${BUILD_PACKAGES[@]}" fonts-dejavu-core)
 TEST_PACKAGES=("${RUN_PACKAGES[@]}"
@@ -15,6 +17,8 @@ TEST_PACKAGES=("${RUN_PACKAGES[@]}"
   # desktop integration: the entry, the MIME type as GIO sees it, the man
   # pages, and the Debian package with its library dependencies
   desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin file groff-base gzip dpkg-dev
+  lintian appstream                    # the package and its software-centre metadata checked
+  tumbler dbus                         # a file manager's thumbnail service, run against ours
 )
 
 install_packages() {

@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 install_packages "${TEST_PACKAGES[@]}"
 jobs=$(nproc)
+# Paths relative to the checkout, so that a clone elsewhere reuses what ccache
+# compiled for another one.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 fuzz_seconds=${BRIMWELL_FUZZ_SECONDS:-60}
 
 echo "== Build and test (warnings are errors)"
