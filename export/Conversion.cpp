@@ -89,7 +89,10 @@ bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, cons
         temporaryfiles::Forget(temporary);
         return true;
     } catch (const std::exception& e) {
+        // The user knows the file by its own name, not the temporary's.
         error = e.what();
+        for (std::size_t at; !temporary.empty() && (at = error.find(temporary)) != std::string::npos;)
+            error.replace(at, temporary.size(), output);
     }
     if (!temporary.empty()) {
         std::remove(temporary.c_str());
