@@ -8,9 +8,9 @@
 # Exits 77 (skipped) where the service or a session bus cannot run.
 # usage: thumbnail_service_check.sh THUMBNAILER DEMO_SAMPLE MIME_PACKAGE
 set -eu
-thumbnailer=$1
-demo=$2
-mime=$3
+thumbnailer=$(realpath "$1")  # the entry names it whole
+demo=$(realpath "$2")
+mime=$(realpath "$3")
 tumblerd=/usr/lib/x86_64-linux-gnu/tumbler-1/tumblerd
 
 skip() {
