@@ -144,7 +144,7 @@ TEST(RpfInfo, UsageErrorsAndHelp)
     const toolstest::RunResult none = RunProgram(RPFINFO_PATH, {});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err.rfind("usage: rpfinfo FILE...", 0), 0u) << none.err;
+    EXPECT_EQ(none.err.rfind("usage: rpfinfo [--stats] [--max-memory BYTES] FILE...", 0), 0u) << none.err;
 
     const toolstest::RunResult unknown = RunProgram(RPFINFO_PATH, {"--verbose", "x.rpf"});
     EXPECT_EQ(unknown.exitCode, 2);
