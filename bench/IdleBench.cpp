@@ -26,6 +26,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -72,22 +74,86 @@ void RunEvents(double seconds)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
+// GIF bytes of solid frames of the given palette indices, width x height
+// each, no delay between them, looping: LZW-coded, so that 4000 x 4000
+// frames take a few kilobytes, as the hostile banner's did.
+QByteArray SolidFramesGif(int width, int height, const std::vector<int>& frames)
+{
+    QByteArray gif("GIF89a");
+    const auto le16 = [&gif](int v) { gif.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    le16(width);
+    le16(height);
+    gif.append(char(0xF2)).append(char(0)).append(char(0));  // an 8-colour global table
+    const unsigned char palette[8][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0},
+                                         {0, 255, 255}, {255, 0, 255}, {0, 0, 0}, {255, 255, 255}};
+    for (const auto& colour : palette)
+        gif.append(reinterpret_cast<const char*>(colour), 3);
+    gif.append("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    for (int index : frames) {
+        gif.append("\x21\xF9\x04\x00\x00\x00\x00\x00", 8);  // delay 0
+        gif.append(char(0x2C));
+        le16(0);
+        le16(0);
+        le16(width);
+        le16(height);
+        gif.append(char(0));
+        constexpr int kMinCodeSize = 3, kClear = 1 << kMinCodeSize, kEnd = kClear + 1;
+        gif.append(char(kMinCodeSize));
+        QByteArray data;
+        std::uint32_t bits = 0;
+        int bitCount = 0, codeSize = kMinCodeSize + 1, next = kEnd + 1;
+        // Codes widen as the table fills, one step ahead of the decoder.
+        const auto put = [&](int code) {
+            if (next >= (1 << codeSize) && codeSize < 12)
+                ++codeSize;
+            bits |= std::uint32_t(code) << bitCount;
+            bitCount += codeSize;
+            while (bitCount >= 8) {
+                data.append(char(bits & 0xFF));
+                bits >>= 8;
+                bitCount -= 8;
+            }
+        };
+        std::unordered_map<std::uint32_t, int> table;
+        put(kClear);
+        int prefix = index;
+        for (std::int64_t i = 1; i < std::int64_t(width) * height; ++i) {
+            const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(index);
+            const auto found = table.find(key);
+            if (found != table.end()) {
+                prefix = found->second;
+                continue;
+            }
+            put(prefix);
+            if (next == 4096) {
+                put(kClear);
+                table.clear();
+                codeSize = kMinCodeSize + 1;
+                next = kEnd + 1;
+            } else {
+                table[key] = next++;
+            }
+            prefix = index;
+        }
+        put(prefix);
+        put(kEnd);
+        if (bitCount > 0)
+            data.append(char(bits & 0xFF));
+        for (qsizetype at = 0; at < data.size(); at += 255) {
+            const QByteArray block = data.mid(at, 255);
+            gif.append(char(block.size())).append(block);
+        }
+        gif.append(char(0));
+    }
+    gif.append(char(0x3B));
+    return gif;
+}
+
 // The banner alone, fed from loopback a looping GIF of 4000 x 4000 frames
 // with a delay of 0.
 void BannerAttack(double seconds)
 {
-    QTemporaryDir dir;
-    const QString gif = dir.filePath(QStringLiteral("banner.gif"));
-    const std::string command = "convert -size 4000x4000 xc:red xc:lime xc:blue xc:yellow xc:cyan xc:magenta "
-                                "-set delay 0 -loop 0 '" +
-                                gif.toStdString() + "'";
-    if (std::system(command.c_str()) != 0) {
-        std::printf("banner: ImageMagick's convert could not write the GIF; skipped\n");
-        return;
-    }
-    QFile file(gif);
-    file.open(QIODevice::ReadOnly);
-    const QByteArray body = file.readAll();
+    const QByteArray body = SolidFramesGif(4000, 4000, {0, 1, 2, 3, 4, 5});
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
     QObject::connect(&server, &QTcpServer::newConnection, [&server, &body] {
@@ -168,6 +234,7 @@ void FolderAttack(double seconds, const char* viewer, const char* rpfgen)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 30.0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
