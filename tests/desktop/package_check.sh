@@ -47,6 +47,7 @@ for path in \
   ./usr/share/mime/packages/brimwell.xml \
   ./usr/share/metainfo/invalid.brimwell.Brimwell.metainfo.xml \
   ./usr/share/doc/brimwell/copyright \
+  ./usr/share/doc/brimwell/changelog.gz \
   ./usr/share/thumbnailers/brimwell.thumbnailer \
   ./usr/share/icons/hicolor/16x16/apps/brimwell.png \
   ./usr/share/icons/hicolor/32x32/apps/brimwell.png \
