@@ -425,6 +425,7 @@ void CBrimwellView::wheelEvent(QWheelEvent* event)
         return;
     }
     const QPoint pointer = event->position().toPoint();
+    m_pointerGlobal = event->globalPosition();
     const QPoint scroll = GetScrollPosition();
     const int k = m_geometry.m_zoom;
     const QPointF picture(zoom::PictureCoordinate(pointer.x(), scroll.x(), k, m_geometry.MarginLeft()),
