@@ -1,5 +1,7 @@
 #include "MemoryBudget.h"
 
+#include "RpfLayout.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -124,6 +126,16 @@ std::uint64_t AvailableBytes()
 #else
     return kUnknown;
 #endif
+}
+
+std::uint64_t ReaderBytesPerPixel(std::uint32_t channelMask, bool keepImage)
+{
+    std::uint64_t bytes = keepImage ? 8u : 0u;
+    for (int bit = 0; bit < rpflayout::kChannelCount; ++bit) {
+        if (channelMask & (1u << bit))
+            bytes += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
+    }
+    return bytes;
 }
 
 }  // namespace memorybudget

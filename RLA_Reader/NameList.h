@@ -25,6 +25,9 @@ public:
 
     std::vector<std::string> ToVector() const;
 
+    // Bytes of memory the list holds.
+    std::size_t BytesHeld() const { return bytes_.capacity() + starts_.capacity() * sizeof(std::uint32_t); }
+
     bool operator==(const std::vector<std::string>& other) const;
 
 private:

@@ -152,14 +152,19 @@ std::string RLA::Producer() const
     return FieldText(header.program, sizeof header.program);
 }
 
-void RLA::Leer(const char* path, bool keepImage)
+// Only names ending in ".rpf", in any letter case, are read.
+static void CheckRpfName(const char* path)
 {
     const char* dot = std::strrchr(path, '.');
     if (dot == nullptr)
         RLA_THROW(kSiteNoDot, "RLA::Leer. Not rpf file.");
     if (!EqualsIgnoringCase(dot, ".rpf"))
         RLA_THROW(kSiteNotRpf, "RLA::Leer. Not rpf file.");
+}
 
+void RLA::Leer(const char* path, bool keepImage)
+{
+    CheckRpfName(path);
     try {
         FileStream stream(path);
         LoadBody(stream, keepImage);
@@ -168,6 +173,31 @@ void RLA::Leer(const char* path, bool keepImage)
     } catch (const std::length_error&) {
         RLA_THROW(kSiteOutOfMemory, "RLA::Leer() out of memory");
     }
+}
+
+void RLA::ReadHeaderOnly(const char* path)
+{
+    CheckRpfName(path);
+    FileStream stream(path);
+    ReadHeader(stream);
+    ParseChannelList();
+}
+
+std::size_t RLA::BytesHeld() const
+{
+    std::size_t bytes = image_memory.Size();
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        // The Z, C, I and V buffers of a file without those channels are
+        // mapped but never written: they take no memory.
+        if (channel_mask & (1u << bit))
+            bytes += channel_memory[bit].Size();
+    }
+    bytes += scanline_offsets.capacity() * sizeof(std::int32_t) + gbuffer_row.capacity() + names.BytesHeld();
+    if (record_buf)
+        bytes += std::size_t(record_size) + kSlack;
+    if (line_buf)
+        bytes += plane_stride * kColourPlanes;
+    return bytes;
 }
 
 void RLA::LoadBody(Stream& stream, bool keepImage)
@@ -304,12 +334,8 @@ void RLA::CheckMemoryBudget() const
     if (pixels > maxPixels)
         RLA_THROW(kSitePixelCap, "RLA::ReadHeader() image too large: ", ancho, "x", alto, " = ", pixels,
                   " pixels, limit ", maxPixels, " pixels (BRIMWELL_MAX_PIXELS)");
-    std::uint64_t bytesPerPixel = keep_image ? 8u + 4u + 4u : 0u;
-    for (int bit = 0; bit < kChannelCount; ++bit) {
-        if (channel_mask & (1u << bit))
-            bytesPerPixel += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
-    }
-    const std::uint64_t needed = pixels * bytesPerPixel;
+    const std::uint64_t pictures = keep_image ? 2 * memorybudget::kPictureBytesPerPixel : 0;
+    const std::uint64_t needed = pixels * (memorybudget::ReaderBytesPerPixel(channel_mask, keep_image) + pictures);
     std::uint64_t available = memorybudget::AvailableBytes();
     if (needed > available && ZeroedBuffer::KeptBytes() > 0) {
         // Memory kept for the buffers of later frames is free memory for

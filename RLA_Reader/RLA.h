@@ -133,6 +133,14 @@ public:
     // whether the colour image is stored in image_buf.
     void Leer(const char* path, bool keepImage);
 
+    // Reads the header of path alone (the name checked as Leer checks it):
+    // the sizes and the channel list a load would find, without a byte of
+    // the image. Throws as Leer does when the header cannot be read.
+    void ReadHeaderOnly(const char* path);
+
+    // Bytes of memory the loaded image holds in this object's buffers.
+    std::size_t BytesHeld() const;
+
     // The producer text of the header, up to its NUL or the field's end.
     std::string Producer() const;
 

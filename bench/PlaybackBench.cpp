@@ -16,7 +16,7 @@
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "CommandRouter.h"
-#include "FrameCacheBudget.h"
+#include "FrameMemory.h"
 #include "MainFrame.h"
 #include "Prompts.h"
 
@@ -222,7 +222,7 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
         std::printf(" (target %.0f: %s)", uncachedTargetMs, Median(uncached) < uncachedTargetMs ? "met" : "MISSED");
     std::printf("\n");
 
-    const double budget = DefaultFrameCacheBudget() / 1e6;
+    const double budget = framememory::DefaultBudget() / 1e6;
     const double peak = ResidentMb("VmHWM:");
     std::printf("  peak resident %.0f MB: %.0f MB before the window, %.0f MB more while playing and stepping; "
                 "budget %.0f MB (%s)\n",
@@ -244,7 +244,7 @@ int main(int argc, char** argv)
     quiet.beep = [] {};
     prompts::SetHooks(quiet);
     std::printf("Cache budget %.2f GiB (physical memory %.2f GiB); %u cores\n",
-                DefaultFrameCacheBudget() / double(1 << 30), PhysicalMemoryBytes() / double(1 << 30),
+                framememory::DefaultBudget() / double(1 << 30), framememory::PhysicalMemoryBytes() / double(1 << 30),
                 std::thread::hardware_concurrency());
     // "4k" measures the 3840 x 2160 folder only.
     const bool only4k = argc > 1 && std::string(argv[1]) == "4k";

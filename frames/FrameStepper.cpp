@@ -1,6 +1,6 @@
 #include "FrameStepper.h"
 
-#include "FrameCacheBudget.h"
+#include "FrameMemory.h"
 #include "ZeroedBuffer.h"
 
 #include <QMetaObject>
@@ -17,10 +17,13 @@ FrameStepper::FrameStepper(QObject* parent) : QObject(parent)
     // readers where there are two cores: playback at 4K needs both, and the
     // window's own work is light beside a read.
     const int workers = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-    const Budgets budgets = SplitBudget(DefaultFrameCacheBudget());
+    const framememory::Split budgets = framememory::SplitBudget(framememory::DefaultBudget());
     ZeroedBuffer::SetKeptBytesLimit(budgets.kept);
     m_cache = std::make_unique<FrameCache<LoadedFrame>>(
-        LoadFrame, FrameBytes,
+        [](const std::string& path, int drawnChannel) {
+            return LoadFrame(path, drawnChannel >= 0 ? ChannelView::Channel(drawnChannel) : ChannelView::Colour());
+        },
+        [](const LoadedFrame& frame) { return frame.Bytes(); }, framememory::EstimateFrameBytes,
         [this] { QMetaObject::invokeMethod(this, &FrameStepper::TakeResults, Qt::QueuedConnection); },
         budgets.cache, workers);
 }
@@ -31,25 +34,16 @@ FrameStepper::~FrameStepper()
     SetAwaited(std::string());
 }
 
-FrameStepper::Budgets FrameStepper::SplitBudget(std::size_t frameMemory)
+void FrameStepper::SetWantedView(const ChannelView& view)
 {
-    // Kept memory serves the reads that replace evicted frames; an eighth of
-    // the whole is room for two such frames' buffers at the default budget.
-    Budgets budgets;
-    budgets.kept = std::min(ZeroedBuffer::kKeptBytesLimit, frameMemory / 8);
-    budgets.cache = frameMemory - budgets.kept;
-    return budgets;
+    // Only a channel's view is drawn as a frame is read; the colour and the
+    // alpha cost the window nothing to show.
+    m_cache->SetWanted(view.kind() == ChannelView::Kind::Channel ? view.bit() : -1);
 }
 
-std::size_t FrameStepper::FrameBytes(const LoadedFrame& frame)
+void FrameStepper::SetShown(const std::string& path, const FramePtr& frame)
 {
-    const RLA& rla = frame.loader;
-    std::size_t bytes = std::size_t(frame.bitmap.sizeInBytes()) + std::size_t(frame.likelyBitmap.sizeInBytes());
-    const std::size_t pixels = std::size_t(std::max(rla.ancho, 0)) * std::size_t(std::max(rla.alto, 0));
-    // Colour and alpha words, and the render channels at their widest (Z,
-    // coverage, node ID, velocity and the rest of the floats and words).
-    bytes += pixels * (8 + 4 + 1 + 2 + 8);
-    return bytes;
+    m_cache->SetShown(path, frame);
 }
 
 void FrameStepper::SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction)

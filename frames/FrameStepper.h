@@ -44,17 +44,13 @@ public:
     // event loop run until none does).
     static bool AnyAwaiting() { return s_awaiting.load() > 0; }
 
-    // What one frame costs the cache: its pixels in every form it keeps.
-    static std::size_t FrameBytes(const LoadedFrame& frame);
+    // The view frames read from now on are drawn in as they are read (the
+    // one the user wants; see LoadFrame).
+    void SetWantedView(const ChannelView& view);
 
-    // The memory for frames (the default cache budget) split between the
-    // cache, with the reads in progress, and the memory released frames
-    // leave for the next reads to reuse: together they stay within it.
-    struct Budgets {
-        std::size_t cache = 0;
-        std::size_t kept = 0;
-    };
-    static Budgets SplitBudget(std::size_t frameMemory);
+    // The frame on screen now, as path: counted against the budget while
+    // the cache does not hold it.
+    void SetShown(const std::string& path, const FramePtr& frame);
 
     FrameCache<LoadedFrame>& Cache() { return *m_cache; }
 
