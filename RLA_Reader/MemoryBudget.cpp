@@ -128,9 +128,11 @@ std::uint64_t AvailableBytes()
 #endif
 }
 
-std::uint64_t ReaderBytesPerPixel(std::uint32_t channelMask, bool keepImage)
+std::uint64_t ReaderBytesPerPixel(std::uint32_t channelMask, bool floatColour, bool keepImage)
 {
     std::uint64_t bytes = keepImage ? 8u : 0u;
+    if (keepImage && floatColour)
+        bytes += 4u * sizeof(float);
     for (int bit = 0; bit < rpflayout::kChannelCount; ++bit) {
         if (channelMask & (1u << bit))
             bytes += std::uint64_t(rpflayout::kChannelElementBytes[bit]);

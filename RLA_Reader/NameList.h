@@ -25,7 +25,7 @@ public:
 
     std::vector<std::string> ToVector() const;
 
-    // Bytes of memory the list holds.
+    // The memory the list holds.
     std::size_t BytesHeld() const { return bytes_.capacity() + starts_.capacity() * sizeof(std::uint32_t); }
 
     bool operator==(const std::vector<std::string>& other) const;

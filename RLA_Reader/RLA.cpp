@@ -34,6 +34,7 @@ constexpr int kSiteNodeIdBuf = 69;
 constexpr int kSiteCoverageBuf = 74;
 constexpr int kSiteZBuf = 79;
 constexpr int kSiteOtherChannelBuf = 84;
+constexpr int kSiteFloatBuf = 86;
 constexpr int kSiteFloatLength = 320;
 constexpr int kSiteRecordLength = 374;
 constexpr int kSiteTamanioCanal = 460;
@@ -183,23 +184,6 @@ void RLA::ReadHeaderOnly(const char* path)
     ParseChannelList();
 }
 
-std::size_t RLA::BytesHeld() const
-{
-    std::size_t bytes = image_memory.Size();
-    for (int bit = 0; bit < kChannelCount; ++bit) {
-        // The Z, C, I and V buffers of a file without those channels are
-        // mapped but never written: they take no memory.
-        if (channel_mask & (1u << bit))
-            bytes += channel_memory[bit].Size();
-    }
-    bytes += scanline_offsets.capacity() * sizeof(std::int32_t) + gbuffer_row.capacity() + names.BytesHeld();
-    if (record_buf)
-        bytes += std::size_t(record_size) + kSlack;
-    if (line_buf)
-        bytes += plane_stride * kColourPlanes;
-    return bytes;
-}
-
 void RLA::LoadBody(Stream& stream, bool keepImage)
 {
     keep_image = keepImage;
@@ -335,7 +319,8 @@ void RLA::CheckMemoryBudget() const
         RLA_THROW(kSitePixelCap, "RLA::ReadHeader() image too large: ", ancho, "x", alto, " = ", pixels,
                   " pixels, limit ", maxPixels, " pixels (BRIMWELL_MAX_PIXELS)");
     const std::uint64_t pictures = keep_image ? 2 * memorybudget::kPictureBytesPerPixel : 0;
-    const std::uint64_t needed = pixels * (memorybudget::ReaderBytesPerPixel(channel_mask, keep_image) + pictures);
+    const std::uint64_t needed =
+        pixels * (memorybudget::ReaderBytesPerPixel(channel_mask, header.chan_bits == 32, keep_image) + pictures);
     std::uint64_t available = memorybudget::AvailableBytes();
     if (needed > available && ZeroedBuffer::KeptBytes() > 0) {
         // Memory kept for the buffers of later frames is free memory for
@@ -366,6 +351,11 @@ void RLA::AllocateImageBuffers()
         const bool filled = header.chan_bits != 32 || header.num_matte > 0;
         image_memory = AllocateOrReport(filled, bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
         image_buf = reinterpret_cast<unsigned short*>(image_memory.Data());
+        if (header.chan_bits == 32) {
+            const std::size_t floatBytes = std::size_t(pixels) * 4u * sizeof(float);
+            float_memory = AllocateOrReport(filled, floatBytes, kSiteFloatBuf, "colour floats=malloc( ", floatBytes,
+                                            ");");
+        }
     }
     const std::uint32_t velocBytes = pixels * 8u;
     channel_memory[kChannelV] = AllocateOrReport(holds(kChannelV), velocBytes, kSiteVelocBuf,
@@ -392,6 +382,21 @@ void RLA::AllocateImageBuffers()
     }
 }
 
+std::size_t RLA::BytesHeld() const
+{
+    std::size_t bytes = image_memory.Size() + float_memory.Size();
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        if (channel_mask & (1u << bit))
+            bytes += channel_memory[bit].Size();
+    }
+    bytes += scanline_offsets.capacity() * sizeof(std::int32_t) + gbuffer_row.capacity();
+    if (record_buf)
+        bytes += std::size_t(record_size) + kSlack;
+    if (line_buf)
+        bytes += plane_stride * kColourPlanes;
+    return bytes + names.BytesHeld();
+}
+
 const unsigned char* RLA::ChannelData(int bit) const
 {
     if (bit < 0 || bit >= kChannelCount || (channel_mask & (1u << bit)) == 0)
@@ -407,6 +412,8 @@ void RLA::ReadScanlines(Stream& stream)
     std::vector<const ZeroedBuffer*> filled;
     if (keep_image)
         filled.push_back(&image_memory);
+    if (float_memory.Data() != nullptr)
+        filled.push_back(&float_memory);
     for (int bit = 0; bit < kChannelCount; ++bit) {
         if (channel_mask & (1u << bit))
             filled.push_back(&channel_memory[bit]);
@@ -417,7 +424,9 @@ void RLA::ReadScanlines(Stream& stream)
 
     for (std::int32_t r = 0; r < alto; ++r) {
         stream.Seek(scanline_offsets[std::size_t(alto - 1 - r)], kSeekFromStart);
-        ReadRGBA(stream, keep_image ? image_buf + std::size_t(r) * width * 4 : nullptr);
+        float* floats = reinterpret_cast<float*>(float_memory.Data());
+        ReadRGBA(stream, keep_image ? image_buf + std::size_t(r) * width * 4 : nullptr,
+                 floats ? floats + std::size_t(r) * width * 4 : nullptr);
 
         if (channel_mask == 0)
             continue;
@@ -445,25 +454,29 @@ void RLA::ReadFloatRecord(Stream& stream)
         RLA_THROW(kSiteFloatRecordShort, "RLA::ReadFloatChannel() record shorter than 4*ancho: length=", length);
 }
 
-// One colour channel of a row. Float records go straight to their word of
-// every pixel (words, one pixel every four words, may be null); integer
-// records are decoded into the channel's high plane and, for two-byte
-// depths, the second block into the low plane, which ReadRGBA packs into
-// words.
-void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool twoBytes)
+// One colour channel of a row. Float records go straight to their word and
+// their float of every pixel (words and floats, one pixel every four values,
+// are null together); integer records are decoded into the channel's high
+// plane and, for two-byte depths, the second block into the low plane, which
+// ReadRGBA packs into words.
+void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, float* floats, ColourPlane high, bool twoBytes)
 {
     if (header.chan_bits == 32) {
         ReadFloatRecord(stream);
         if (words == nullptr)
             return;
         const unsigned char* p = record_buf.get();
+        auto store = [&](std::int32_t k, std::uint32_t bits) {
+            const float value = FloatFromBits(bits);
+            floats[std::size_t(k) * 4] = value;
+            words[std::size_t(k) * 4] = rowkernels::ToWord(value);
+        };
         if (floats_little_endian) {
             for (std::int32_t k = 0; k < ancho; ++k)
-                words[std::size_t(k) * 4] = rowkernels::ToWord(FloatFromBits(FromLittleEndian32(p + 4 * k)));
+                store(k, FromLittleEndian32(p + 4 * k));
         } else {
             for (std::int32_t k = 0; k < ancho; ++k)
-                words[std::size_t(k) * 4] = rowkernels::ToWord(
-                    FloatFromBits(static_cast<std::uint32_t>(FromBigEndian32(p + 4 * k))));
+                store(k, static_cast<std::uint32_t>(FromBigEndian32(p + 4 * k)));
         }
         return;
     }

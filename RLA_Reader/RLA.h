@@ -138,9 +138,6 @@ public:
     // the image. Throws as Leer does when the header cannot be read.
     void ReadHeaderOnly(const char* path);
 
-    // Bytes of memory the loaded image holds in this object's buffers.
-    std::size_t BytesHeld() const;
-
     // The producer text of the header, up to its NUL or the field's end.
     std::string Producer() const;
 
@@ -192,6 +189,21 @@ public:
     // holds has a buffer of its own, and one it lacks takes no memory.
     const unsigned char* ChannelData(int bit) const;
 
+    // The colour and alpha of a 32-bit float file exactly as the file holds
+    // them (after the byte-order decision), beside the words of image_buf:
+    // per pixel four floats red, green, blue, alpha, rows top-down; alpha 0
+    // where the file has no matte channel, as in the words. Null for integer
+    // files and for loads that do not keep the image; those take no memory
+    // for it.
+    const float* ColourFloats() const { return reinterpret_cast<const float*>(float_memory.Data()); }
+
+    // The bytes of every buffer this load holds that it fills: the image,
+    // the floats, the channels the file holds, and the offset table, record
+    // and row buffers and names. The Z, C, I and V buffers of channels the
+    // file lacks are not counted: they are never written, and unwritten
+    // zero pages take no memory.
+    std::size_t BytesHeld() const;
+
 private:
     void LoadBody(Stream& stream, bool keepImage);
     void ReadHeader(Stream& stream);
@@ -207,8 +219,8 @@ private:
     enum ColourPlane { kRedHigh, kRedLow, kGreenHigh, kGreenLow, kBlueHigh, kBlueLow, kAlphaHigh, kAlphaLow,
                        kZeroPlane, kColourPlanes };
 
-    void ReadRGBA(Stream& stream, unsigned short* words);
-    void ReadFloatChannel(Stream& stream, unsigned short* words, ColourPlane high, bool twoBytes);
+    void ReadRGBA(Stream& stream, unsigned short* words, float* floats);
+    void ReadFloatChannel(Stream& stream, unsigned short* words, float* floats, ColourPlane high, bool twoBytes);
     void ReadFloatRecord(Stream& stream);
     void ChooseFloatByteOrder(Stream& stream);
     void ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
@@ -225,5 +237,6 @@ private:
     // The memory behind image_buf and every render channel, by mask bit: Z,
     // C, I and V always, every other channel when the file holds it.
     ZeroedBuffer image_memory;
+    ZeroedBuffer float_memory;  // ColourFloats(), float files only
     ZeroedBuffer channel_memory[kChannelCount];
 };

@@ -29,19 +29,21 @@ int RLA::MatteDepth() const
 }
 
 // Reads the colour records of one row and, when words is given, stores the
-// row there as alpha, red, green, blue words. Without a matte channel alpha is
-// 0: float rows leave it as the zero-filled image holds it, and integer rows
+// row there as alpha, red, green, blue words, and for float files the floats
+// as red, green, blue, alpha in floats. Without a matte channel alpha is 0:
+// float rows leave it as the zero-filled buffers hold it, and integer rows
 // take it from the zero plane.
-void RLA::ReadRGBA(Stream& stream, unsigned short* words)
+void RLA::ReadRGBA(Stream& stream, unsigned short* words, float* floats)
 {
     const bool colour2 = TwoByteDepth(header.chan_bits);
     const bool alpha = header.num_matte > 0;
     const bool alpha2 = alpha && TwoByteDepth(header.matte_bits);
-    ReadFloatChannel(stream, words ? words + 1 : nullptr, kRedHigh, colour2);
-    ReadFloatChannel(stream, words ? words + 2 : nullptr, kGreenHigh, colour2);
-    ReadFloatChannel(stream, words ? words + 3 : nullptr, kBlueHigh, colour2);
+    auto at = [](auto* row, int offset) { return row ? row + offset : nullptr; };
+    ReadFloatChannel(stream, at(words, 1), at(floats, 0), kRedHigh, colour2);
+    ReadFloatChannel(stream, at(words, 2), at(floats, 1), kGreenHigh, colour2);
+    ReadFloatChannel(stream, at(words, 3), at(floats, 2), kBlueHigh, colour2);
     if (alpha)
-        ReadFloatChannel(stream, words ? words + 0 : nullptr, kAlphaHigh, TwoByteDepth(header.matte_bits));
+        ReadFloatChannel(stream, at(words, 0), at(floats, 3), kAlphaHigh, TwoByteDepth(header.matte_bits));
     if (words == nullptr || header.chan_bits == 32)
         return;
 

@@ -57,21 +57,21 @@ Split SplitBudget(std::size_t frameMemory)
 
 std::size_t EstimateFrameBytes(const std::string& pathBytes, int drawnChannel)
 {
-    RLA header;
+    RLA file;
     try {
-        header.ReadHeaderOnly(pathBytes.c_str());
+        file.ReadHeaderOnly(pathBytes.c_str());
     } catch (const std::exception&) {
         return 0;
     }
-    if (header.ancho <= 0 || header.alto <= 0)
+    if (file.ancho <= 0 || file.alto <= 0)
         return 0;
-    const std::uint64_t pixels = std::uint64_t(header.ancho) * std::uint64_t(header.alto);
+    const std::uint64_t pixels = std::uint64_t(file.ancho) * std::uint64_t(file.alto);
     // An image past the pixel cap is refused before anything is allocated.
     if (pixels > memorybudget::MaxPixels())
         return 0;
-    std::uint64_t perPixel = memorybudget::ReaderBytesPerPixel(header.channel_mask, true) +
+    std::uint64_t perPixel = memorybudget::ReaderBytesPerPixel(file.channel_mask, file.header.chan_bits == 32, true) +
                              memorybudget::kPictureBytesPerPixel;
-    if (drawnChannel >= 0 && drawnChannel < kChannelCount && (header.channel_mask & (1u << drawnChannel)))
+    if (drawnChannel >= 0 && drawnChannel < kChannelCount && (file.channel_mask & (1u << drawnChannel)))
         perPixel += memorybudget::kPictureBytesPerPixel;
     return std::size_t(std::min<std::uint64_t>(pixels * perPixel, std::numeric_limits<std::size_t>::max()));
 }

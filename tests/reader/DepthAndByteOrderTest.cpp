@@ -168,3 +168,69 @@ TEST(FloatByteOrder, VoteCountsImplausibleValuesEachWay)
     for (float fine : {0.0f, -0.0f, 1e-9f, -3.5f, 1e6f})
         EXPECT_TRUE(FloatByteOrderVote::Plausible(fine)) << fine;
 }
+
+TEST(FloatColour, KeptBitForBitBesideTheWordsInEitherByteOrder)
+{
+    TempDir dir;
+    // Overbright, negative, tiny, infinite and NaN values: the words clamp
+    // them, the floats must not.
+    std::vector<float> values = {8.0f, 0.9017532f, -0.25f, 1e-14f, std::numeric_limits<float>::infinity(),
+                                 FromBits(0x7FC01234u), 65504.5f};
+    for (int k = 0; k < 200; ++k)
+        values.push_back(float(k) * 0.037f);
+    const FloatFiles files = FloatRow(values);
+    for (const auto* bytes : {&files.big, &files.little}) {
+        RLA rla;
+        ASSERT_TRUE(Loads(rla, dir.Write("float.rpf", *bytes)));
+        const float* floats = rla.ColourFloats();
+        ASSERT_NE(floats, nullptr);
+        for (std::size_t x = 0; x < values.size(); ++x) {
+            std::uint32_t want;
+            std::memcpy(&want, &values[x], sizeof want);
+            for (int c = 0; c < 3; ++c) {
+                std::uint32_t got;
+                std::memcpy(&got, &floats[x * 4 + std::size_t(c)], sizeof got);
+                ASSERT_EQ(got, want) << "pixel " << x << " component " << c;
+            }
+            ASSERT_EQ(floats[x * 4 + 3], 0.0f) << "no matte: alpha 0, as in the words";
+            ASSERT_EQ(PixelOf(rla, int(x), 0)[1], rowkernels::ToWord(values[x])) << x;
+        }
+    }
+}
+
+TEST(FloatColour, AlphaKeptAndIntegerFilesHoldNoFloats)
+{
+    TempDir dir;
+    rpfgen::RpfImage image;
+    image.width = 3;
+    image.height = 2;
+    image.colourBits = 32;
+    image.alpha = true;
+    // Rows are listed top-down; the file stores them bottom-up.
+    image.red = {1, 2, 3, 4, 5, 6};
+    image.green = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
+    image.blue = {-1, -2, -3, -4, -5, -6};
+    image.alphaValues = {0.25, 1.5, 0, 1, 1, 0.75};
+    RLA rla;
+    ASSERT_TRUE(Loads(rla, dir.Write("alpha.rpf", rpfgen::EncodeRpf(image))));
+    const float* floats = rla.ColourFloats();
+    ASSERT_NE(floats, nullptr);
+    for (std::size_t p = 0; p < 6; ++p) {
+        EXPECT_EQ(floats[p * 4 + 0], float(image.red[p])) << p;
+        EXPECT_EQ(floats[p * 4 + 1], 0.5f) << p;
+        EXPECT_EQ(floats[p * 4 + 2], float(image.blue[p])) << p;
+        EXPECT_EQ(floats[p * 4 + 3], float(image.alphaValues[p])) << p;
+    }
+    // The floats are counted among the bytes the load holds.
+    EXPECT_GE(rla.BytesHeld(), 6u * (8u + 16u));
+
+    image.colourBits = 8;
+    image.red = {10, 20, 30, 40, 50, 60};
+    image.green = image.red;
+    image.blue = image.red;
+    image.alphaValues = image.red;
+    RLA bytes;
+    ASSERT_TRUE(Loads(bytes, dir.Write("bytes.rpf", rpfgen::EncodeRpf(image))));
+    EXPECT_EQ(bytes.ColourFloats(), nullptr);
+    EXPECT_LT(bytes.BytesHeld(), rla.BytesHeld());
+}
