@@ -125,9 +125,10 @@ void ParseDecimalField(const char* field, std::size_t size, float& out)
 // the system has none to give: zero-filled, or when the decoder writes every
 // byte of it (filled), possibly an earlier frame's (ZeroedBuffer::ForOverwrite).
 template <typename... Parts>
-ZeroedBuffer AllocateOrReport(bool filled, std::size_t bytes, int site, const Parts&... message)
+ZeroedBuffer AllocateOrReport(bool filled, std::size_t keptLimit, std::size_t bytes, int site,
+                              const Parts&... message)
 {
-    ZeroedBuffer buffer = filled ? ZeroedBuffer::ForOverwrite(bytes) : ZeroedBuffer(bytes);
+    ZeroedBuffer buffer = filled ? ZeroedBuffer::ForOverwrite(bytes, keptLimit) : ZeroedBuffer(bytes);
     if (buffer.Data() == nullptr)
         RLA_THROW(site, message...);
     return buffer;
@@ -349,27 +350,27 @@ void RLA::AllocateImageBuffers()
     if (keep_image) {
         const std::uint32_t bytes = pixels * 8u;
         const bool filled = header.chan_bits != 32 || header.num_matte > 0;
-        image_memory = AllocateOrReport(filled, bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
+        image_memory = AllocateOrReport(filled, kept_bytes_limit_, bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
         image_buf = reinterpret_cast<unsigned short*>(image_memory.Data());
         if (header.chan_bits == 32) {
             const std::size_t floatBytes = std::size_t(pixels) * 4u * sizeof(float);
-            float_memory = AllocateOrReport(filled, floatBytes, kSiteFloatBuf, "colour floats=malloc( ", floatBytes,
+            float_memory = AllocateOrReport(filled, kept_bytes_limit_, floatBytes, kSiteFloatBuf, "colour floats=malloc( ", floatBytes,
                                             ");");
         }
     }
     const std::uint32_t velocBytes = pixels * 8u;
-    channel_memory[kChannelV] = AllocateOrReport(holds(kChannelV), velocBytes, kSiteVelocBuf,
+    channel_memory[kChannelV] = AllocateOrReport(holds(kChannelV), kept_bytes_limit_, velocBytes, kSiteVelocBuf,
                                                  "bmm_chan_veloc_buf=malloc( ", velocBytes, ");");
     bmm_chan_veloc_buf = channel_memory[kChannelV].Data();
     const std::uint32_t nodeIdBytes = pixels * 2u;
-    channel_memory[kChannelI] = AllocateOrReport(holds(kChannelI), nodeIdBytes, kSiteNodeIdBuf,
+    channel_memory[kChannelI] = AllocateOrReport(holds(kChannelI), kept_bytes_limit_, nodeIdBytes, kSiteNodeIdBuf,
                                                  "bmm_chan_node_render_id_buf =malloc( ", nodeIdBytes, ");");
     bmm_chan_node_render_id_buf = reinterpret_cast<unsigned short*>(channel_memory[kChannelI].Data());
-    channel_memory[kChannelC] = AllocateOrReport(holds(kChannelC), pixels, kSiteCoverageBuf,
+    channel_memory[kChannelC] = AllocateOrReport(holds(kChannelC), kept_bytes_limit_, pixels, kSiteCoverageBuf,
                                                  "bmm_chan_coverage_buf = (unsigned char*)malloc( ancho*alto );");
     bmm_chan_coverage_buf = channel_memory[kChannelC].Data();
     channel_memory[kChannelZ] =
-        AllocateOrReport(holds(kChannelZ), std::size_t(pixels) * sizeof(float), kSiteZBuf,
+        AllocateOrReport(holds(kChannelZ), kept_bytes_limit_, std::size_t(pixels) * sizeof(float), kSiteZBuf,
                          "bmm_chan_z_buf = (unsigned char*)malloc( ancho*alto*sizeof(float) );");
     bmm_chan_z_buf = reinterpret_cast<float*>(channel_memory[kChannelZ].Data());
 
@@ -377,7 +378,7 @@ void RLA::AllocateImageBuffers()
         if (!holds(bit) || bit == kChannelZ || bit == kChannelC || bit == kChannelI || bit == kChannelV)
             continue;
         const std::size_t bytes = std::size_t(pixels) * std::size_t(TamanioCanal(bit));
-        channel_memory[bit] = AllocateOrReport(true, bytes, kSiteOtherChannelBuf, "channel ", kChannelLetters[bit],
+        channel_memory[bit] = AllocateOrReport(true, kept_bytes_limit_, bytes, kSiteOtherChannelBuf, "channel ", kChannelLetters[bit],
                                                " buffer=malloc( ", bytes, ");");
     }
 }

@@ -204,17 +204,17 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
     StepToPaint(*app, paints, Qt::Key_Down);
     std::vector<double> cached;
     for (int i = 0; i < 9; ++i) {
-        WaitFor([&] { return app->Stepper().Cache().Idle(); });
+        WaitFor([&] { return app->ReadAhead().Cache().Idle(); });
         cached.push_back(StepToPaint(*app, paints, Qt::Key_Right));
     }
     std::printf("  cached step, key to painted: median %.1f ms (target 16: %s)\n", Median(cached),
                 Median(cached) < 16 ? "met" : "MISSED");
 
     // Nothing kept: every step reads its frame.
-    app->Stepper().Cache().SetBudget(0);
+    app->ReadAhead().Cache().SetBudget(0);
     std::vector<double> uncached;
     for (int i = 0; i < 7; ++i) {
-        WaitFor([&] { return app->Stepper().Cache().Idle(); });
+        WaitFor([&] { return app->ReadAhead().Cache().Idle(); });
         uncached.push_back(StepToPaint(*app, paints, i % 2 == 0 ? Qt::Key_Left : Qt::Key_Right));
     }
     std::printf("  uncached step, key to painted: median %.1f ms", Median(uncached));

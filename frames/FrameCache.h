@@ -256,7 +256,7 @@ public:
     bool Idle() const
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        return inFlight_.empty() && requests_.empty() && !waitingToBeAlone_ && !NextReadAhead();
+        return inFlight_.empty() && requests_.empty() && waitingToBeAlone_ == 0 && !NextReadAhead();
     }
 
     std::size_t CachedBytes() const
@@ -436,7 +436,7 @@ private:
             workAvailable_.wait(lock, [&] {
                 if (stopping_)
                     return true;
-                if (waitingToBeAlone_)
+                if (waitingToBeAlone_ > 0)
                     return false;
                 if (!requests_.empty()) {
                     next = requests_.front();
@@ -466,9 +466,9 @@ private:
             // alone; read-ahead starts nothing beside it.
             const std::size_t reserved = GuessBytes(path);
             if (inFlightBytes_ + reserved > budget_) {
-                waitingToBeAlone_ = true;
+                ++waitingToBeAlone_;
                 workAvailable_.wait(lock, [&] { return stopping_ || inFlight_.empty(); });
-                waitingToBeAlone_ = false;
+                --waitingToBeAlone_;
                 workAvailable_.notify_all();
                 if (stopping_)
                     return;
@@ -533,7 +533,7 @@ private:
     int wanted_ = -1;
     std::string shownPath_;
     std::size_t shownBytes_ = 0;
-    bool waitingToBeAlone_ = false;  // a worker waits for the others' reads to end
+    int waitingToBeAlone_ = 0;  // workers waiting for the others' reads to end
     Entries entries_;
     std::size_t cachedBytes_ = 0;
     std::size_t peakBytes_ = 0;

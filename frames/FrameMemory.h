@@ -16,6 +16,8 @@
 //   its header with the same bytes per pixel (EstimateFrameBytes).
 #pragma once
 
+#include "ZeroedBuffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,7 +31,7 @@ std::uint64_t PhysicalMemoryBytes();
 std::size_t DefaultBudget();
 
 // The most memory kept for reuse, whatever the budget.
-constexpr std::size_t kMaxKeptBytes = std::size_t(512) << 20;
+constexpr std::size_t kMaxKeptBytes = ZeroedBuffer::kKeptBytesLimit;
 
 struct Split {
     std::size_t cache = 0;  // frames cached, being read and shown

@@ -16,10 +16,12 @@ std::size_t LoadedFrame::Bytes() const
     return loader.BytesHeld() + std::size_t(bitmap.sizeInBytes()) + std::size_t(likelyBitmap.sizeInBytes());
 }
 
-std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const ChannelView& view)
+std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const ChannelView& view,
+                                             std::size_t keptBytesLimit)
 {
     auto frame = std::make_shared<LoadedFrame>();
     RLA& loader = frame->loader;
+    loader.KeepReleasedMemoryUpTo(keptBytesLimit);
     loader.Leer(pathBytes.c_str(), true);
     // The row buffers serve decoding only; a frame kept for viewing holds
     // nothing but its pixels.

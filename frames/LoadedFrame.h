@@ -67,4 +67,7 @@ private:
 // any frame shows. Throws the reader's std::runtime_error reports, and
 // std::runtime_error("rpf_bmp.CreateBitmap()") when the bitmap cannot be
 // made.
-std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const ChannelView& view);
+// keptBytesLimit: how much memory the frame's buffers may leave kept for
+// later reads once it is released (FrameMemory.h).
+std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const ChannelView& view,
+                                             std::size_t keptBytesLimit = ZeroedBuffer::kKeptBytesLimit);

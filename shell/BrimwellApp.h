@@ -35,7 +35,7 @@ public:
     const FolderList& Folder() const { return m_viewer->Folder(); }
     FileFollower& Follower() { return m_viewer->Follower(); }
     FramePlayer& Player() { return m_viewer->Player(); }
-    FrameStepper& Stepper() { return m_viewer->Stepper(); }
+    FrameReadAhead& ReadAhead() { return m_viewer->ReadAhead(); }
     void Reload(bool reportFailure) { m_viewer->Reload(reportFailure); }
 
     CBrimwellDoc* Document() const;

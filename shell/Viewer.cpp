@@ -35,11 +35,11 @@ Viewer::Viewer(CWinApp& app, QString settingsOrganization, QString settingsAppli
       m_settingsOrganization(std::move(settingsOrganization)),
       m_settingsApplication(std::move(settingsApplication)),
       m_player(
-          m_stepper,
+          m_readAhead,
           [this] { return std::vector<std::string>(m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()); },
-          [this](const std::string& path, const FrameStepper::FramePtr& frame) { return ShowPlayed(path, frame); })
+          [this](const std::string& path, const FrameReadAhead::FramePtr& frame) { return ShowPlayed(path, frame); })
 {
-    connect(&m_stepper, &FrameStepper::FrameArrived, this, &Viewer::OnFrameArrived);
+    connect(&m_readAhead, &FrameReadAhead::FrameArrived, this, &Viewer::OnFrameArrived);
     CommandRouter* router = app.Router();
     router->SetHandler(this, ID_FILE_PREVIOUS, &Viewer::Previous);
     router->SetHandler(this, ID_FILE_NEXT, &Viewer::Next);
@@ -115,7 +115,7 @@ CDocument* Viewer::Open(const QString& path)
     }
     std::string pathBytes = pathtext::Bytes(path);
     m_folder.Rebuild(pathBytes);
-    FeedStepper(pathBytes);
+    FeedReadAhead(pathBytes);
     Shown(std::move(pathBytes));
     return document;
 }
@@ -125,7 +125,7 @@ void Viewer::Shown(std::string pathBytes)
     m_stepFailed = false;
     m_shownPath = std::move(pathBytes);
     if (CBrimwellDoc* document = Document()) {
-        m_stepper.SetShown(m_shownPath, document->Frame());
+        m_readAhead.SetShown(m_shownPath, document->Frame());
         m_follower.Follow(document->GetPathName());
     }
 }
@@ -138,7 +138,7 @@ void Viewer::Reload(bool reportFailure)
     // Past the open path, which only raises the window for the path shown.
     if (!document->ReadFile(document->GetPathName(), reportFailure))
         return;
-    m_stepper.SetShown(m_shownPath, document->Frame());
+    m_readAhead.SetShown(m_shownPath, document->Frame());
     if (CBrimwellView* view = View())
         view->OnReloaded();
 }
@@ -158,7 +158,7 @@ void Viewer::OnFolderChanged()
         m_folder.Rebuild(m_shownPath);
         // Playback lists the folder again at each loop's end.
         if (!m_player.IsPlaying())
-            FeedStepper(m_shownPath);
+            FeedReadAhead(m_shownPath);
     }
 }
 
@@ -230,23 +230,23 @@ void Viewer::OpenSteppedFile()
     const std::string path = std::exchange(m_steppedPath, std::string());
     if (path.empty())
         return;
-    FeedStepper(path);
+    FeedReadAhead(path);
     // A frame read ahead is shown at once; any other is asked for and shown
     // when read, the window going on meanwhile. A later step asks for its
     // own file, and this one is no longer shown when it arrives.
-    if (FrameStepper::FramePtr frame = m_stepper.FindOrRequest(path))
+    if (FrameReadAhead::FramePtr frame = m_readAhead.FindOrRequest(path))
         OpenStepped(path, frame);
 }
 
-void Viewer::FeedStepper(const std::string& place)
+void Viewer::FeedReadAhead(const std::string& place)
 {
     if (const CBrimwellDoc* document = Document())
-        m_stepper.SetWantedView(document->WantedView());
+        m_readAhead.SetWantedView(document->WantedView());
     if (m_folder.IsReady())
-        m_stepper.SetSequence({m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()}, place, m_stepDirection);
+        m_readAhead.SetSequence({m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()}, place, m_stepDirection);
 }
 
-void Viewer::OpenStepped(const std::string& path, const FrameStepper::FramePtr& frame)
+void Viewer::OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame)
 {
     CSingleDocTemplate* docTemplate = m_app.DocTemplate();
     if (docTemplate == nullptr)
@@ -265,7 +265,7 @@ void Viewer::OpenStepped(const std::string& path, const FrameStepper::FramePtr& 
         Shown(path);
 }
 
-void Viewer::OnFrameArrived(const std::string& path, const FrameStepper::FramePtr& frame)
+void Viewer::OnFrameArrived(const std::string& path, const FrameReadAhead::FramePtr& frame)
 {
     if (m_player.IsPlaying())
         m_player.FrameArrived();
@@ -283,7 +283,7 @@ void Viewer::TogglePlay()
     m_steppedPath.clear();
     m_stepDirection = 1;
     if (const CBrimwellDoc* document = Document())
-        m_stepper.SetWantedView(document->WantedView());
+        m_readAhead.SetWantedView(document->WantedView());
     if (m_shownPath.empty() || !m_folder.IsReady() || !m_player.Start(m_shownPath))
         prompts::Beep();  // no other frame in the folder to play
 }
@@ -317,7 +317,7 @@ void Viewer::SavePlaybackSetting(const QString& key, const QVariant& value)
     settings.setValue(key, value);
 }
 
-bool Viewer::ShowPlayed(const std::string& path, const FrameStepper::FramePtr& frame)
+bool Viewer::ShowPlayed(const std::string& path, const FrameReadAhead::FramePtr& frame)
 {
     CBrimwellDoc* document = Document();
     CBrimwellView* view = View();
@@ -334,7 +334,7 @@ bool Viewer::ShowPlayed(const std::string& path, const FrameStepper::FramePtr& f
     m_app.DocTemplate()->UpdateFrameTitle();
     view->OnReloaded();
     // A view chosen while playing is drawn by the reads from now on.
-    m_stepper.SetWantedView(document->WantedView());
+    m_readAhead.SetWantedView(document->WantedView());
     Shown(path);
     return true;
 }

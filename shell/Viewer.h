@@ -1,7 +1,7 @@
 // What the window shows, and the one road every change of it takes: an open
 // by the user, a step through the folder, a tick of playback and a reload
 // all go through this object, which owns the folder list, the read-ahead
-// (FrameStepper), the player and the follower of the file on disk.
+// (FrameReadAhead), the player and the follower of the file on disk.
 //
 // A key press to the painted frame, file by file:
 //   1. framework/CommandRouter.cpp: the key's action runs the handler this
@@ -9,7 +9,7 @@
 //   2. shell/Viewer.cpp (here): Step moves the folder's place and, once the
 //      event loop has passed, OpenSteppedFile asks the read-ahead for the
 //      file's frame.
-//   3. frames/FrameStepper.cpp: the frame read ahead is handed back at once;
+//   3. frames/FrameReadAhead.cpp: the frame read ahead is handed back at once;
 //      any other is read on a worker and comes back through FrameArrived.
 //   4. shell/Viewer.cpp again: Show puts the frame in the document (through
 //      the single-document open path, as any open), and the view, given its
@@ -17,13 +17,13 @@
 //
 // Threads: this object and all it owns belong to the window's thread; only
 // the read-ahead's workers run elsewhere, and they reach it through the
-// stepper's queued FrameArrived.
+// read-ahead's queued FrameArrived.
 #pragma once
 
 #include "FileFollower.h"
 #include "FolderList.h"
 #include "FramePlayer.h"
-#include "FrameStepper.h"
+#include "FrameReadAhead.h"
 
 #include <QObject>
 #include <QString>
@@ -73,7 +73,7 @@ public:
     const FolderList& Folder() const { return m_folder; }
     FileFollower& Follower() { return m_follower; }
     FramePlayer& Player() { return m_player; }
-    FrameStepper& Stepper() { return m_stepper; }
+    FrameReadAhead& ReadAhead() { return m_readAhead; }
 
 private:
     CBrimwellDoc* Document() const;
@@ -92,17 +92,17 @@ private:
     // Opens path through the single-document open path, showing frame (read
     // ahead) when there is one; without one, the file is read as any open
     // reads it (and a failure reported as any open reports it).
-    void OpenStepped(const std::string& path, const FrameStepper::FramePtr& frame);
-    // A read the stepper awaited has finished: playback's, or a step's.
-    void OnFrameArrived(const std::string& path, const FrameStepper::FramePtr& frame);
+    void OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame);
+    // A read the read-ahead awaited has finished: playback's, or a step's.
+    void OnFrameArrived(const std::string& path, const FrameReadAhead::FramePtr& frame);
     // Puts a frame of playback on screen, quietly and keeping zoom and
     // scroll; false when there is no window to show it in.
-    bool ShowPlayed(const std::string& path, const FrameStepper::FramePtr& frame);
+    bool ShowPlayed(const std::string& path, const FrameReadAhead::FramePtr& frame);
     // A file is on screen (pathBytes as the reader took it): follow it on
     // disk, and count its frame against the frames' memory.
     void Shown(std::string pathBytes);
     // The folder's list and the place reached, for the read-ahead.
-    void FeedStepper(const std::string& place);
+    void FeedReadAhead(const std::string& place);
     // The folder of the file shown changed: list it again, keeping the place.
     void OnFolderChanged();
     void SavePlaybackSetting(const QString& key, const QVariant& value);
@@ -120,5 +120,5 @@ private:
     int m_stepDirection = 1;  // of the latest step: +1 onwards, -1 back
     FramePlayer m_player;
     // Last: it goes first, joining its readers while all else still stands.
-    FrameStepper m_stepper;
+    FrameReadAhead m_readAhead;
 };

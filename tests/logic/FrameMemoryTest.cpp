@@ -115,6 +115,8 @@ TEST(FrameMemory, TheCachesAccountOfFramesWithEveryChannelMatchesTheMemoryTheyTa
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed";
     ASSERT_EQ(got, ssize_t(sizeof measured));
 
+    std::printf("frame %.1f MB (header's estimate %.1f MB); accounted %.1f MB, resident memory grew %.1f MB\n",
+                measured.frameBytes / 1e6, measured.estimate / 1e6, measured.accounted / 1e6, measured.growth / 1e6);
     // The header's weight is the frame's: the same bytes per pixel count both.
     EXPECT_NEAR(measured.estimate, measured.frameBytes, 0.01 * measured.frameBytes);
     const double tolerance = std::max(0.10 * measured.growth, 16.0 * (1 << 20));

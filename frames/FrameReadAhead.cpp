@@ -1,4 +1,4 @@
-#include "FrameStepper.h"
+#include "FrameReadAhead.h"
 
 #include "FrameMemory.h"
 #include "ZeroedBuffer.h"
@@ -9,50 +9,50 @@
 #include <thread>
 #include <utility>
 
-std::atomic<int> FrameStepper::s_awaiting{0};
+std::atomic<int> FrameReadAhead::s_awaiting{0};
 
-FrameStepper::FrameStepper(QObject* parent) : QObject(parent)
+FrameReadAhead::FrameReadAhead(QObject* parent) : QObject(parent)
 {
     // The wake runs on a worker: it only posts a call to this object. Two
     // readers where there are two cores: playback at 4K needs both, and the
     // window's own work is light beside a read.
     const int workers = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
     const framememory::Split budgets = framememory::SplitBudget(framememory::DefaultBudget());
-    ZeroedBuffer::SetKeptBytesLimit(budgets.kept);
     m_cache = std::make_unique<FrameCache<LoadedFrame>>(
-        [](const std::string& path, int drawnChannel) {
-            return LoadFrame(path, drawnChannel >= 0 ? ChannelView::Channel(drawnChannel) : ChannelView::Colour());
+        [kept = budgets.kept](const std::string& path, int drawnChannel) {
+            return LoadFrame(path, drawnChannel >= 0 ? ChannelView::Channel(drawnChannel) : ChannelView::Colour(),
+                             kept);
         },
         [](const LoadedFrame& frame) { return frame.Bytes(); }, framememory::EstimateFrameBytes,
-        [this] { QMetaObject::invokeMethod(this, &FrameStepper::TakeResults, Qt::QueuedConnection); },
+        [this] { QMetaObject::invokeMethod(this, &FrameReadAhead::TakeResults, Qt::QueuedConnection); },
         budgets.cache, workers);
 }
 
-FrameStepper::~FrameStepper()
+FrameReadAhead::~FrameReadAhead()
 {
     m_cache.reset();
     SetAwaited(std::string());
 }
 
-void FrameStepper::SetWantedView(const ChannelView& view)
+void FrameReadAhead::SetWantedView(const ChannelView& view)
 {
     // Only a channel's view is drawn as a frame is read; the colour and the
     // alpha cost the window nothing to show.
     m_cache->SetWanted(view.kind() == ChannelView::Kind::Channel ? view.bit() : -1);
 }
 
-void FrameStepper::SetShown(const std::string& path, const FramePtr& frame)
+void FrameReadAhead::SetShown(const std::string& path, const FramePtr& frame)
 {
     m_cache->SetShown(path, frame);
 }
 
-void FrameStepper::SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction)
+void FrameReadAhead::SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction)
 {
     const auto found = std::find(paths.begin(), paths.end(), current);
     m_cache->SetSequence(paths, found == paths.end() ? 0 : std::size_t(found - paths.begin()), direction);
 }
 
-FrameStepper::FramePtr FrameStepper::FindOrRequest(const std::string& path)
+FrameReadAhead::FramePtr FrameReadAhead::FindOrRequest(const std::string& path)
 {
     if (FramePtr frame = m_cache->Find(path)) {
         SetAwaited(std::string());
@@ -63,7 +63,7 @@ FrameStepper::FramePtr FrameStepper::FindOrRequest(const std::string& path)
     return nullptr;
 }
 
-void FrameStepper::SetAwaited(std::string path)
+void FrameReadAhead::SetAwaited(std::string path)
 {
     const bool was = !m_awaited.empty();
     m_awaited = std::move(path);
@@ -72,7 +72,7 @@ void FrameStepper::SetAwaited(std::string path)
         s_awaiting += now ? 1 : -1;
 }
 
-void FrameStepper::TakeResults()
+void FrameReadAhead::TakeResults()
 {
     for (FrameCache<LoadedFrame>::Result& result : m_cache->TakeResults()) {
         if (result.path != m_awaited)

@@ -1,12 +1,19 @@
-// The folder's frames read ahead for stepping: owns the read-ahead cache of
-// loaded frames and tells the application when a frame it asked for has
-// been read.
+// The folder's frames read ahead, for steps and for playback alike: owns the
+// read-ahead cache of loaded frames, tells it the frame on screen and the
+// view wanted, and tells the controller (shell/Viewer) when a frame it asked
+// for has been read.
 //
-// Threads: this object, its members and its signal belong to the window's
-// thread. The cache's workers read files and then only post a queued call
-// to this object, which takes the finished reads on the window's thread.
-// Destruction joins the workers (at most the one read in progress runs to
-// its end), before anything they call goes.
+// Who owns what in frames/, and which thread touches it:
+// - Viewer (shell/) owns this object and the FramePlayer; both, with the
+//   PlaybackSchedule the player keeps, live on the window's thread.
+// - This object owns the FrameCache (FrameCache.h), whose workers are the
+//   only other threads: they read files with LoadFrame (LoadedFrame.h) and
+//   weigh them with FrameMemory.h, and post a queued call back here.
+// - A LoadedFrame is immutable once read and shared (const) between the
+//   cache, the document and the workers that drew it.
+// - How much memory all of it may take is decided in FrameMemory.h.
+// Destruction joins the workers (each finishes the read it is in), before
+// anything they call goes.
 #pragma once
 
 #include "FrameCache.h"
@@ -19,13 +26,13 @@
 #include <string>
 #include <vector>
 
-class FrameStepper : public QObject {
+class FrameReadAhead : public QObject {
     Q_OBJECT
 public:
     using FramePtr = std::shared_ptr<const LoadedFrame>;
 
-    explicit FrameStepper(QObject* parent = nullptr);
-    ~FrameStepper() override;
+    explicit FrameReadAhead(QObject* parent = nullptr);
+    ~FrameReadAhead() override;
 
     // The folder's files in their order, the one reached and the direction
     // of the last step (+1 or -1): read-ahead goes that way from there.
@@ -40,7 +47,7 @@ public:
     void Forget() { SetAwaited(std::string()); }
     bool Awaiting() const { return !m_awaited.empty(); }
 
-    // Whether any stepper in the program waits for a read (tests let the
+    // Whether any read-ahead in the program waits for a read (tests let the
     // event loop run until none does).
     static bool AnyAwaiting() { return s_awaiting.load() > 0; }
 
