@@ -113,10 +113,12 @@ CDocument* Viewer::Open(const QString& path)
         m_folder.AbandonOpen();
         return nullptr;
     }
-    std::string pathBytes = pathtext::Bytes(path);
+    const std::string pathBytes = pathtext::Bytes(path);
     m_folder.Rebuild(pathBytes);
+    // Shown first: the read-ahead then holds the frame just read rather
+    // than reading it again.
+    Shown(pathBytes);
     FeedReadAhead(pathBytes);
-    Shown(std::move(pathBytes));
     return document;
 }
 
