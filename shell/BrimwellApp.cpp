@@ -13,6 +13,7 @@
 #include "PictureStatusBar.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
+#include "ViewPreferences.h"
 #include "WindowState.h"
 
 #include <QEvent>
@@ -65,6 +66,7 @@ bool CBrimwellApp::InitInstance()
             auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
             new WindowState(frame, router, SettingsOrganization(), router->Table().appName);
+            new ViewPreferences(view, router, SettingsOrganization(), router->Table().appName);
             auto* statusBar = new CPictureStatusBar(view, frame);
             frame->setStatusBar(statusBar);
             connect(&m_viewer->Player(), &FramePlayer::StatusChanged, statusBar,
