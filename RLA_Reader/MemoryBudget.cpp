@@ -1,5 +1,7 @@
 #include "MemoryBudget.h"
 
+#include "RpfLayout.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -248,6 +250,18 @@ std::uint64_t AvailableBytes()
 #else
     return kUnknown;
 #endif
+}
+
+std::uint64_t ReaderBytesPerPixel(std::uint32_t channelMask, bool floatColour, bool keepImage)
+{
+    std::uint64_t bytes = keepImage ? 8u : 0u;
+    if (keepImage && floatColour)
+        bytes += 4u * sizeof(float);
+    for (int bit = 0; bit < rpflayout::kChannelCount; ++bit) {
+        if (channelMask & (1u << bit))
+            bytes += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
+    }
+    return bytes;
 }
 
 }  // namespace memorybudget

@@ -23,6 +23,17 @@ std::uint64_t CapFromEnvironment(std::uint64_t programDefault = kNoCap);
 // The largest image loaded by default: 2^28 pixels, 16384 x 16384.
 constexpr std::uint64_t kDefaultMaxPixels = std::uint64_t(1) << 28;
 
+// Bytes one pixel of a loaded image takes in the reader's buffers: the
+// colour image's four 16-bit words when it is kept (and its four floats as
+// read, for float colour), and each render channel channelMask holds at its
+// element size. The load's own check and the viewer's accounting of its
+// frames both count from this.
+std::uint64_t ReaderBytesPerPixel(std::uint32_t channelMask, bool floatColour, bool keepImage);
+
+// What a viewer builds from the colour of one pixel for each picture it
+// draws (the display bitmap, a channel view): 32 bits.
+constexpr std::uint64_t kPictureBytesPerPixel = 4;
+
 // The pixel cap: BRIMWELL_MAX_PIXELS when set to a positive whole number,
 // otherwise the default.
 std::uint64_t MaxPixels();

@@ -125,9 +125,10 @@ void ParseDecimalField(const char* field, std::size_t size, float& out)
 // the system has none to give: zero-filled, or when the decoder writes every
 // byte of it (filled), possibly an earlier frame's (ZeroedBuffer::ForOverwrite).
 template <typename... Parts>
-ZeroedBuffer AllocateOrReport(bool filled, std::size_t bytes, int site, const Parts&... message)
+ZeroedBuffer AllocateOrReport(bool filled, std::size_t keptLimit, std::size_t bytes, int site,
+                              const Parts&... message)
 {
-    ZeroedBuffer buffer = filled ? ZeroedBuffer::ForOverwrite(bytes) : ZeroedBuffer(bytes);
+    ZeroedBuffer buffer = filled ? ZeroedBuffer::ForOverwrite(bytes, keptLimit) : ZeroedBuffer(bytes);
     if (buffer.Data() == nullptr)
         RLA_THROW(site, message...);
     return buffer;
@@ -153,23 +154,28 @@ std::string RLA::Producer() const
     return FieldText(header.program, sizeof header.program);
 }
 
-void RLA::Leer(const char* path, bool keepImage)
-{
-    LoadOptions options;
-    options.keepImage = keepImage;
-    options.callerBytesPerPixel = keepImage ? 4u + 4u : 0u;
-    options.memoryCap = memorybudget::CapFromEnvironment();
-    Leer(path, options);
-}
-
-void RLA::Leer(const char* path, const LoadOptions& options)
+// Only names ending in ".rpf", in any letter case, are read.
+static void CheckRpfName(const char* path)
 {
     const char* dot = std::strrchr(path, '.');
     if (dot == nullptr)
         RLA_THROW(kSiteNoDot, "RLA::Leer. Not rpf file.");
     if (!EqualsIgnoringCase(dot, ".rpf"))
         RLA_THROW(kSiteNotRpf, "RLA::Leer. Not rpf file.");
+}
 
+void RLA::Leer(const char* path, bool keepImage)
+{
+    LoadOptions options;
+    options.keepImage = keepImage;
+    options.callerBytesPerPixel = keepImage ? 2 * memorybudget::kPictureBytesPerPixel : 0u;
+    options.memoryCap = memorybudget::CapFromEnvironment();
+    Leer(path, options);
+}
+
+void RLA::Leer(const char* path, const LoadOptions& options)
+{
+    CheckRpfName(path);
     try {
         FileStream stream(path);
         LoadBody(stream, options);
@@ -178,6 +184,14 @@ void RLA::Leer(const char* path, const LoadOptions& options)
     } catch (const std::length_error&) {
         RLA_THROW(kSiteOutOfMemory, "RLA::Leer() out of memory");
     }
+}
+
+void RLA::ReadHeaderOnly(const char* path)
+{
+    CheckRpfName(path);
+    FileStream stream(path);
+    ReadHeader(stream);
+    ParseChannelList();
 }
 
 void RLA::LoadBody(Stream& stream, const LoadOptions& options)
@@ -306,10 +320,9 @@ void RLA::ReadDBlock(Stream& stream)
 }
 
 // What the declared image needs, weighed before allocating: the colour
-// image when kept and what the viewer builds from it (a display bitmap and
-// one channel view, 4 bytes a pixel each), and every render channel the file
-// fills. The Z, C, I and V buffers every load maps cost nothing until
-// written, so they count only when the file holds their channels.
+// image when kept (with its floats), what the caller builds from it, and
+// the render channels when they are decoded, against the room the system
+// and the program's cap leave.
 void RLA::CheckMemoryBudget(const LoadOptions& options) const
 {
     const std::uint64_t pixels = std::uint64_t(ancho) * std::uint64_t(alto);
@@ -317,16 +330,18 @@ void RLA::CheckMemoryBudget(const LoadOptions& options) const
     if (pixels > maxPixels)
         RLA_THROW(kSitePixelCap, "RLA::ReadHeader() image too large: ", ancho, "x", alto, " = ", pixels,
                   " pixels, limit ", maxPixels, " pixels (BRIMWELL_MAX_PIXELS)");
-    std::uint64_t bytesPerPixel = (keep_image ? 8u : 0u) + options.callerBytesPerPixel;
-    if (keep_image && header.chan_bits == 32)
-        bytesPerPixel += 4u * sizeof(float);
-    if (options.pixels == LoadOptions::Pixels::Everything) {
+    // The reader's own buffers, counted as the frames' accounting counts
+    // them, and what the caller builds from the image.
+    const bool renderChannels = options.pixels == LoadOptions::Pixels::Everything;
+    std::uint64_t bytesPerPixel =
+        memorybudget::ReaderBytesPerPixel(renderChannels ? channel_mask : 0u, header.chan_bits == 32, keep_image) +
+        options.callerBytesPerPixel;
+    if (renderChannels) {
         // Z, C, I and V are allocated whether the file holds them or not:
         // untouched, they take no memory, but they take address space,
         // which a ulimit -v caps.
-        for (int bit = 0; bit < kChannelCount; ++bit) {
-            const bool alwaysAllocated = bit == kChannelZ || bit == kChannelC || bit == kChannelI || bit == kChannelV;
-            if (alwaysAllocated || (channel_mask & (1u << bit)))
+        for (int bit : {int(kChannelZ), int(kChannelC), int(kChannelI), int(kChannelV)}) {
+            if ((channel_mask & (1u << bit)) == 0)
                 bytesPerPixel += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
         }
     }
@@ -361,29 +376,29 @@ void RLA::AllocateImageBuffers(bool renderChannels)
     if (keep_image) {
         const std::uint32_t bytes = pixels * 8u;
         const bool filled = header.chan_bits != 32 || header.num_matte > 0;
-        image_memory = AllocateOrReport(filled, bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
+        image_memory = AllocateOrReport(filled, kept_bytes_limit_, bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
         image_buf = reinterpret_cast<unsigned short*>(image_memory.Data());
         if (header.chan_bits == 32) {
             const std::size_t floatBytes = std::size_t(pixels) * 4u * sizeof(float);
-            float_memory = AllocateOrReport(filled, floatBytes, kSiteFloatBuf, "colour floats=malloc( ", floatBytes,
+            float_memory = AllocateOrReport(filled, kept_bytes_limit_, floatBytes, kSiteFloatBuf, "colour floats=malloc( ", floatBytes,
                                             ");");
         }
     }
     if (!renderChannels)
         return;
     const std::uint32_t velocBytes = pixels * 8u;
-    channel_memory[kChannelV] = AllocateOrReport(holds(kChannelV), velocBytes, kSiteVelocBuf,
+    channel_memory[kChannelV] = AllocateOrReport(holds(kChannelV), kept_bytes_limit_, velocBytes, kSiteVelocBuf,
                                                  "bmm_chan_veloc_buf=malloc( ", velocBytes, ");");
     bmm_chan_veloc_buf = channel_memory[kChannelV].Data();
     const std::uint32_t nodeIdBytes = pixels * 2u;
-    channel_memory[kChannelI] = AllocateOrReport(holds(kChannelI), nodeIdBytes, kSiteNodeIdBuf,
+    channel_memory[kChannelI] = AllocateOrReport(holds(kChannelI), kept_bytes_limit_, nodeIdBytes, kSiteNodeIdBuf,
                                                  "bmm_chan_node_render_id_buf =malloc( ", nodeIdBytes, ");");
     bmm_chan_node_render_id_buf = reinterpret_cast<unsigned short*>(channel_memory[kChannelI].Data());
-    channel_memory[kChannelC] = AllocateOrReport(holds(kChannelC), pixels, kSiteCoverageBuf,
+    channel_memory[kChannelC] = AllocateOrReport(holds(kChannelC), kept_bytes_limit_, pixels, kSiteCoverageBuf,
                                                  "bmm_chan_coverage_buf = (unsigned char*)malloc( ancho*alto );");
     bmm_chan_coverage_buf = channel_memory[kChannelC].Data();
     channel_memory[kChannelZ] =
-        AllocateOrReport(holds(kChannelZ), std::size_t(pixels) * sizeof(float), kSiteZBuf,
+        AllocateOrReport(holds(kChannelZ), kept_bytes_limit_, std::size_t(pixels) * sizeof(float), kSiteZBuf,
                          "bmm_chan_z_buf = (unsigned char*)malloc( ancho*alto*sizeof(float) );");
     bmm_chan_z_buf = reinterpret_cast<float*>(channel_memory[kChannelZ].Data());
 
@@ -391,7 +406,7 @@ void RLA::AllocateImageBuffers(bool renderChannels)
         if (!holds(bit) || bit == kChannelZ || bit == kChannelC || bit == kChannelI || bit == kChannelV)
             continue;
         const std::size_t bytes = std::size_t(pixels) * std::size_t(TamanioCanal(bit));
-        channel_memory[bit] = AllocateOrReport(true, bytes, kSiteOtherChannelBuf, "channel ", kChannelLetters[bit],
+        channel_memory[bit] = AllocateOrReport(true, kept_bytes_limit_, bytes, kSiteOtherChannelBuf, "channel ", kChannelLetters[bit],
                                                " buffer=malloc( ", bytes, ");");
     }
 }

@@ -154,6 +154,16 @@ public:
     void Leer(const char* path, bool keepImage);
     void Leer(const char* path, const LoadOptions& options);
 
+    // Reads the header of path alone (the name checked as Leer checks it):
+    // the sizes and the channel list a load would find, without a byte of
+    // the image. Throws as Leer does when the header cannot be read.
+    void ReadHeaderOnly(const char* path);
+
+    // How much memory released buffers of this load may keep, together with
+    // all kept before, for later loads to reuse (ZeroedBuffer::ForOverwrite);
+    // set before Leer.
+    void KeepReleasedMemoryUpTo(std::size_t bytes) { kept_bytes_limit_ = bytes; }
+
     // The producer text of the header, up to its NUL or the field's end.
     std::string Producer() const;
 
@@ -252,6 +262,7 @@ private:
 
     // The memory behind image_buf and every render channel, by mask bit: Z,
     // C, I and V always, every other channel when the file holds it.
+    std::size_t kept_bytes_limit_ = ZeroedBuffer::kKeptBytesLimit;
     ZeroedBuffer image_memory;
     ZeroedBuffer float_memory;  // ColourFloats(), float files only
     ZeroedBuffer channel_memory[kChannelCount];

@@ -38,16 +38,15 @@ public:
     // Keeps a released mapping, giving the oldest back to the system while
     // the kept ones would pass the limit; one larger than the limit goes
     // back at once.
-    void Keep(void* start, std::size_t bytes)
+    void Keep(void* start, std::size_t bytes, std::size_t limit)
     {
         std::deque<Mapping> unmap;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            const std::size_t limit = limit_.load();
             if (bytes > limit) {
                 unmap.push_back({start, bytes});
             } else {
-                while (total_ + bytes > limit) {
+                while (total_ + bytes > limit && !kept_.empty()) {
                     unmap.push_back(kept_.front());
                     total_ -= kept_.front().bytes;
                     kept_.pop_front();
@@ -83,10 +82,6 @@ private:
         void* start;
         std::size_t bytes;
     };
-public:
-    std::atomic<std::size_t> limit_{ZeroedBuffer::kKeptBytesLimit};
-
-private:
     std::mutex mutex_;
     std::deque<Mapping> kept_;
     std::size_t total_ = 0;
@@ -120,7 +115,7 @@ ZeroedBuffer::ZeroedBuffer(std::size_t bytes) : bytes_(bytes)
     data_ = static_cast<unsigned char*>(std::calloc(bytes, 1));
 }
 
-ZeroedBuffer ZeroedBuffer::ForOverwrite(std::size_t bytes)
+ZeroedBuffer ZeroedBuffer::ForOverwrite(std::size_t bytes, std::size_t keptLimit)
 {
 #ifdef RLA_MAP_ZEROED_MEMORY
     if (bytes >= kMapDirectlyBytes) {
@@ -133,9 +128,11 @@ ZeroedBuffer ZeroedBuffer::ForOverwrite(std::size_t bytes)
             buffer = ZeroedBuffer(bytes);
         }
         buffer.keep_ = buffer.data_ != nullptr;
+        buffer.keptLimit_ = keptLimit;
         return buffer;
     }
 #endif
+    (void)keptLimit;
     return ZeroedBuffer(bytes);
 }
 
@@ -143,24 +140,6 @@ std::size_t ZeroedBuffer::KeptBytes()
 {
 #ifdef RLA_MAP_ZEROED_MEMORY
     return Kept().Total();
-#else
-    return 0;
-#endif
-}
-
-void ZeroedBuffer::SetKeptBytesLimit(std::size_t bytes)
-{
-#ifdef RLA_MAP_ZEROED_MEMORY
-    Kept().limit_ = bytes;
-#else
-    (void)bytes;
-#endif
-}
-
-std::size_t ZeroedBuffer::KeptBytesLimit()
-{
-#ifdef RLA_MAP_ZEROED_MEMORY
-    return Kept().limit_;
 #else
     return 0;
 #endif
@@ -182,6 +161,7 @@ ZeroedBuffer::ZeroedBuffer(ZeroedBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       bytes_(std::exchange(other.bytes_, 0)),
       keep_(std::exchange(other.keep_, false)),
+      keptLimit_(std::exchange(other.keptLimit_, 0)),
       reused_(std::exchange(other.reused_, false))
 {
 }
@@ -193,6 +173,7 @@ ZeroedBuffer& ZeroedBuffer::operator=(ZeroedBuffer&& other) noexcept
         data_ = std::exchange(other.data_, nullptr);
         bytes_ = std::exchange(other.bytes_, 0);
         keep_ = std::exchange(other.keep_, false);
+        keptLimit_ = std::exchange(other.keptLimit_, 0);
         reused_ = std::exchange(other.reused_, false);
     }
     return *this;
@@ -214,7 +195,7 @@ void ZeroedBuffer::Release()
     if (IsMapped()) {
 #ifdef RLA_MAP_ZEROED_MEMORY
         if (keep_)
-            Kept().Keep(data_, bytes_);
+            Kept().Keep(data_, bytes_, keptLimit_);
         else
             munmap(data_, bytes_);
 #endif
@@ -224,5 +205,6 @@ void ZeroedBuffer::Release()
     data_ = nullptr;
     bytes_ = 0;
     keep_ = false;
+    keptLimit_ = 0;
     reused_ = false;
 }

@@ -39,8 +39,8 @@ public:
     // kept memory of a released ForOverwrite buffer of this size, holding
     // whatever that buffer held, when there is some; otherwise as the
     // constructor (zeros, or no memory). Its memory is kept again when it
-    // is released.
-    static ZeroedBuffer ForOverwrite(std::size_t bytes);
+    // is released, as long as the memory kept then stays within keptLimit.
+    static ZeroedBuffer ForOverwrite(std::size_t bytes, std::size_t keptLimit = kKeptBytesLimit);
 
     unsigned char* Data() const { return data_; }
     std::size_t Size() const { return data_ != nullptr ? bytes_ : 0; }
@@ -54,16 +54,14 @@ public:
 
     // Buffers of at least this many bytes are mapped straight from the system.
     static constexpr std::size_t kMapDirectlyBytes = std::size_t(1) << 20;
-    // The most memory kept for reuse at once, unless the program sets
-    // another: two 3840 x 2160 frames' worth of image, render channels and
-    // display bitmap, so that two read-ahead workers each find a released
-    // frame's buffers.
+    // The most memory kept for reuse at once unless the owner of a buffer
+    // asks for less: two 3840 x 2160 frames' worth of image, render channels
+    // and display bitmap, so that two read-ahead workers each find a
+    // released frame's buffers. A program that budgets its frames' memory
+    // passes its own limit with each buffer and counts it in, so that kept
+    // memory never takes it over budget; a release under a lower limit gives
+    // back the oldest kept memory.
     static constexpr std::size_t kKeptBytesLimit = std::size_t(512) << 20;
-    // The limit in force; lowering it gives back the oldest kept memory at
-    // the next release. A program that budgets its frames' memory counts
-    // this limit in, so that kept memory never takes it over budget.
-    static void SetKeptBytesLimit(std::size_t bytes);
-    static std::size_t KeptBytesLimit();
 
     // Bytes kept for reuse now.
     static std::size_t KeptBytes();
@@ -77,5 +75,6 @@ private:
     unsigned char* data_ = nullptr;
     std::size_t bytes_ = 0;
     bool keep_ = false;    // its memory is kept on release (made by ForOverwrite, mapped)
+    std::size_t keptLimit_ = 0;  // ... while the memory kept stays within this
     bool reused_ = false;  // its memory came from the kept ones
 };

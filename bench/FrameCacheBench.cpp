@@ -1,6 +1,6 @@
 // The read-ahead frame cache as the window runs it: FrameCache<LoadedFrame>
-// with the real loader (LoadFrame) and the stepper's own frame accounting
-// (FrameStepper::FrameBytes), on folders of 1920 x 1080 and 3840 x 2160
+// with the real loader (LoadFrame) and the frames' own accounting
+// (LoadedFrame::Bytes, FrameMemory.h), on folders of 1920 x 1080 and 3840 x 2160
 // frames with Z, C, I and V and the D block's names:
 // - what one LoadFrame costs, stage by stage (the read, the display bitmap),
 //   each as wall time and as the processor time of user code and of the
@@ -21,7 +21,7 @@
 #include "DisplayBitmap.h"
 #include "FrameCache.h"
 #include "FrameChannels.h"
-#include "FrameStepper.h"
+#include "FrameMemory.h"
 #include "LoadedFrame.h"
 #include "PixelReadout.h"
 #include "RLA.h"
@@ -49,6 +49,21 @@ using benchtiming::Median;
 using benchtiming::Milliseconds;
 
 using Cache = FrameCache<LoadedFrame>;
+
+std::shared_ptr<const LoadedFrame> LoadColour(const std::string& path, int = -1)
+{
+    return LoadFrame(path, ChannelView::Colour());
+}
+
+std::size_t BytesOf(const LoadedFrame& frame)
+{
+    return frame.Bytes();
+}
+
+std::size_t Estimate(const std::string& path, int)
+{
+    return framememory::EstimateFrameBytes(path, -1);
+}
 
 // Processor time of the whole process so far, user code and kernel apart,
 // in milliseconds (every thread counted: the loader's helpers too).
@@ -106,7 +121,7 @@ void MeasureStages(const std::vector<std::string>& paths, int runs)
         const std::string& path = paths[std::size_t(run) % paths.size()];
         {
             std::shared_ptr<const LoadedFrame> frame;
-            TimeStage(whole, [&] { frame = LoadFrame(path); });
+            TimeStage(whole, [&] { frame = LoadColour(path); });
         }
         RLA loader;
         TimeStage(read, [&] {
@@ -178,8 +193,8 @@ void Measure(int width, int height, int frameCount, double playbackRate, int run
         std::snprintf(name, sizeof(name), "shot_%04d.rpf", i);
         paths.push_back(dir.Write(name, bytes));
     }
-    const std::size_t frameBytes = FrameStepper::FrameBytes(*LoadFrame(paths[0]));
-    std::printf("  file %.1f MB, frame in memory %.1f MB (as the stepper counts it)\n", bytes.size() / 1e6,
+    const std::size_t frameBytes = LoadColour(paths[0])->Bytes();
+    std::printf("  file %.1f MB, frame in memory %.1f MB (as the cache counts it)\n", bytes.size() / 1e6,
                 frameBytes / 1e6);
 
     MeasureStages(paths, runs);
@@ -188,7 +203,7 @@ void Measure(int width, int height, int frameCount, double playbackRate, int run
     std::vector<double> uncached;
     for (int run = 0; run < runs; ++run) {
         ResultSignal signal;
-        Cache cache(LoadFrame, FrameStepper::FrameBytes, [&] { signal.Notify(); }, 4 * frameBytes);
+        Cache cache(LoadColour, BytesOf, Estimate, [&] { signal.Notify(); }, 4 * frameBytes);
         const Clock::time_point start = Clock::now();
         cache.Request(paths[std::size_t(run % frameCount)]);
         signal.WaitFor(1);
@@ -202,7 +217,7 @@ void Measure(int width, int height, int frameCount, double playbackRate, int run
     // A step onto a neighbour the cache has read ahead.
     std::vector<double> cached;
     {
-        Cache cache(LoadFrame, FrameStepper::FrameBytes, {}, 3 * frameBytes + frameBytes / 2);
+        Cache cache(LoadColour, BytesOf, Estimate, {}, 3 * frameBytes + frameBytes / 2);
         for (int run = 0; run < runs; ++run) {
             const std::size_t current = std::size_t(run % (frameCount - 1));
             cache.SetSequence(paths, current, 1);
@@ -220,7 +235,7 @@ void Measure(int width, int height, int frameCount, double playbackRate, int run
     for (int workers : {1, 2}) {
         std::vector<double> rates, users, systems;
         for (int run = 0; run < std::max(1, runs / 3); ++run) {
-            Cache cache(LoadFrame, FrameStepper::FrameBytes, {}, std::size_t(frameCount + 1) * frameBytes, workers);
+            Cache cache(LoadColour, BytesOf, Estimate, {}, std::size_t(frameCount + 1) * frameBytes, workers);
             const CpuTime before = CpuTime::Now();
             const Clock::time_point start = Clock::now();
             cache.SetSequence(paths, 0, 1);
@@ -244,7 +259,7 @@ void Measure(int width, int height, int frameCount, double playbackRate, int run
     for (int workers : {1, 2}) {
         std::vector<double> rates, users, systems;
         for (int run = 0; run < std::max(1, runs / 3); ++run) {
-            Cache cache(LoadFrame, FrameStepper::FrameBytes, {}, 3 * frameBytes + frameBytes / 2, workers);
+            Cache cache(LoadColour, BytesOf, Estimate, {}, 3 * frameBytes + frameBytes / 2, workers);
             std::shared_ptr<const LoadedFrame> shown;
             const auto play = [&](int steps, int first) {
                 for (int step = first; step < first + steps; ++step) {
@@ -278,7 +293,7 @@ int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     std::printf("Default cache budget: %.2f GiB (physical memory %.2f GiB)\n",
-                DefaultFrameCacheBudget() / double(1 << 30), PhysicalMemoryBytes() / double(1 << 30));
+                framememory::DefaultBudget() / double(1 << 30), framememory::PhysicalMemoryBytes() / double(1 << 30));
     Measure(1920, 1080, 12, 60, runs);
     Measure(3840, 2160, 8, 24, runs);
     return 0;

@@ -16,7 +16,7 @@
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "CommandRouter.h"
-#include "FrameCacheBudget.h"
+#include "FrameMemory.h"
 #include "MainFrame.h"
 #include "Prompts.h"
 
@@ -204,17 +204,17 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
     StepToPaint(*app, paints, Qt::Key_Down);
     std::vector<double> cached;
     for (int i = 0; i < 9; ++i) {
-        WaitFor([&] { return app->Stepper().Cache().Idle(); });
+        WaitFor([&] { return app->ReadAhead().Cache().Idle(); });
         cached.push_back(StepToPaint(*app, paints, Qt::Key_Right));
     }
     std::printf("  cached step, key to painted: median %.1f ms (target 16: %s)\n", Median(cached),
                 Median(cached) < 16 ? "met" : "MISSED");
 
     // Nothing kept: every step reads its frame.
-    app->Stepper().Cache().SetBudget(0);
+    app->ReadAhead().Cache().SetBudget(0);
     std::vector<double> uncached;
     for (int i = 0; i < 7; ++i) {
-        WaitFor([&] { return app->Stepper().Cache().Idle(); });
+        WaitFor([&] { return app->ReadAhead().Cache().Idle(); });
         uncached.push_back(StepToPaint(*app, paints, i % 2 == 0 ? Qt::Key_Left : Qt::Key_Right));
     }
     std::printf("  uncached step, key to painted: median %.1f ms", Median(uncached));
@@ -222,7 +222,7 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
         std::printf(" (target %.0f: %s)", uncachedTargetMs, Median(uncached) < uncachedTargetMs ? "met" : "MISSED");
     std::printf("\n");
 
-    const double budget = DefaultFrameCacheBudget() / 1e6;
+    const double budget = framememory::DefaultBudget() / 1e6;
     const double peak = ResidentMb("VmHWM:");
     std::printf("  peak resident %.0f MB: %.0f MB before the window, %.0f MB more while playing and stepping; "
                 "budget %.0f MB (%s)\n",
@@ -244,7 +244,7 @@ int main(int argc, char** argv)
     quiet.beep = [] {};
     prompts::SetHooks(quiet);
     std::printf("Cache budget %.2f GiB (physical memory %.2f GiB); %u cores\n",
-                DefaultFrameCacheBudget() / double(1 << 30), PhysicalMemoryBytes() / double(1 << 30),
+                framememory::DefaultBudget() / double(1 << 30), framememory::PhysicalMemoryBytes() / double(1 << 30),
                 std::thread::hardware_concurrency());
     // "4k" measures the 3840 x 2160 folder only.
     const bool only4k = argc > 1 && std::string(argv[1]) == "4k";

@@ -24,16 +24,12 @@ bool CBrimwellDoc::OnOpenDocument(const QString& path)
 bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
 {
     rpf_path = path;
-    // An offer serves one open, of its own path.
-    std::shared_ptr<const LoadedFrame> offered = std::exchange(m_offeredFrame, nullptr);
-    if (offered && pathtext::Bytes(path) == std::exchange(m_offeredPath, std::string()))
-        return ShowFrame(std::move(offered), path);
     try {
         // The new file is read completely before anything of the old one is
         // released, so a file that fails leaves the window as it was, unless
         // memory cannot hold both (see LoadBesideOld.h).
         const std::string pathBytes = pathtext::Bytes(path);
-        return ShowFrame(loadbesideold::Run([&pathBytes] { return LoadFrame(pathBytes); },
+        return ShowFrame(loadbesideold::Run([this, &pathBytes] { return LoadFrame(pathBytes, m_wantedView); },
                                             [this] { DeleteContents(); }, !rpf_bmp.isNull()),
                          path);
     } catch (const std::runtime_error& error) {
@@ -45,12 +41,6 @@ bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
             prompts::ShowMessage(QStringLiteral("Fatal error opening file.\nPlease contact support."));
     }
     return false;
-}
-
-void CBrimwellDoc::OfferFrame(std::shared_ptr<const LoadedFrame> frame, std::string pathBytes)
-{
-    m_offeredFrame = std::move(frame);
-    m_offeredPath = m_offeredFrame ? std::move(pathBytes) : std::string();
 }
 
 bool CBrimwellDoc::ShowFrame(std::shared_ptr<const LoadedFrame> frame, const QString& path)

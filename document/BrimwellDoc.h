@@ -26,11 +26,6 @@ public:
     bool ReadFile(const QString& path, bool reportFailure);
     void DeleteContents() override;
 
-    // A frame already read for pathBytes (by the read-ahead cache): the next
-    // open of that path shows it instead of reading the file again. Null
-    // withdraws the offer.
-    void OfferFrame(std::shared_ptr<const LoadedFrame> frame, std::string pathBytes);
-
     // Shows a frame loaded elsewhere (a read-ahead cache) as the file path.
     bool ShowFrame(std::shared_ptr<const LoadedFrame> frame, const QString& path);
 
@@ -44,13 +39,9 @@ public:
     const std::shared_ptr<const LoadedFrame>& Frame() const { return m_frame; }
 
     // The view the user asked for; it outlives the files stepped through.
-    // Frames read from then on measure what it scales by as they are read.
+    // Frames read from then on are drawn in it as they are read.
     const ChannelView& WantedView() const { return m_wantedView; }
-    void SetWantedView(const ChannelView& view)
-    {
-        m_wantedView = view;
-        SetLikelyView(view);
-    }
+    void SetWantedView(const ChannelView& view) { m_wantedView = view; }
     // Whether the frame shown holds what view draws.
     bool Offers(const ChannelView& view) const;
     // What is shown: the wanted view where the frame holds it, else the colour.
@@ -69,8 +60,6 @@ public:
 
 private:
     std::shared_ptr<const LoadedFrame> m_frame;
-    std::shared_ptr<const LoadedFrame> m_offeredFrame;
-    std::string m_offeredPath;
     ChannelView m_wantedView;
     // The last channel view rendered, and of what.
     mutable QImage m_viewCache;

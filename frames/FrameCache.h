@@ -7,9 +7,17 @@
 //   none of them waits for a read (they take the cache's lock, which a
 //   worker holds only for bookkeeping, never while reading), and Find costs
 //   one stat call.
-// - The workers (std::thread, owned and joined by the cache) call the loader
-//   and bytesOf, outside the lock, and the wake callback. The loader must be
-//   safe to run on several threads at once on different files.
+// - The workers (std::thread, owned and joined by the cache) call the loader,
+//   estimate and bytesOf, outside the lock, and the wake callback. The loader
+//   must be safe to run on several threads at once on different files.
+//   Everything a read needs travels with it: the path and the wanted value
+//   (SetWanted) as it stood when the read began.
+// - Memory: the frames cached, the reads in progress (room is made for each
+//   before it starts, from its size when last read or, before its first
+//   read, from estimate) and the frame on screen (SetShown) stay within the
+//   budget together. A frame larger than the budget is never read ahead;
+//   asked for, it is read alone, once no other read is in progress, and
+//   handed over without being kept.
 // - Frames are immutable once loaded and shared: the cache keeps one
 //   reference while the frame is cached, the window others for as long as it
 //   shows it; eviction only drops the cache's reference.
@@ -27,7 +35,6 @@
 #pragma once
 
 #include "FileStamp.h"
-#include "FrameCacheBudget.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -49,9 +56,12 @@ template <typename Frame>
 class FrameCache {
 public:
     using FramePtr = std::shared_ptr<const Frame>;
-    // Reads one file; throws a std::exception whose what() is the report.
-    using Loader = std::function<FramePtr(const std::string& pathBytes)>;
+    // Reads one file for the wanted value; throws a std::exception whose
+    // what() is the report.
+    using Loader = std::function<FramePtr(const std::string& pathBytes, int wanted)>;
     using BytesOf = std::function<std::size_t(const Frame&)>;
+    // What a file will take once read, before it is read; 0 when unknown.
+    using Estimate = std::function<std::size_t(const std::string& pathBytes, int wanted)>;
     using Wake = std::function<void()>;
 
     // A requested file, read: the frame, or the reader's report when it
@@ -66,9 +76,12 @@ public:
     // first: only the latest few steps of a held key still matter.
     static constexpr std::size_t kMaxPendingRequests = 8;
 
-    FrameCache(Loader load, BytesOf bytesOf, Wake wake = {}, std::size_t budgetBytes = DefaultFrameCacheBudget(),
-               int workerCount = 1)
-        : load_(std::move(load)), bytesOf_(std::move(bytesOf)), wake_(std::move(wake)), budget_(budgetBytes)
+    FrameCache(Loader load, BytesOf bytesOf, Estimate estimate, Wake wake, std::size_t budgetBytes, int workerCount = 1)
+        : load_(std::move(load)),
+          bytesOf_(std::move(bytesOf)),
+          estimate_(std::move(estimate)),
+          wake_(std::move(wake)),
+          budget_(budgetBytes)
     {
         workerCount = std::clamp(workerCount, 1, 2);
         for (int i = 0; i < workerCount; ++i)
@@ -112,6 +125,40 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             current_ = sequence_.empty() ? 0 : std::min(current, sequence_.size() - 1);
             direction_ = direction < 0 ? -1 : 1;
+        }
+        workAvailable_.notify_all();
+    }
+
+    // The value the loader is given with the reads that start from now on.
+    // Frames read for another value stay cached.
+    void SetWanted(int wanted)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wanted_ = wanted;
+    }
+
+    // The frame on screen, read for path (null: none). A frame read
+    // elsewhere (an open) is kept as the cached frame of path when it fits,
+    // so that it is not read a second time; one that does not fit counts
+    // against the budget for as long as it is shown.
+    void SetShown(const std::string& path, FramePtr frame)
+    {
+        const FileStamp stamp = frame ? FileStamp::Of(path) : FileStamp();
+        const std::size_t bytes = frame ? std::max<std::size_t>(bytesOf_(*frame), 1) : 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto found = entries_.find(path);
+            if (frame && (found == entries_.end() || found->second.frame != frame)) {
+                knownBytes_[path] = bytes;
+                Entry entry;
+                entry.stamp = stamp;
+                entry.frame = std::move(frame);
+                entry.bytes = bytes;
+                Store(path, std::move(entry));
+            }
+            shownPath_ = path;
+            shownBytes_ = bytes;
+            EvictBeyond(budget_ - std::min(budget_, inFlightBytes_ + ShownOutsideBytes()), std::nullopt);
         }
         workAvailable_.notify_all();
     }
@@ -209,7 +256,7 @@ public:
     bool Idle() const
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        return inFlight_.empty() && requests_.empty() && !NextReadAhead();
+        return inFlight_.empty() && requests_.empty() && waitingToBeAlone_ == 0 && !NextReadAhead();
     }
 
     std::size_t CachedBytes() const
@@ -263,19 +310,30 @@ private:
 
     // A frame's size before it is read: its size when it was last read (so
     // a frame read but not kept for want of room is not read again and
-    // again), or else that of the last frame read.
+    // again) or estimated from its file; without either, that of the last
+    // frame read.
     std::size_t GuessBytes(const std::string& path) const
     {
         auto known = knownBytes_.find(path);
         return known != knownBytes_.end() ? known->second : lastFrameBytes_;
     }
 
+    // Whether a worker must weigh path's file before reading it.
+    bool NeedsEstimate(const std::string& path) const { return estimate_ && knownBytes_.count(path) == 0; }
+
+    // The frame on screen when the cache does not hold it.
+    std::size_t ShownOutsideBytes() const
+    {
+        return shownPath_.empty() || entries_.count(shownPath_) != 0 ? 0 : shownBytes_;
+    }
+
     // The next frame to read ahead: the nearest in the direction of travel
     // that is neither cached nor being read, while the frames nearer than
-    // it and it fit the budget. Store keeps a frame by the same measure.
+    // it and it fit the budget. A frame that cannot fit the budget at all is
+    // passed over. Store keeps a frame by the same measure.
     std::optional<std::string> NextReadAhead() const
     {
-        std::size_t nearerBytes = 0;
+        std::size_t nearerBytes = ShownOutsideBytes();
         for (std::size_t rank = 0; rank < sequence_.size(); ++rank) {
             const std::string& path = PathAtRank(rank);
             auto found = entries_.find(path);
@@ -283,11 +341,16 @@ private:
                 nearerBytes += found->second.bytes;
                 continue;
             }
-            const std::size_t guess = GuessBytes(path);
-            if (inFlight_.count(path) != 0) {
-                nearerBytes += guess;
+            auto reading = inFlight_.find(path);
+            if (reading != inFlight_.end()) {
+                nearerBytes += reading->second;
                 continue;
             }
+            if (path == shownPath_)
+                continue;  // counted above
+            const std::size_t guess = GuessBytes(path);
+            if (guess > budget_)
+                continue;
             if (nearerBytes + guess > budget_)
                 return std::nullopt;
             return path;
@@ -338,7 +401,7 @@ private:
         if (entry.bytes > budget_)
             return;
         const std::size_t rank = RankOf(path);
-        EvictBeyond(budget_ - std::min(budget_, entry.bytes + inFlightBytes_), rank);
+        EvictBeyond(budget_ - std::min(budget_, entry.bytes + inFlightBytes_ + ShownOutsideBytes()), rank);
         if (cachedBytes_ + entry.bytes > budget_)
             return;
         cachedBytes_ += entry.bytes;
@@ -346,18 +409,40 @@ private:
         entries_[path] = std::move(entry);
     }
 
+    // Weighs path's file before its first read, outside the lock; path
+    // counts as being read meanwhile, so no other worker takes it up.
+    void EstimateUnlocked(std::unique_lock<std::mutex>& lock, const std::string& path)
+    {
+        const int wanted = wanted_;
+        inFlight_.emplace(path, 0);
+        lock.unlock();
+        std::size_t estimate = 0;
+        try {
+            estimate = estimate_(path, wanted);
+        } catch (...) {
+            estimate = 0;  // the read reports what is wrong with the file
+        }
+        lock.lock();
+        inFlight_.erase(path);
+        knownBytes_.emplace(path, estimate > 0 ? estimate : lastFrameBytes_);
+    }
+
     void WorkLoop()
     {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             std::optional<std::string> next;
+            bool requested = false;
             workAvailable_.wait(lock, [&] {
                 if (stopping_)
                     return true;
+                if (waitingToBeAlone_ > 0)
+                    return false;
                 if (!requests_.empty()) {
                     next = requests_.front();
                     requests_.erase(requests_.begin());
                     awaited_.insert(*next);
+                    requested = true;
                 } else {
                     next = NextReadAhead();
                 }
@@ -366,13 +451,32 @@ private:
             if (stopping_)
                 return;
             const std::string path = *next;
+            if (NeedsEstimate(path)) {
+                EstimateUnlocked(lock, path);
+                if (stopping_)
+                    return;
+                if (!requested)
+                    continue;  // chosen again, or passed over, by its weight
+            }
             // Room for the frame is made before it is read, not after: the
-            // frames cached and those being read stay within the budget
-            // together, so memory never holds the budget plus the reads.
+            // frames cached, those being read and the one shown stay within
+            // the budget together, so memory never holds the budget plus the
+            // reads. A read that does not fit beside those in progress (a
+            // frame larger than the budget, asked for) waits until it is
+            // alone; read-ahead starts nothing beside it.
             const std::size_t reserved = GuessBytes(path);
+            if (inFlightBytes_ + reserved > budget_) {
+                ++waitingToBeAlone_;
+                workAvailable_.wait(lock, [&] { return stopping_ || inFlight_.empty(); });
+                --waitingToBeAlone_;
+                workAvailable_.notify_all();
+                if (stopping_)
+                    return;
+            }
             inFlight_.emplace(path, reserved);
             inFlightBytes_ += reserved;
-            EvictBeyond(budget_ - std::min(budget_, inFlightBytes_), RankOf(path));
+            EvictBeyond(budget_ - std::min(budget_, inFlightBytes_ + ShownOutsideBytes()), RankOf(path));
+            const int wanted = wanted_;
             lock.unlock();
 
             // The stamp is taken before the read: a file rewritten during
@@ -380,7 +484,7 @@ private:
             Entry entry;
             entry.stamp = FileStamp::Of(path);
             try {
-                entry.frame = load_(path);
+                entry.frame = load_(path, wanted);
                 if (!entry.frame)
                     throw std::runtime_error("The file gave no picture.");
                 entry.bytes = std::max<std::size_t>(bytesOf_(*entry.frame), 1);
@@ -395,6 +499,8 @@ private:
             lock.lock();
             inFlight_.erase(path);
             inFlightBytes_ -= reserved;
+            // A read waiting to be alone, or read-ahead waiting for room.
+            workAvailable_.notify_all();
             if (entry.frame) {
                 lastFrameBytes_ = entry.bytes;
                 knownBytes_[path] = entry.bytes;
@@ -413,6 +519,7 @@ private:
 
     const Loader load_;
     const BytesOf bytesOf_;
+    const Estimate estimate_;
     const Wake wake_;
 
     mutable std::mutex mutex_;
@@ -423,6 +530,10 @@ private:
     std::unordered_map<std::string, std::size_t> positions_;
     std::size_t current_ = 0;
     int direction_ = 1;
+    int wanted_ = -1;
+    std::string shownPath_;
+    std::size_t shownBytes_ = 0;
+    int waitingToBeAlone_ = 0;  // workers waiting for the others' reads to end
     Entries entries_;
     std::size_t cachedBytes_ = 0;
     std::size_t peakBytes_ = 0;

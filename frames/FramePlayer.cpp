@@ -16,8 +16,8 @@ std::size_t PlaceOf(const std::vector<std::string>& files, const std::string& pa
 
 }  // namespace
 
-FramePlayer::FramePlayer(FrameStepper& stepper, ListFiles listFiles, ShowFrame showFrame, QObject* parent)
-    : QObject(parent), m_stepper(stepper), m_listFiles(std::move(listFiles)), m_showFrame(std::move(showFrame))
+FramePlayer::FramePlayer(FrameReadAhead& readAhead, ListFiles listFiles, ShowFrame showFrame, QObject* parent)
+    : QObject(parent), m_readAhead(readAhead), m_listFiles(std::move(listFiles)), m_showFrame(std::move(showFrame))
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -39,8 +39,8 @@ bool FramePlayer::Start(const std::string& shownPath)
     m_schedule.Start(m_files.size(), shown, now(), m_rate, m_keepTime);
     m_playing = true;
     m_hasPlayed = true;
-    m_stepper.Forget();
-    m_stepper.SetSequence(m_files, m_files[m_schedule.Target()], 1);
+    m_readAhead.Forget();
+    m_readAhead.SetSequence(m_files, m_files[m_schedule.Target()], 1);
     m_statusTimer.start();
     emit StatusChanged();
     Pump();
@@ -57,7 +57,7 @@ void FramePlayer::Stop()
     m_playing = false;
     m_timer.stop();
     m_statusTimer.stop();
-    m_stepper.Forget();
+    m_readAhead.Forget();
     emit StatusChanged();
 }
 
@@ -96,7 +96,7 @@ void FramePlayer::Relist()
     bool found = false;
     const std::size_t place = PlaceOf(m_files, target, found);
     m_schedule.Relist(m_files.size(), place);
-    m_stepper.SetSequence(m_files, m_files[place], 1);
+    m_readAhead.SetSequence(m_files, m_files[place], 1);
 }
 
 void FramePlayer::WaitUntil(Clock::time_point due)
@@ -119,7 +119,7 @@ void FramePlayer::Pump()
     // keeps its slot, and the picture before it stays for that time).
     while (m_playing) {
         const std::string& path = m_files[m_schedule.Target()];
-        if (!m_stepper.Cache().FindFailure(path))
+        if (!m_readAhead.Cache().FindFailure(path))
             break;
         m_schedule.Skipped();
         emit StatusChanged();
@@ -135,7 +135,7 @@ void FramePlayer::Pump()
 
     const std::size_t target = m_schedule.Target();
     const std::string path = m_files[target];
-    FrameStepper::FramePtr frame = m_stepper.FindOrRequest(path);
+    FrameReadAhead::FramePtr frame = m_readAhead.FindOrRequest(path);
     if (!frame) {
         // Shown when it arrives (FrameArrived); keeping time, it is dropped
         // if its slot ends first.
@@ -155,7 +155,7 @@ void FramePlayer::Pump()
     }
     m_schedule.Shown(time);
     // Read-ahead carries on from the frame shown.
-    m_stepper.Cache().SetCurrent(target, 1);
+    m_readAhead.Cache().SetCurrent(target, 1);
     emit StatusChanged();
     WaitUntil(m_schedule.Due());
 }

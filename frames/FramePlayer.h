@@ -5,11 +5,11 @@
 // frame that cannot be read is skipped and counted for the status bar.
 //
 // Threads: the player, its timer and its callbacks belong to the window's
-// thread; the cache's workers reach it only through FrameStepper's queued
+// thread; the cache's workers reach it only through FrameReadAhead's queued
 // FrameArrived, which the application passes to FrameArrived() here.
 #pragma once
 
-#include "FrameStepper.h"
+#include "FrameReadAhead.h"
 #include "PlaybackSchedule.h"
 
 #include <QObject>
@@ -27,9 +27,9 @@ public:
     using ListFiles = std::function<std::vector<std::string>()>;
     // Puts a frame read ahead on screen as the file path; false when the
     // window can show nothing (it is closing), which stops playback.
-    using ShowFrame = std::function<bool(const std::string& path, const FrameStepper::FramePtr& frame)>;
+    using ShowFrame = std::function<bool(const std::string& path, const FrameReadAhead::FramePtr& frame)>;
 
-    FramePlayer(FrameStepper& stepper, ListFiles listFiles, ShowFrame showFrame, QObject* parent = nullptr);
+    FramePlayer(FrameReadAhead& readAhead, ListFiles listFiles, ShowFrame showFrame, QObject* parent = nullptr);
 
     // Plays from shownPath, the file on screen. False when the folder holds
     // no other frame to play.
@@ -70,7 +70,7 @@ private:
     void Relist();
     void WaitUntil(Clock::time_point due);
 
-    FrameStepper& m_stepper;
+    FrameReadAhead& m_readAhead;
     ListFiles m_listFiles;
     ShowFrame m_showFrame;
     QTimer m_timer;

@@ -2,15 +2,6 @@
 
 #include "DisplayBitmap.h"
 
-#include <atomic>
-
-namespace {
-
-// The channel bit of the likely view, or -1 for a view that needs no range.
-std::atomic<int> g_likelyChannel{-1};
-
-}  // namespace
-
 channelrenderer::ChannelRanges LoadedFrame::RangesFor(const ChannelView& view) const
 {
     if (view.kind() != ChannelView::Kind::Channel || view.bit() < 0 || view.bit() >= kChannelCount)
@@ -20,15 +11,17 @@ channelrenderer::ChannelRanges LoadedFrame::RangesFor(const ChannelView& view) c
     return measured.ranges;
 }
 
-void SetLikelyView(const ChannelView& view)
+std::size_t LoadedFrame::Bytes() const
 {
-    g_likelyChannel.store(view.kind() == ChannelView::Kind::Channel ? view.bit() : -1, std::memory_order_relaxed);
+    return loader.BytesHeld() + std::size_t(bitmap.sizeInBytes()) + std::size_t(likelyBitmap.sizeInBytes());
 }
 
-std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes)
+std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const ChannelView& view,
+                                             std::size_t keptBytesLimit)
 {
     auto frame = std::make_shared<LoadedFrame>();
     RLA& loader = frame->loader;
+    loader.KeepReleasedMemoryUpTo(keptBytesLimit);
     loader.Leer(pathBytes.c_str(), true);
     // The row buffers serve decoding only; a frame kept for viewing holds
     // nothing but its pixels.
@@ -42,9 +35,8 @@ std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes)
     frame->bitmap = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto);
     frame->channels = FrameChannelsOf(loader);
     frame->readout.emplace(frame->channels);
-    const int likely = g_likelyChannel.load(std::memory_order_relaxed);
-    if (likely >= 0 && frame->channels.Has(likely)) {
-        frame->likelyView = ChannelView::Channel(likely);
+    if (view.kind() == ChannelView::Kind::Channel && frame->channels.Has(view.bit())) {
+        frame->likelyView = view;
         frame->likelyBitmap =
             channelrenderer::Render(frame->channels, frame->likelyView, frame->RangesFor(frame->likelyView));
     }

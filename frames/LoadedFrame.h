@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QString>
 
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,11 +35,16 @@ struct LoadedFrame {
     int width = 0;
     int height = 0;
     QString producer;                     // the header's producer text
-    // The likely view (see SetLikelyView) drawn as it was read, when the
-    // frame holds its channel: a frame played in a channel view comes with
-    // its picture, and the window's thread draws nothing. Null otherwise.
+    // The view wanted when it was read (LoadFrame's view), drawn as it was
+    // read, when the frame holds its channel: a frame played in a channel
+    // view comes with its picture, and the window's thread draws nothing.
+    // Null otherwise.
     QImage likelyBitmap;
     ChannelView likelyView;
+
+    // Bytes of memory the frame holds: the reader's buffers and the
+    // pictures drawn as it was read (FrameMemory.h).
+    std::size_t Bytes() const;
 
     // What view scales by, for channelrenderer::Render: the range of its
     // channel, as MeasureRanges gives it, measured the first time any thread
@@ -53,15 +59,15 @@ private:
     mutable Measured measured_[kChannelCount];  // by channel bit
 };
 
-// Loads the file at pathBytes (the path as the file system spells it).
-// Throws the reader's std::runtime_error reports, and
+// Loads the file at pathBytes (the path as the file system spells it), on
+// any thread. view is the one the frame is likely to be shown in (the one
+// the user wants): a channel view of a channel the file holds is measured
+// and drawn while the file is read, so that showing the frame costs the
+// window's thread nothing; it changes only which thread draws, never what
+// any frame shows. Throws the reader's std::runtime_error reports, and
 // std::runtime_error("rpf_bmp.CreateBitmap()") when the bitmap cannot be
 // made.
-std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes);
-
-// The view frames loaded from now on are likely to be shown in (the one the
-// user wants): LoadFrame measures its range while it reads, so that showing
-// a frame read ahead costs the window's thread no pass over the channel.
-// Changes only which thread measures, never what any frame shows. Any
-// thread may call it.
-void SetLikelyView(const ChannelView& view);
+// keptBytesLimit: how much memory the frame's buffers may leave kept for
+// later reads once it is released (FrameMemory.h).
+std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const ChannelView& view,
+                                             std::size_t keptBytesLimit = ZeroedBuffer::kKeptBytesLimit);

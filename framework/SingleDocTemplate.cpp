@@ -29,7 +29,7 @@ QString CSingleDocTemplate::FullPath(const QString& path)
     return QDir::toNativeSeparators(pathtext::Display(filepath::ResolveFolder(pathtext::Bytes(path))));
 }
 
-CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)
+CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, const Read& read)
 {
     const QString fullPath = FullPath(path);
     if (m_frame != nullptr && !fullPath.isEmpty() && fullPath == m_document->GetPathName()) {
@@ -38,7 +38,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)
         return m_document.get();
     }
 
-    if (!m_document->OnOpenDocument(fullPath))
+    if (!(read ? read(*m_document, fullPath) : m_document->OnOpenDocument(fullPath)))
         return nullptr;
 
     m_document->SetPathName(fullPath);

@@ -18,6 +18,8 @@ public:
         CView* view = nullptr;
     };
     using FrameFactory = std::function<FrameAndView(CDocument*)>;
+    // Puts the file at fullPath in the document; false when it cannot.
+    using Read = std::function<bool(CDocument& document, const QString& fullPath)>;
 
     // appTitle: what the window title shows after the document's name.
     CSingleDocTemplate(std::unique_ptr<CDocument> document, FrameFactory makeFrame, QString appTitle);
@@ -27,8 +29,10 @@ public:
     // brings the window forward. On success the document's path name and
     // the window title name the file, openedHook runs and the view gets its
     // initial update; on failure nothing of that changes. Returns the
-    // document, or null when the open failed.
-    CDocument* OpenDocumentFile(const QString& path);
+    // document, or null when the open failed. read puts the file in the
+    // document (a frame read ahead, say); without it, the document's
+    // OnOpenDocument reads the file.
+    CDocument* OpenDocumentFile(const QString& path, const Read& read = {});
 
     CDocument* Document() const { return m_document.get(); }
     QMainWindow* Frame() const { return m_frame; }

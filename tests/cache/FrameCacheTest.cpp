@@ -72,8 +72,8 @@ public:
 
     Cache MakeCache(std::size_t budget, int workers = 1, Cache::Wake wake = {})
     {
-        return Cache([this](const std::string& path) { return Load(path); },
-                     [](const FakeFrame& frame) { return frame.bytes; }, std::move(wake), budget, workers);
+        return Cache([this](const std::string& path, int) { return Load(path); },
+                     [](const FakeFrame& frame) { return frame.bytes; }, {}, std::move(wake), budget, workers);
     }
 
     void Close()

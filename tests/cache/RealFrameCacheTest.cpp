@@ -18,7 +18,7 @@ namespace {
 
 using Cache = FrameCache<RLA>;
 
-std::shared_ptr<const RLA> LoadRpf(const std::string& path)
+std::shared_ptr<const RLA> LoadRpf(const std::string& path, int = -1)
 {
     auto rla = std::make_shared<RLA>();
     rla->Leer(path.c_str(), true);
@@ -68,7 +68,7 @@ TEST(FrameCacheWithRealFiles, ReadsAFolderOfFramesAndReportsABrokenOne)
     }
 
     const std::size_t frameBytes = std::size_t(96 * 54) * 23;
-    Cache cache(LoadRpf, RpfBytes, {}, 4 * frameBytes + frameBytes / 2, 2);
+    Cache cache(LoadRpf, RpfBytes, {}, {}, 4 * frameBytes + frameBytes / 2, 2);
     cache.SetSequence(paths, 2, 1);
     ASSERT_TRUE(WaitUntilIdle(cache));
 

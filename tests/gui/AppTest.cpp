@@ -28,7 +28,7 @@ namespace {
 
 void ClearSettings()
 {
-    QSettings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell")).clear();
+    QSettings(CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell")).clear();
 }
 
 QString FullPath(const QString& path)
@@ -314,17 +314,17 @@ TEST(App, RecentFilesAreStoredAsBytesAndOldTextEntriesStillRead)
     const QString plain = dir.filePath("plain.rpf");
     {
         // A list written by an older version: text.
-        QSettings settings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"));
+        QSettings settings(CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell"));
         settings.setValue(QStringLiteral("Recent File List/File1"), plain);
     }
     CommandRouter router{appcommands::Table()};
-    CRecentFileList list(&router, CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"), 4);
+    CRecentFileList list(&router, CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell"), 4);
     list.Load();
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.At(0), plain);
     list.Add(pathtext::Display(odd.toStdString()));  // as the application adds it, with its bytes kept
     {
-        QSettings settings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"));
+        QSettings settings(CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell"));
         const QVariant stored = settings.value(QStringLiteral("Recent File List/File1"));
         EXPECT_EQ(stored.typeId(), QMetaType::QByteArray);
         EXPECT_EQ(stored.toByteArray(), odd);
@@ -337,7 +337,7 @@ TEST(App, AnEmptyRecentListShowsTheGreyPlaceholder)
 {
     ClearSettings();
     CommandRouter router{appcommands::Table()};
-    CRecentFileList list(&router, CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell"), 4);
+    CRecentFileList list(&router, CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell"), 4);
     list.Load();
     QAction* placeholder = router.Action(ID_FILE_MRU_FILE1);
     router.SetHandler(&router, ID_FILE_MRU_FILE1, [] {});

@@ -321,7 +321,7 @@ TEST(ChannelViews, AFrameReadWhileAViewIsWantedComesDrawnInItAndOtherViewsAreDra
     const ChannelView normals = ChannelView::Channel(kChannelN);
     CBrimwellDoc document;
     document.SetWantedView(depth);
-    const std::shared_ptr<const LoadedFrame> frame = LoadFrame(QFile::encodeName(path).toStdString());
+    const std::shared_ptr<const LoadedFrame> frame = LoadFrame(QFile::encodeName(path).toStdString(), depth);
     ASSERT_FALSE(frame->likelyBitmap.isNull());
     ASSERT_TRUE(document.ShowFrame(frame, path));
     // Shown as drawn when read, and drawn exactly as the window draws it.
@@ -333,5 +333,5 @@ TEST(ChannelViews, AFrameReadWhileAViewIsWantedComesDrawnInItAndOtherViewsAreDra
     document.SetWantedView(ChannelView::Colour());
     EXPECT_EQ(document.ShownBitmap().cacheKey(), document.rpf_bmp.cacheKey());
     // Frames read in the colour view carry no drawing.
-    EXPECT_TRUE(LoadFrame(QFile::encodeName(path).toStdString())->likelyBitmap.isNull());
+    EXPECT_TRUE(LoadFrame(QFile::encodeName(path).toStdString(), ChannelView::Colour())->likelyBitmap.isNull());
 }

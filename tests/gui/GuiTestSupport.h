@@ -4,7 +4,7 @@
 #pragma once
 
 #include "DisplayBitmap.h"
-#include "FrameStepper.h"
+#include "FrameReadAhead.h"
 #include "Prompts.h"
 #include "RpfWriter.h"
 
@@ -132,7 +132,7 @@ inline void Settle()
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
     QDeadlineTimer deadline(10000);
-    while (FrameStepper::AnyAwaiting() && !deadline.hasExpired())
+    while (FrameReadAhead::AnyAwaiting() && !deadline.hasExpired())
     {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::msleep(1);

@@ -153,7 +153,7 @@ TEST(Playback, LateFramesAreShownLateUnlessKeepingTimeDropsThem)
     for (const bool keepTime : {false, true}) {
         PlaybackHarness h(6);
         // Every frame read before playing, so only the clock decides.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return h.app->Stepper().Cache().Idle(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h.app->ReadAhead().Cache().Idle(); }, 10000));
         auto fakeNow = FramePlayer::Clock::now();
         h.app->Player().now = [&fakeNow] { return fakeNow; };
         h.app->Player().SetRate(24);
@@ -209,13 +209,13 @@ TEST(Playback, ClosingWhilePlayingBigFramesEndsCleanly)
     PromptRecorder prompts;
     auto app = std::make_unique<CBrimwellApp>(QStringList{dir.filePath("1.rpf")});
     ASSERT_TRUE(app->InitInstance());
-    app->Stepper().Cache().SetBudget(0);  // every frame is read while playing
+    app->ReadAhead().Cache().SetBudget(0);  // every frame is read while playing
     app->Player().SetRate(60);
     app->Router()->Execute(ID_VIEW_PLAY);
     ASSERT_TRUE(app->Player().IsPlaying());
     QTest::qWait(50);
     app.reset();  // joins the readers mid-read
-    EXPECT_FALSE(FrameStepper::AnyAwaiting());
+    EXPECT_FALSE(FrameReadAhead::AnyAwaiting());
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
     EXPECT_TRUE(prompts.messages.isEmpty());

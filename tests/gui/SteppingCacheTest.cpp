@@ -36,7 +36,7 @@ public:
 
     void WaitForReadAhead()
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return app->Stepper().Cache().Idle(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return app->ReadAhead().Cache().Idle(); }, 10000));
     }
 
     void Click(Qt::Key key)
@@ -56,7 +56,7 @@ TEST(SteppingCache, AStepToAFrameReadAheadShowsThatFrameAndAChangedFileIsReadAga
 {
     SteppingHarness h(3);
     h.WaitForReadAhead();
-    const auto cached = h.app->Stepper().Cache().Find(h.Bytes("2.rpf"));
+    const auto cached = h.app->ReadAhead().Cache().Find(h.Bytes("2.rpf"));
     ASSERT_NE(cached, nullptr);
     h.Click(Qt::Key_Right);
     QCoreApplication::processEvents();  // the step's open runs from the event loop
@@ -78,7 +78,7 @@ TEST(SteppingCache, StepsMadeWhileFramesAreReadShowOnlyTheLastFrameReached)
     SteppingHarness h(5, 1500, 1500);
     h.WaitForReadAhead();
     // Nothing kept: every step has to wait for its read.
-    h.app->Stepper().Cache().SetBudget(0);
+    h.app->ReadAhead().Cache().SetBudget(0);
     std::set<QString> shown;
     for (int i = 0; i < 3; ++i) {
         h.Click(Qt::Key_Right);
@@ -86,7 +86,7 @@ TEST(SteppingCache, StepsMadeWhileFramesAreReadShowOnlyTheLastFrameReached)
         shown.insert(h.Shown());
     }
     QDeadlineTimer deadline(10000);
-    while (FrameStepper::AnyAwaiting() && !deadline.hasExpired()) {
+    while (FrameReadAhead::AnyAwaiting() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         shown.insert(h.Shown());
     }
@@ -106,7 +106,7 @@ TEST(SteppingCache, ClosingWhileFramesAreReadEndsWithNothingLeftToRun)
     h.Click(Qt::Key_Right);
     QCoreApplication::processEvents();
     h.app.reset();  // joins the readers
-    EXPECT_FALSE(FrameStepper::AnyAwaiting());
+    EXPECT_FALSE(FrameReadAhead::AnyAwaiting());
     // A read that finished during the close must not call into what is gone.
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();

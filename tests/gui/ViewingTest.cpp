@@ -342,7 +342,7 @@ TEST(Viewing, TheWindowComesBackAsItWasLeft)
     EXPECT_EQ(restored.size(), QSize(1066, 666));
     EXPECT_EQ(restored.center(), screen.center());
 
-    QSettings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell")).clear();
+    QSettings(CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell")).clear();
     QTemporaryDir dir;
     PromptRecorder prompts;
     const QString path = WriteSample(dir.path(), "a.rpf", 20, 20);

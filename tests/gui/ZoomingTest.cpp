@@ -21,7 +21,7 @@ namespace {
 
 void ClearSettings()
 {
-    QSettings(CBrimwellApp::RegistryKey(), QStringLiteral("Brimwell")).clear();
+    QSettings(CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell")).clear();
 }
 
 void MovePointer(QWidget* viewport, QPoint at)

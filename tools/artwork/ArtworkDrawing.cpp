@@ -1,16 +1,12 @@
-// Draws the program's pictures into res/: the toolbar image strip, the two
-// About box bitmaps and the application icon.
-//
-//   brimwell_artwork write <res folder>   draws every picture, then checks it
-//   brimwell_artwork check <res folder>   checks the pictures already there
-//
-// The pictures are committed, so a build never runs this; rerun it after a
-// change here. The toolbar keeps to a 16-colour palette and is drawn without
-// antialiasing, in the crisp style of a classic toolbar. The About bitmaps
-// and the icon are smooth, on one dark plate, and share two motifs: picture
-// cards in the channel colours red, green and blue behind a small landscape
-// (the toolbar's picture buttons show the same landscape), and the monoline
+// How the program's pictures are drawn (see ArtworkDrawing.h). The toolbar
+// keeps to a 16-colour palette and is drawn without antialiasing, in the
+// crisp style of a classic toolbar. The About bitmaps and the icon are
+// smooth, on one dark plate, and share two motifs: picture cards in the
+// channel colours red, green and blue behind a small landscape (the
+// toolbar's picture buttons show the same landscape), and the monoline
 // "Brimwell" lettering of the maker's logo.
+#include "ArtworkDrawing.h"
+
 #include <QColor>
 #include <QFile>
 #include <QImage>
@@ -28,14 +24,10 @@
 #include <cstring>
 #include <functional>
 
+using namespace artwork;
+
 namespace {
 
-constexpr int kButtonSize = 50;
-constexpr int kButtonCount = 16;
-constexpr int kDrawnButtons = 10;  // the last six are blank: the banner lies over them
-constexpr int kCompanyWidth = 79, kCompanyHeight = 65;
-constexpr int kMakerWidth = 139, kMakerHeight = 65;
-constexpr int kIconSize = 256;
 
 // The toolbar's palette: the sixteen colours of the classic system palette.
 const QRgb kBlack = 0xFF000000, kMaroon = 0xFF800000, kGreen = 0xFF008000, kOlive = 0xFF808000,
@@ -44,7 +36,6 @@ const QRgb kBlack = 0xFF000000, kMaroon = 0xFF800000, kGreen = 0xFF008000, kOliv
            kBlue = 0xFF0000FF, kFuchsia = 0xFFFF00FF, kAqua = 0xFF00FFFF, kWhite = 0xFFFFFFFF;
 const QVector<QRgb> kPalette = {kBlack, kMaroon, kGreen, kOlive, kNavy, kPurple, kTeal, kSilver,
                                 kGrey,  kRed,    kLime,  kYellow, kBlue, kFuchsia, kAqua, kWhite};
-const QRgb kButtonFace = kSilver;
 
 // Colours of the About bitmaps and the icon.
 const QColor kPlateTop(0x1B, 0x2F, 0x66), kPlateBottom(0x0E, 0x1A, 0x3D);
@@ -240,7 +231,7 @@ void DrawShowInfo(QPainter& p)
     Fill(p, kWhite, 19, 35, 12, 3);  // foot
 }
 
-QImage Toolbar()
+QImage DrawToolbar()
 {
     QImage strip(kButtonSize * kButtonCount, kButtonSize, QImage::Format_RGB32);
     strip.fill(kButtonFace);
@@ -409,7 +400,7 @@ void ChannelCards(QPainter& p, QPointF topLeft, double size, double corner)
 
 // The maker's logo: the channel cards and the lettering, with a stripe in the
 // three channel colours under the word.
-QImage MakerLogo()
+QImage DrawMakerLogo()
 {
     QImage image(kMakerWidth, kMakerHeight, QImage::Format_RGB32);
     QPainter p(&image);
@@ -431,7 +422,7 @@ QImage MakerLogo()
 
 // The company mark: a round lens built from a grid of pixels, lit from the
 // upper left, on the same plate.
-QImage CompanyMark()
+QImage DrawCompanyMark()
 {
     QImage image(kCompanyWidth, kCompanyHeight, QImage::Format_RGB32);
     QPainter p(&image);
@@ -466,7 +457,7 @@ QImage CompanyMark()
 }
 
 // The application icon: the channel cards on a rounded plate.
-QImage Icon(int size)
+QImage DrawIcon(int size)
 {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -485,145 +476,33 @@ QImage Icon(int size)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// ---------------------------------------------------------------------------
-// Checks of what lies in the res folder.
-
-int failures = 0;
-
-void Fail(const QString& what)
-{
-    std::fprintf(stderr, "artwork: %s\n", qPrintable(what));
-    ++failures;
-}
-
-QImage Load(const QString& path, int width, int height)
-{
-    QImage image(path);
-    if (image.isNull())
-        Fail(path + ": cannot be read");
-    else if (image.width() != width || image.height() != height)
-        Fail(QString("%1: %2 x %3, expected %4 x %5").arg(path).arg(image.width()).arg(image.height()).arg(width).arg(height));
-    return image;
-}
-
-void CheckToolbar(const QString& path)
-{
-    const QImage strip = Load(path, kButtonSize * kButtonCount, kButtonSize);
-    if (strip.isNull() || strip.width() != kButtonSize * kButtonCount)
-        return;
-    for (int y = 0; y < strip.height(); ++y) {
-        for (int x = 0; x < strip.width(); ++x) {
-            const QRgb pixel = strip.pixel(x, y);
-            if (x >= kDrawnButtons * kButtonSize && pixel != kButtonFace) {
-                Fail(QString("%1: blank button pixel (%2, %3) is %4, not C0C0C0").arg(path).arg(x).arg(y).arg(pixel, 8, 16));
-                return;
-            }
-            if (!kPalette.contains(pixel)) {
-                Fail(QString("%1: pixel (%2, %3) is %4, outside the palette").arg(path).arg(x).arg(y).arg(pixel, 8, 16));
-                return;
-            }
-        }
-    }
-    for (int i = 0; i < kDrawnButtons; ++i) {
-        const QImage button = strip.copy(i * kButtonSize, 0, kButtonSize, kButtonSize);
-        if (button.pixel(0, 0) != kButtonFace)
-            Fail(QString("%1: button %2 has no button-face corner").arg(path).arg(i));
-        bool drawn = false;
-        for (int y = 0; y < kButtonSize && !drawn; ++y)
-            for (int x = 0; x < kButtonSize && !drawn; ++x)
-                drawn = button.pixel(x, y) != kButtonFace;
-        if (!drawn)
-            Fail(QString("%1: button %2 is empty").arg(path).arg(i));
-    }
-}
-
-// Reads the file's headers: an uncompressed (BI_RGB) BMP with 24 bits per
-// pixel of the given size.
-void CheckBmp(const QString& path, int width, int height)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Fail(path + ": cannot be opened");
-        return;
-    }
-    const QByteArray head = file.read(54);
-    auto word = [&](int at) { return quint16(quint8(head[at]) | quint8(head[at + 1]) << 8); };
-    auto dword = [&](int at) { return quint32(word(at)) | quint32(word(at + 2)) << 16; };
-    if (head.size() < 54 || head[0] != 'B' || head[1] != 'M') {
-        Fail(path + ": not a BMP file");
-        return;
-    }
-    const qint32 storedHeight = qint32(dword(22));
-    if (qint32(dword(18)) != width || std::abs(storedHeight) != height)
-        Fail(path + ": wrong size in the header");
-    if (word(28) != 24)
-        Fail(QString("%1: %2 bits per pixel, expected 24").arg(path).arg(word(28)));
-    if (dword(30) != 0)
-        Fail(path + ": compressed");
-    const qint64 rowBytes = (qint64(width) * 3 + 3) / 4 * 4;
-    if (file.size() < qint64(dword(10)) + rowBytes * height)
-        Fail(path + ": pixel data cut short");
-    Load(path, width, height);
-}
-
-void CheckAll(const QString& folder)
-{
-    CheckToolbar(folder + "/toolbar.png");
-    CheckBmp(folder + "/about_company.bmp", kCompanyWidth, kCompanyHeight);
-    CheckBmp(folder + "/about_maker.bmp", kMakerWidth, kMakerHeight);
-    const QImage icon = Load(folder + "/brimwell.png", kIconSize, kIconSize);
-    if (!icon.isNull() && (!icon.hasAlphaChannel() || qAlpha(icon.pixel(0, 0)) != 0))
-        Fail(folder + "/brimwell.png: corners are not transparent");
-    for (int size : {16, 32, 48})
-        Load(QString("%1/brimwell_%2.png").arg(folder).arg(size), size, size);
-}
-
-// ---------------------------------------------------------------------------
-
-void Save(QImage image, const QString& path, const char* format)
-{
-    // 96 dots per inch, whatever the machine that draws them, so that a
-    // redraw of unchanged pictures leaves the files unchanged.
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
-    if (!image.save(path, format))
-        Fail(path + ": cannot be written");
-}
-
-void WriteAll(const QString& folder)
-{
-    const QImage strip = Toolbar();
-    for (int y = 0; y < strip.height(); ++y)
-        for (int x = 0; x < strip.width(); ++x)
-            if (!kPalette.contains(strip.pixel(x, y))) {
-                Fail(QString("toolbar drawing left the palette at (%1, %2)").arg(x).arg(y));
-                return;
-            }
-    // Every pixel is a palette colour already, so the conversion is exact.
-    Save(strip.convertToFormat(QImage::Format_Indexed8, kPalette, Qt::ThresholdDither | Qt::AvoidDither),
-         folder + "/toolbar.png", "PNG");
-    // Qt writes 32-bit images as 24-bit uncompressed BMPs.
-    Save(CompanyMark(), folder + "/about_company.bmp", "BMP");
-    Save(MakerLogo(), folder + "/about_maker.bmp", "BMP");
-    Save(Icon(kIconSize), folder + "/brimwell.png", "PNG");
-    for (int size : {16, 32, 48})
-        Save(Icon(size), QString("%1/brimwell_%2.png").arg(folder).arg(size), "PNG");
-}
-
 }  // namespace
 
-// Drawing into images and reading and writing PNG and BMP files need no
-// application object and no display.
-int main(int argc, char** argv)
+namespace artwork {
+
+const QVector<QRgb>& Palette()
 {
-    if (argc != 3 || (std::strcmp(argv[1], "write") != 0 && std::strcmp(argv[1], "check") != 0)) {
-        std::fprintf(stderr, "usage: brimwell_artwork write|check <res folder>\n");
-        return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[2]);
-    if (std::strcmp(argv[1], "write") == 0)
-        WriteAll(folder);
-    if (failures == 0)
-        CheckAll(folder);
-    return failures == 0 ? 0 : 1;
+    return kPalette;
 }
+
+QImage Toolbar()
+{
+    return DrawToolbar();
+}
+
+QImage CompanyMark()
+{
+    return DrawCompanyMark();
+}
+
+QImage MakerLogo()
+{
+    return DrawMakerLogo();
+}
+
+QImage Icon(int size)
+{
+    return DrawIcon(size);
+}
+
+}  // namespace artwork

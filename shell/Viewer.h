@@ -1,0 +1,129 @@
+// What the window shows, and the one road every change of it takes: an open
+// by the user, a step through the folder, a tick of playback and a reload
+// all go through this object, which owns the folder list, the read-ahead
+// (FrameReadAhead), the player and the follower of the file on disk.
+//
+// A key press to the painted frame, file by file:
+//   1. framework/CommandRouter.cpp: the key's action runs the handler this
+//      object registered for the command (Next, say).
+//   2. shell/Viewer.cpp (here): Step moves the folder's place and, once the
+//      event loop has passed, OpenSteppedFile asks the read-ahead for the
+//      file's frame.
+//   3. frames/FrameReadAhead.cpp: the frame read ahead is handed back at once;
+//      any other is read on a worker and comes back through FrameArrived.
+//   4. shell/Viewer.cpp again: Show puts the frame in the document (through
+//      the single-document open path, as any open), and the view, given its
+//      update, paints the document's picture (view/BrimwellView.cpp).
+//
+// Threads: this object and all it owns belong to the window's thread; only
+// the read-ahead's workers run elsewhere, and they reach it through the
+// read-ahead's queued FrameArrived.
+#pragma once
+
+#include "FileFollower.h"
+#include "FolderList.h"
+#include "FolderRelister.h"
+#include "FramePlayer.h"
+#include "FrameReadAhead.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <string>
+
+class CBrimwellDoc;
+class CBrimwellView;
+class CDocument;
+class CMainFrame;
+class CWinApp;
+
+class Viewer : public QObject {
+    Q_OBJECT
+public:
+    // app: its router gets the navigation, reload, follow and playback
+    // commands; its document template shows the frames. settingsOrganization
+    // and settingsApplication name where playback's choices are remembered.
+    Viewer(CWinApp& app, QString settingsOrganization, QString settingsApplication);
+    ~Viewer() override;
+
+    // The application's open operation: reads path into the document and
+    // lists its folder anew. Null when the file did not open (reported).
+    CDocument* Open(const QString& path);
+
+    void Previous();
+    void Next();
+    void First();
+    void Last();
+
+    // Reads the file shown again, keeping zoom and scroll position; a
+    // failure is reported only when reportFailure (F5, not following).
+    void Reload(bool reportFailure);
+    void ToggleFollow();
+
+    // Plays the folder from the file shown, or stops on the frame shown.
+    void TogglePlay();
+    void SetFrameRate(int rate);
+    void ToggleKeepTime();
+    // Stops playback before anything else opens a file; the folder's place
+    // is then the frame shown.
+    void StopPlaying();
+    // The rate and keeping time remembered from the last run.
+    void LoadPlaybackSettings();
+
+    const FolderList& Folder() const { return m_folder; }
+    FileFollower& Follower() { return m_follower; }
+    FramePlayer& Player() { return m_player; }
+    FrameReadAhead& ReadAhead() { return m_readAhead; }
+
+private:
+    CBrimwellDoc* Document() const;
+    CBrimwellView* View() const;
+    CMainFrame* Frame() const;
+
+    // Does what a navigation step asks: schedule its file's open, or beep.
+    void Navigate(const NavigationStep& step);
+    // Previous or Next, from the file shown.
+    void Step(NavigationStep (FolderList::*direction)());
+    // Whether step opens the file shown.
+    bool IsShown(const NavigationStep& step) const;
+    // Opens the file the folder position reached, once, for however many
+    // steps arrived since the last open was scheduled.
+    void OpenSteppedFile();
+    // Opens path through the single-document open path, showing frame (read
+    // ahead) when there is one; without one, the file is read as any open
+    // reads it (and a failure reported as any open reports it).
+    void OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame);
+    // A read the read-ahead awaited has finished: playback's, or a step's.
+    void OnFrameArrived(const std::string& path, const FrameReadAhead::FramePtr& frame);
+    // Puts a frame of playback on screen, quietly and keeping zoom and
+    // scroll; false when there is no window to show it in.
+    bool ShowPlayed(const std::string& path, const FrameReadAhead::FramePtr& frame);
+    // A file is on screen (pathBytes as the reader took it): follow it on
+    // disk, and count its frame against the frames' memory.
+    void Shown(std::string pathBytes);
+    // The folder's list and the place reached, for the read-ahead.
+    void FeedReadAhead(const std::string& place);
+    // The folder of the file shown is to be listed again now (a stop of
+    // playback, following turned on): listed at once, keeping the place.
+    void OnFolderChanged();
+    // A background listing of path's folder (a change on disk) arrived.
+    void OnFolderListed(const std::string& path, FolderList::Files files);
+    void SavePlaybackSetting(const QString& key, const QVariant& value);
+
+    CWinApp& m_app;
+    const QString m_settingsOrganization;
+    const QString m_settingsApplication;
+    FolderList m_folder;
+    FileFollower m_follower;
+    FolderRelister m_relister;  // lists folder changes on disk off this thread
+    std::string m_shownPath;    // the file shown, as bytes
+    bool m_stepFailed = false;  // the latest step's file did not open
+    // The file of the latest step, waiting for its open to run; empty when
+    // none is scheduled.
+    std::string m_steppedPath;
+    int m_stepDirection = 1;  // of the latest step: +1 onwards, -1 back
+    FramePlayer m_player;
+    // Last: it goes first, joining its readers while all else still stands.
+    FrameReadAhead m_readAhead;
+};
