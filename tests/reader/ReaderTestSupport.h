@@ -121,9 +121,9 @@ inline bool IsAnyReport(const std::string& text)
 }
 
 // The 16-bit word the loader stores for a channel value of the given depth:
-// the value as a fraction of 256 or 65536, times 65535, truncated.
-inline unsigned Word8(unsigned v) { return v * 65535u / 256u; }
-inline unsigned Word16(unsigned v) { return unsigned(std::uint64_t(v) * 65535u / 65536u); }
+// the value as a fraction of the depth's full value (255 or 65535) of 65535.
+inline unsigned Word8(unsigned v) { return v * 257u; }
+inline unsigned Word16(unsigned v) { return v; }
 
 // Pixel (x, y) of a loaded image, y = 0 at the top: alpha, red, green, blue.
 inline std::array<unsigned, 4> PixelOf(const RLA& rla, int x, int y)
