@@ -155,9 +155,9 @@ TEST(FloatByteOrder, ValuesThatPassBothWaysStayBigEndian)
 
 TEST(FloatByteOrder, DecidedOverTheWholeImageWhenTheFirstRowsAreEmptyBackground)
 {
-    // As production renderers write them: little-endian floats, the rows
-    // stored first (the bottom of the image) empty background of genuine
-    // tiny values and no coverage, the picture further in.
+    // As production renderers write them: little-endian floats, records in
+    // image order from the top, the rows stored first empty background of
+    // genuine tiny values and no coverage, the picture further in.
     TempDir dir;
     rpfgen::RpfImage image;
     image.width = 512;
@@ -165,10 +165,11 @@ TEST(FloatByteOrder, DecidedOverTheWholeImageWhenTheFirstRowsAreEmptyBackground)
     image.colourBits = 32;
     image.alpha = true;
     image.floatsLittleEndian = true;
-    const int pictureRows = 12;
+    image.order = rpfgen::RecordOrder::TopDown;
+    const int backgroundRows = 36;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
-            const bool picture = y < pictureRows;
+            const bool picture = y >= backgroundRows;
             const double shade = double((x * 37 + y * 11) % 1000) / 997.0;
             image.red.push_back(picture ? shade * 1.7 : 1e-14 * (1.0 + double(x % 5) * 0.25));
             image.green.push_back(picture ? 0.25 + shade * 0.5 : 1e-14);
@@ -181,7 +182,7 @@ TEST(FloatByteOrder, DecidedOverTheWholeImageWhenTheFirstRowsAreEmptyBackground)
     EXPECT_TRUE(rla.floats_little_endian);
     const float* floats = rla.ColourFloats();
     ASSERT_NE(floats, nullptr);
-    for (int y : {0, pictureRows - 1, pictureRows, image.height - 1}) {
+    for (int y : {0, backgroundRows - 1, backgroundRows, image.height - 1}) {
         for (int x : {0, 1, 255, 511}) {
             const std::size_t i = std::size_t(y) * std::size_t(image.width) + std::size_t(x);
             ASSERT_EQ(floats[i * 4 + 0], float(image.red[i])) << x << ", " << y;
@@ -195,7 +196,7 @@ TEST(FloatByteOrder, DecidedOverTheWholeImageWhenTheFirstRowsAreEmptyBackground)
     RLA big;
     ASSERT_TRUE(Loads(big, dir.Write("big.rpf", rpfgen::EncodeRpf(image))));
     EXPECT_FALSE(big.floats_little_endian);
-    EXPECT_EQ(PixelOf(big, 3, 0), PixelOf(rla, 3, 0));
+    EXPECT_EQ(PixelOf(big, 3, image.height - 1), PixelOf(rla, 3, image.height - 1));
 }
 
 TEST(FloatByteOrder, OnlyValuesPlausibleOneWayAloneCount)
