@@ -5,6 +5,7 @@
 #include "FileStream.h"
 #include "FloatByteOrder.h"
 #include "RowKernels.h"
+#include "ScanlineDecoder.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -38,28 +39,29 @@ int RLA::MatteDepth() const
 // as red, green, blue, alpha in floats. Without a matte channel alpha is 0:
 // float rows leave it as the zero-filled buffers hold it, and integer rows
 // take it from the zero plane.
-void RLA::ReadRGBA(Stream& stream, unsigned short* words, float* floats)
+void RLA::ReadRGBA(ScanlineDecoder& decoder, unsigned short* words, float* floats)
 {
+    using Plane = ScanlineDecoder::ColourPlane;
     const bool colour2 = TwoByteDepth(header.chan_bits);
     const bool alpha = header.num_matte > 0;
     const bool alpha2 = alpha && TwoByteDepth(header.matte_bits);
     auto at = [](auto* row, int offset) { return row ? row + offset : nullptr; };
-    ReadFloatChannel(stream, at(words, 1), at(floats, 0), kRedHigh, colour2);
-    ReadFloatChannel(stream, at(words, 2), at(floats, 1), kGreenHigh, colour2);
-    ReadFloatChannel(stream, at(words, 3), at(floats, 2), kBlueHigh, colour2);
+    ReadFloatChannel(decoder, at(words, 1), at(floats, 0), Plane::kRedHigh, colour2);
+    ReadFloatChannel(decoder, at(words, 2), at(floats, 1), Plane::kGreenHigh, colour2);
+    ReadFloatChannel(decoder, at(words, 3), at(floats, 2), Plane::kBlueHigh, colour2);
     if (alpha)
-        ReadFloatChannel(stream, at(words, 0), at(floats, 3), kAlphaHigh, TwoByteDepth(header.matte_bits));
+        ReadFloatChannel(decoder, at(words, 0), at(floats, 3), Plane::kAlphaHigh, alpha2);
     if (words == nullptr || header.chan_bits == 32)
         return;
 
     // One-byte components bring their own plane as the low byte (v * 257).
-    const unsigned char* zero = Plane(kZeroPlane);
-    const auto low = [&](ColourPlane high, bool twoBytes) { return Plane(ColourPlane(high + (twoBytes ? 1 : 0))); };
+    const unsigned char* zero = decoder.Plane(Plane::kZeroPlane);
+    const auto low = [&](Plane high, bool twoBytes) { return decoder.Plane(Plane(high + (twoBytes ? 1 : 0))); };
     const unsigned char* const planes[8] = {
-        Plane(kRedHigh),   low(kRedHigh, colour2),
-        Plane(kGreenHigh), low(kGreenHigh, colour2),
-        Plane(kBlueHigh),  low(kBlueHigh, colour2),
-        alpha ? Plane(kAlphaHigh) : zero, alpha ? low(kAlphaHigh, alpha2) : zero,
+        decoder.Plane(Plane::kRedHigh),   low(Plane::kRedHigh, colour2),
+        decoder.Plane(Plane::kGreenHigh), low(Plane::kGreenHigh, colour2),
+        decoder.Plane(Plane::kBlueHigh),  low(Plane::kBlueHigh, colour2),
+        alpha ? decoder.Plane(Plane::kAlphaHigh) : zero, alpha ? low(Plane::kAlphaHigh, alpha2) : zero,
     };
     // Depths 9 to 15 are scaled to the word range; 8 and 16 bits need no
     // scaling and take the fast packing.
@@ -77,7 +79,7 @@ void RLA::ReadRGBA(Stream& stream, unsigned short* words, float* floats)
 // often begin with rows of empty background, whose values tell little, so
 // the first rows alone do not decide. The rows are read again when decoded;
 // a damaged one is reported there and left out of the vote.
-void RLA::ChooseFloatByteOrder(Stream& stream)
+void RLA::ChooseFloatByteOrder(Stream& stream, ScanlineDecoder& decoder)
 {
     FloatByteOrderVote vote;
     const int records = header.num_matte > 0 ? 4 : 3;
@@ -88,8 +90,7 @@ void RLA::ChooseFloatByteOrder(Stream& stream)
         try {
             stream.Seek(scanline_offsets[std::size_t(entry)], kSeekFromStart);
             for (int c = 0; c < records; ++c) {
-                ReadFloatRecord(stream);
-                vote.Count(record_buf.get(), std::size_t(ancho), step);
+                vote.Count(decoder.ReadFloatRecord(), std::size_t(ancho), step);
             }
         } catch (const std::runtime_error&) {
             // The vote stands on the other rows.

@@ -35,7 +35,7 @@ QImage Make(const std::string& path, int longSide)
 {
     RLA reader;
     LoadColourPicture(reader, path);
-    const QImage bitmap = displaybitmap::Build(reader.image_buf, reader.ancho, reader.alto);
+    const QImage bitmap = displaybitmap::Build(reader.ImageWords().data(), reader.ancho, reader.alto);
     // The window draws the colour bytes without blending; so does the thumbnail.
     const QImage opaque = displaybitmap::OpaqueView(bitmap);
     const QSize size = FittedSize(reader.ancho, reader.alto, longSide);
