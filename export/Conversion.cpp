@@ -36,10 +36,11 @@ std::string TemporaryName(const std::string& output)
     return output + ".rpfconvert-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
-void Write(const RLA& image, OutputType type, const ChannelView& view, const std::string& path)
+void Write(const RLA& image, OutputType type, const ChannelView& view, const std::string& path,
+           exrexport::ExrCompression compression)
 {
     switch (type) {
-    case OutputType::Exr: exrexport::WriteExr(image, path); break;
+    case OutputType::Exr: exrexport::WriteExr(image, path, compression); break;
     case OutputType::ColourPng: pngexport::WriteColourPng(FrameChannelsOf(image), path); break;
     case OutputType::ViewPng: pngexport::WriteViewPng(FrameChannelsOf(image), view, path); break;
     }
@@ -69,15 +70,15 @@ bool Convert(const Job& job, std::string& error)
         error = e.what();
         return false;
     }
-    return WriteImage(image, job.type, job.view, job.output, error);
+    return WriteImage(image, job.type, job.view, job.output, error, job.compression);
 }
 
 bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
-                std::string& error)
+                std::string& error, exrexport::ExrCompression compression)
 {
     const std::string temporary = TemporaryName(output);
     try {
-        Write(image, type, view, temporary);
+        Write(image, type, view, temporary, compression);
         std::filesystem::rename(temporary, output);
         return true;
     } catch (const std::exception& e) {

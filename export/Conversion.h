@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ChannelView.h"
+#include "ExrExport.h"
 
 #include <string>
 
@@ -19,6 +20,7 @@ struct Job {
     std::string output;
     OutputType type = OutputType::Exr;
     ChannelView view;  // for ViewPng
+    exrexport::ExrCompression compression = exrexport::ExrCompression::Zip;  // for Exr
 };
 
 // The output type an output name asks for (by its .exr or .png ending, any
@@ -26,10 +28,10 @@ struct Job {
 bool TypeFromName(const std::string& output, bool channelGiven, OutputType& type);
 
 // Writes image (loaded with its colour kept) as type asks, view for
-// ViewPng; on failure returns false with the writer's report in error, and
-// leaves no file under output.
+// ViewPng, compression for Exr; on failure returns false with the writer's
+// report in error, and leaves no file under output.
 bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
-                std::string& error);
+                std::string& error, exrexport::ExrCompression compression = exrexport::ExrCompression::Zip);
 
 // Converts; on failure returns false with the reader's or writer's report in
 // error, and leaves no file under job.output.
