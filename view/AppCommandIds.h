@@ -48,4 +48,7 @@ enum AppCommandId : int {
     ID_VIEW_RATE_FIRST = 32941,
     ID_VIEW_RATE_LAST = 32945,
     ID_VIEW_KEEP_TIME = 32946,
+
+    // How pictures open: fitted in the window when bigger than it.
+    ID_VIEW_FIT_BIG_ON_OPEN = 32950,
 };
