@@ -9,23 +9,29 @@
 
 class FloatByteOrderVote {
 public:
-    // Counts count four-byte floats at record, read both ways.
-    void Count(const unsigned char* record, std::size_t count);
+    // Counts every step-th of count four-byte floats at record, read both
+    // ways. Only values plausible one way and not the other tell anything:
+    // zeros read the same both ways, and a value whose two readings both
+    // pass, or both fail, speaks for neither order.
+    void Count(const unsigned char* record, std::size_t count, std::size_t step = 1);
 
-    // Whether the file reads as little-endian: its values read big-endian
-    // are implausible far more often than read little-endian. A file whose
-    // values pass either way stays big-endian.
-    bool LittleEndian() const;
+    // Whether the file reads as little-endian: more of its telling values
+    // make sense read little-endian than big-endian. A file none of whose
+    // values tell stays big-endian.
+    bool LittleEndian() const { return forLittle_ > forBig_; }
 
-    std::size_t Counted() const { return counted_; }
+    // The values that told one way or the other.
+    std::size_t Counted() const { return forLittle_ + forBig_; }
 
-    // Whether a colour value could belong to a picture: zero, or finite with
-    // a magnitude between 1e-10 and 1e6. Subnormal and absurdly small values
-    // are what the other order's bytes make of ordinary ones.
+    // Whether a colour value could belong to a picture: zero, or finite and
+    // not subnormal with a magnitude between 1e-30 and 1e8. Renders hold
+    // genuine tiny values (1e-14 in an empty background is common), so the
+    // lower bound sits far below them; what the other order's bytes make of
+    // ordinary values lands outside the range about half the time and
+    // inside it no more often than chance.
     static bool Plausible(float value);
 
 private:
-    std::size_t counted_ = 0;
-    std::size_t implausibleBig_ = 0;
-    std::size_t implausibleLittle_ = 0;
+    std::size_t forBig_ = 0;
+    std::size_t forLittle_ = 0;
 };

@@ -5,20 +5,14 @@
 #include "MemoryBudget.h"
 #include "MemoryReadier.h"
 #include "RowKernels.h"
+#include "ScanlineDecoder.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <new>
 #include <stdexcept>
-
-#ifdef _MSC_VER
-#define RLA_NOINLINE __declspec(noinline)
-#else
-#define RLA_NOINLINE __attribute__((noinline))
-#endif
 
 namespace {
 
@@ -35,8 +29,6 @@ constexpr int kSiteCoverageBuf = 74;
 constexpr int kSiteZBuf = 79;
 constexpr int kSiteOtherChannelBuf = 84;
 constexpr int kSiteFloatBuf = 86;
-constexpr int kSiteFloatLength = 320;
-constexpr int kSiteRecordLength = 374;
 constexpr int kSiteTamanioCanal = 460;
 
 // Guards against malformed files that would otherwise make the loader step
@@ -54,19 +46,8 @@ constexpr int kSiteDBlockTooLarge = 108;
 constexpr int kSitePixelCap = 48;
 constexpr int kSiteMemoryBudget = 49;
 constexpr int kSiteOutOfMemory = 90;
-constexpr int kSiteFloatRecordShort = 324;
-constexpr int kSiteRunPastRecord = 380;
 
-using rpflayout::kRecordBytesPerPixel;
 using rpflayout::TwoByteDepth;
-
-// Room after the record buffer and after each plane of line_buf. The
-// run-length decoder consumes every run whole: it stores repeat runs in
-// 64-byte blocks and copies literal runs in 16-byte blocks, so a run of up
-// to 128 values that starts before a plane's last value may write up to 128
-// bytes from its start, and a literal run reads up to 15 bytes past the
-// record's end.
-constexpr std::size_t kSlack = 128;
 
 // The D block's name data is read in slices, so that a size field larger than
 // the file costs no more memory than the file actually holds.
@@ -132,12 +113,6 @@ ZeroedBuffer AllocateOrReport(bool filled, std::size_t keptLimit, std::size_t by
     if (buffer.Data() == nullptr)
         RLA_THROW(site, message...);
     return buffer;
-}
-
-// Kept out of line so the decoding loop stays small.
-[[noreturn]] RLA_NOINLINE void ThrowRunPastRecord(std::int32_t length)
-{
-    RLA_THROW(kSiteRunPastRecord, "RLA::ReadNextChannel(). run-length data runs past the record, length =", length);
 }
 
 }  // namespace
@@ -242,11 +217,7 @@ void RLA::ReadHeader(Stream& stream)
 
 void RLA::ReadOffsets(Stream& stream)
 {
-    record_size = ancho * kRecordBytesPerPixel;
     scanline_offsets.assign(std::size_t(alto), 0);
-    record_buf = std::make_unique<unsigned char[]>(std::size_t(record_size) + kSlack);
-    plane_stride = (std::size_t(ancho) + kSlack + 63) & ~std::size_t(63);
-    line_buf = std::make_unique<unsigned char[]>(plane_stride * kColourPlanes);
 
     stream.Leer(scanline_offsets.data(), alto * std::int32_t(rpflayout::kOffsetEntryBytes));
     for (std::int32_t& offset : scanline_offsets)
@@ -377,7 +348,7 @@ void RLA::AllocateImageBuffers(bool renderChannels)
         const std::uint32_t bytes = pixels * 8u;
         const bool filled = header.chan_bits != 32 || header.num_matte > 0;
         image_memory = AllocateOrReport(filled, kept_bytes_limit_, bytes, kSiteImageBuf, "image_buf=malloc( ", bytes, ");");
-        image_buf = reinterpret_cast<unsigned short*>(image_memory.Data());
+        image_buf = reinterpret_cast<const unsigned short*>(image_memory.Data());
         if (header.chan_bits == 32) {
             const std::size_t floatBytes = std::size_t(pixels) * 4u * sizeof(float);
             float_memory = AllocateOrReport(filled, kept_bytes_limit_, floatBytes, kSiteFloatBuf, "colour floats=malloc( ", floatBytes,
@@ -393,14 +364,14 @@ void RLA::AllocateImageBuffers(bool renderChannels)
     const std::uint32_t nodeIdBytes = pixels * 2u;
     channel_memory[kChannelI] = AllocateOrReport(holds(kChannelI), kept_bytes_limit_, nodeIdBytes, kSiteNodeIdBuf,
                                                  "bmm_chan_node_render_id_buf =malloc( ", nodeIdBytes, ");");
-    bmm_chan_node_render_id_buf = reinterpret_cast<unsigned short*>(channel_memory[kChannelI].Data());
+    bmm_chan_node_render_id_buf = reinterpret_cast<const unsigned short*>(channel_memory[kChannelI].Data());
     channel_memory[kChannelC] = AllocateOrReport(holds(kChannelC), kept_bytes_limit_, pixels, kSiteCoverageBuf,
                                                  "bmm_chan_coverage_buf = (unsigned char*)malloc( ancho*alto );");
     bmm_chan_coverage_buf = channel_memory[kChannelC].Data();
     channel_memory[kChannelZ] =
         AllocateOrReport(holds(kChannelZ), kept_bytes_limit_, std::size_t(pixels) * sizeof(float), kSiteZBuf,
                          "bmm_chan_z_buf = (unsigned char*)malloc( ancho*alto*sizeof(float) );");
-    bmm_chan_z_buf = reinterpret_cast<float*>(channel_memory[kChannelZ].Data());
+    bmm_chan_z_buf = reinterpret_cast<const float*>(channel_memory[kChannelZ].Data());
 
     for (int bit = 0; bit < kChannelCount; ++bit) {
         if (!holds(bit) || bit == kChannelZ || bit == kChannelC || bit == kChannelI || bit == kChannelV)
@@ -418,11 +389,7 @@ std::size_t RLA::BytesHeld() const
         if (channel_mask & (1u << bit))
             bytes += channel_memory[bit].Size();
     }
-    bytes += scanline_offsets.capacity() * sizeof(std::int32_t) + gbuffer_row.capacity();
-    if (record_buf)
-        bytes += std::size_t(record_size) + kSlack;
-    if (line_buf)
-        bytes += plane_stride * kColourPlanes;
+    bytes += scanline_offsets.capacity() * sizeof(std::int32_t);
     return bytes + names.BytesHeld();
 }
 
@@ -434,9 +401,20 @@ const unsigned char* RLA::ChannelData(int bit) const
     return channel_memory[bit].Data();
 }
 
+ConstSpan<unsigned short> RLA::ImageWords() const
+{
+    return {reinterpret_cast<const unsigned short*>(image_memory.Data()), image_memory.Size() / sizeof(unsigned short)};
+}
+
+ConstSpan<unsigned char> RLA::ChannelBytes(int bit) const
+{
+    const unsigned char* data = ChannelData(bit);
+    return data ? ConstSpan<unsigned char>(data, channel_memory[bit].Size()) : ConstSpan<unsigned char>();
+}
+
 void RLA::ReadScanlines(Stream& stream, bool renderChannels)
 {
-    gbuffer_row.assign(std::size_t(ancho) * 8, 0);
+    ScanlineDecoder decoder(stream, ancho);
     const std::size_t width = std::size_t(ancho);
     // The buffers this file fills: the image and the kept channels it holds.
     std::vector<const ZeroedBuffer*> filled;
@@ -450,13 +428,14 @@ void RLA::ReadScanlines(Stream& stream, bool renderChannels)
             filled.push_back(&channel_memory[bit]);
     }
     if (header.chan_bits == 32)
-        ChooseFloatByteOrder(stream);
+        ChooseFloatByteOrder(stream, decoder);
     MemoryReadier readier(filled);
 
+    auto* words = reinterpret_cast<unsigned short*>(image_memory.Data());
+    auto* floats = reinterpret_cast<float*>(float_memory.Data());
     for (std::int32_t r = 0; r < alto; ++r) {
         stream.Seek(scanline_offsets[std::size_t(alto - 1 - r)], kSeekFromStart);
-        float* floats = reinterpret_cast<float*>(float_memory.Data());
-        ReadRGBA(stream, keep_image ? image_buf + std::size_t(r) * width * 4 : nullptr,
+        ReadRGBA(decoder, words ? words + std::size_t(r) * width * 4 : nullptr,
                  floats ? floats + std::size_t(r) * width * 4 : nullptr);
 
         if (decodedChannels == 0)
@@ -465,24 +444,11 @@ void RLA::ReadScanlines(Stream& stream, bool renderChannels)
             if ((decodedChannels & (1u << bit)) == 0)
                 continue;
             const int size = TamanioCanal(bit);
-            ReadNChannels(stream, gbuffer_row.data(), size, ancho);
+            decoder.ReadNChannels(decoder.ElementRow(), size, ancho);
             const std::size_t rowBytes = width * std::size_t(size);
-            std::memcpy(channel_memory[bit].Data() + std::size_t(r) * rowBytes, gbuffer_row.data(), rowBytes);
+            std::memcpy(channel_memory[bit].Data() + std::size_t(r) * rowBytes, decoder.ElementRow(), rowBytes);
         }
     }
-}
-
-// One float colour record's length and payload into record_buf, checked.
-void RLA::ReadFloatRecord(Stream& stream)
-{
-    unsigned char lengthBytes[2];
-    stream.Leer(lengthBytes, 2);
-    const unsigned length = (unsigned(lengthBytes[0]) << 8) | lengthBytes[1];
-    if (length >= unsigned(record_size))
-        RLA_THROW(kSiteFloatLength, "RLA::ReadFloatChannel() length=", length);
-    stream.Leer(record_buf.get(), std::int32_t(length));
-    if (length < 4u * unsigned(ancho))
-        RLA_THROW(kSiteFloatRecordShort, "RLA::ReadFloatChannel() record shorter than 4*ancho: length=", length);
 }
 
 // One colour channel of a row. Float records go straight to their word and
@@ -490,13 +456,13 @@ void RLA::ReadFloatRecord(Stream& stream)
 // are null together); integer records are decoded into the channel's high
 // plane and, for two-byte depths, the second block into the low plane, which
 // ReadRGBA packs into words.
-void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, float* floats, ColourPlane high, bool twoBytes)
+void RLA::ReadFloatChannel(ScanlineDecoder& decoder, unsigned short* words, float* floats, int highPlane,
+                           bool twoBytes)
 {
     if (header.chan_bits == 32) {
-        ReadFloatRecord(stream);
+        const unsigned char* p = decoder.ReadFloatRecord();
         if (words == nullptr)
             return;
-        const unsigned char* p = record_buf.get();
         auto store = [&](std::int32_t k, std::uint32_t bits) {
             const float value = FloatFromBits(bits);
             floats[std::size_t(k) * 4] = value;
@@ -512,74 +478,10 @@ void RLA::ReadFloatChannel(Stream& stream, unsigned short* words, float* floats,
         return;
     }
 
-    ReadNextChannel(stream, Plane(high), ancho);
+    const auto high = ScanlineDecoder::ColourPlane(highPlane);
+    decoder.ReadNextChannel(decoder.Plane(high), ancho);
     if (twoBytes)
-        continue_pos = DecodeRunLengthBlock(continue_pos, Plane(ColourPlane(high + 1)), ancho);
-}
-
-// Reads the size byte planes of a G-buffer channel's row, most significant
-// first, into count (at most ancho) elements at dst. Each plane is decoded
-// whole into a plane of line_buf (free again once the row's colour is
-// packed), then the planes are woven into elements: far cheaper than decoding
-// every plane one byte in size apart. size is at most 8 (TamanioCanal).
-void RLA::ReadNChannels(Stream& stream, unsigned char* dst, int size, int count)
-{
-    const unsigned char* planes[8] = {};
-    for (int j = 0; j < size; ++j) {
-        const int byte = size - 1 - j;
-        planes[byte] = Plane(ColourPlane(byte));
-        try {
-            ReadNextChannel(stream, Plane(ColourPlane(byte)), count);
-        } catch (...) {
-            std::cout << "RLA::ReadNChannels()" << "i=" << byte << " n=" << size << std::endl;
-            throw;
-        }
-    }
-    rowkernels::InterleavePlanes(planes, size, dst, std::size_t(count));
-}
-
-void RLA::ReadNextChannel(Stream& stream, unsigned char* dst, int count)
-{
-    unsigned char lengthBytes[2];
-    stream.Leer(lengthBytes, 2);
-    const unsigned length = (unsigned(lengthBytes[0]) << 8) | lengthBytes[1];
-    if (length >= unsigned(record_size))
-        RLA_THROW(kSiteRecordLength, "RLA::ReadNextChannel(). length =", length);
-    stream.Leer(record_buf.get(), std::int32_t(length));
-    record_length = std::int32_t(length);
-    continue_pos = DecodeRunLengthBlock(0, dst, count);
-}
-
-// Decodes one run-length block of the record in record_buf, starting at pos,
-// into count values at dst, a plane with kSlack bytes of room after count: a
-// run that overshoots count is consumed whole, its surplus landing in that
-// room where nothing reads it. Runs move in whole blocks, which the record
-// buffer's own room after its limit allows too. Returns the position after
-// the last run.
-std::int32_t RLA::DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int count)
-{
-    const unsigned char* record = record_buf.get();
-    const std::int32_t end = record_length;
-    std::int32_t written = 0;
-    while (written < count) {
-        if (pos >= end)
-            ThrowRunPastRecord(end);
-        const int h = static_cast<signed char>(record[pos]);
-        if (h >= 0) {
-            if (pos + 2 > end)
-                ThrowRunPastRecord(end);
-            rowkernels::FillRun(dst + written, record[pos + 1], h + 1);
-            written += h + 1;
-            pos += 2;
-        } else {
-            if (pos + 1 - h > end)
-                ThrowRunPastRecord(end);
-            rowkernels::CopyRun(dst + written, record + pos + 1, -h);
-            written -= h;
-            pos += 1 - h;
-        }
-    }
-    return pos;
+        decoder.DecodeNextBlock(decoder.Plane(ScanlineDecoder::ColourPlane(high + 1)), ancho);
 }
 
 int RLA::TamanioCanal(int bit) const

@@ -20,6 +20,7 @@
 // unless the values say otherwise (FloatByteOrder.h).
 #pragma once
 
+#include "ConstSpan.h"
 #include "NameList.h"
 #include "RpfLayout.h"
 #include "ZeroedBuffer.h"
@@ -30,6 +31,7 @@
 #include <string>
 #include <vector>
 
+class ScanlineDecoder;
 class Stream;
 
 // The file header, one field per line in file order.
@@ -180,29 +182,33 @@ public:
     float aspect_ratio = 0;           // header pixel aspect ratio, parsed
     std::uint32_t channel_mask = 0;   // bit i set: channel kChannelLetters[i] is stored
     std::vector<std::int32_t> scanline_offsets;  // alto entries, entry 0 = bottom scanline
-    std::unique_ptr<unsigned char[]> record_buf; // one channel record's payload
-    // The decoded 8-bit planes of one row: high and low bytes of red, green,
-    // blue and alpha, then a plane that stays zero (see ColourPlane); the
-    // first eight serve the byte planes of G-buffer channels in turn.
-    std::unique_ptr<unsigned char[]> line_buf;
     bool flag_P = false;
     bool flag_L = false;
     bool flag_D = false;
-    std::int32_t continue_pos = 0;    // where the low-byte block of a 16-bit record starts
-    std::int32_t record_size = 0;     // ancho * 30, the record length limit
     NameList names;                   // D block names, in file order
 
-    // The image and the four channel buffers every load has. The memory is
-    // the reader's own and goes with it; these point into it (null until the
-    // load allocates it) and are for reading.
+    // The image and the four channel buffers every load has, as the file
+    // format's own names for them. The memory is the reader's own and goes
+    // with it; these point into it (null until the load allocates it) and
+    // are for reading. Code of ours reads through the accessors below, which
+    // carry the sizes.
     // Image: per pixel four 16-bit words alpha, red, green, blue; rows top-down.
-    unsigned short* image_buf = nullptr;
-    unsigned char* bmm_chan_veloc_buf = nullptr;             // V: 8 bytes per pixel
-    unsigned short* bmm_chan_node_render_id_buf = nullptr;   // I: 16-bit node id
-    unsigned char* bmm_chan_coverage_buf = nullptr;          // C: 8-bit coverage
-    float* bmm_chan_z_buf = nullptr;                         // Z: 32-bit float depth
+    const unsigned short* image_buf = nullptr;
+    const unsigned char* bmm_chan_veloc_buf = nullptr;             // V: 8 bytes per pixel
+    const unsigned short* bmm_chan_node_render_id_buf = nullptr;   // I: 16-bit node id
+    const unsigned char* bmm_chan_coverage_buf = nullptr;          // C: 8-bit coverage
+    const float* bmm_chan_z_buf = nullptr;                         // Z: 32-bit float depth
     bool keep_image = true;
     bool floats_little_endian = false;  // float colour records read little-endian
+
+    // The colour image: ancho * alto pixels of four words alpha, red, green,
+    // blue, rows top-down; empty when the load did not keep it.
+    ConstSpan<unsigned short> ImageWords() const;
+
+    // The elements of the render channel with mask bit `bit` as bytes:
+    // ancho * alto elements of TamanioCanal(bit) bytes (see ChannelData);
+    // empty when the file does not hold that channel.
+    ConstSpan<unsigned char> ChannelBytes(int bit) const;
 
     // Bytes per element of the G-buffer channel with the given mask bit.
     int TamanioCanal(int bit) const;
@@ -224,10 +230,10 @@ public:
     const float* ColourFloats() const { return reinterpret_cast<const float*>(float_memory.Data()); }
 
     // The bytes of every buffer this load holds that it fills: the image,
-    // the floats, the channels the file holds, and the offset table, record
-    // and row buffers and names. The Z, C, I and V buffers of channels the
-    // file lacks are not counted: they are never written, and unwritten
-    // zero pages take no memory.
+    // the floats, the channels the file holds, the offset table and the
+    // names; the decoding's own buffers go when the load ends. The Z, C, I
+    // and V buffers of channels the file lacks are not counted: they are
+    // never written, and unwritten zero pages take no memory.
     std::size_t BytesHeld() const;
 
 private:
@@ -241,24 +247,10 @@ private:
     void AllocateImageBuffers(bool renderChannels);
     void ReadScanlines(Stream& stream, bool renderChannels);
 
-    // Planes of line_buf, each plane_stride bytes apart.
-    enum ColourPlane { kRedHigh, kRedLow, kGreenHigh, kGreenLow, kBlueHigh, kBlueLow, kAlphaHigh, kAlphaLow,
-                       kZeroPlane, kColourPlanes };
-
-    void ReadRGBA(Stream& stream, unsigned short* words, float* floats);
-    void ReadFloatChannel(Stream& stream, unsigned short* words, float* floats, ColourPlane high, bool twoBytes);
-    void ReadFloatRecord(Stream& stream);
-    void ChooseFloatByteOrder(Stream& stream);
-    void ReadNChannels(Stream& stream, unsigned char* dst, int size, int count);
-    void ReadNextChannel(Stream& stream, unsigned char* dst, int count);
-    std::int32_t DecodeRunLengthBlock(std::int32_t pos, unsigned char* dst, int count);
-
-    unsigned char* Plane(ColourPlane plane) const { return line_buf.get() + std::size_t(plane) * plane_stride; }
-
-    std::int32_t record_length = 0;   // bytes of the record now in record_buf
-    std::size_t plane_stride = 0;     // bytes from one plane of line_buf to the next
-
-    std::vector<unsigned char> gbuffer_row;  // one G-buffer channel row, reused across rows
+    void ReadRGBA(ScanlineDecoder& decoder, unsigned short* words, float* floats);
+    void ReadFloatChannel(ScanlineDecoder& decoder, unsigned short* words, float* floats, int highPlane,
+                          bool twoBytes);
+    void ChooseFloatByteOrder(Stream& stream, ScanlineDecoder& decoder);
 
     // The memory behind image_buf and every render channel, by mask bit: Z,
     // C, I and V always, every other channel when the file holds it.

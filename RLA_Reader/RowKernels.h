@@ -33,11 +33,11 @@ RLA_KERNEL unsigned short ToWord(float value)
     return static_cast<unsigned short>(scaled);
 }
 
-// The colour planes of a row as words: a value k = high * 256 + low stands
-// for k / 65536, and ToWord's exact product k * 65535 / 65536 = k - k / 65536
-// truncates to k - 1 (0 for k = 0), which whole-number arithmetic reaches
-// without the float and the double product. Pixels are alpha, red, green,
-// blue.
+// The colour planes of a row as words: the high and the low byte of each
+// component make its word. A 16-bit value is its word as it stands; an 8-bit
+// value v comes with its own plane as the low byte too, making v * 257, so
+// that 255 is full scale, as every other reader of these files takes it.
+// Pixels are alpha, red, green, blue.
 RLA_KERNEL void PackWords(const unsigned char* const planes[8], unsigned short* out, std::size_t width)
 {
     const unsigned char* redHigh = planes[0];
@@ -50,7 +50,6 @@ RLA_KERNEL void PackWords(const unsigned char* const planes[8], unsigned short* 
     const unsigned char* alphaLow = planes[7];
     std::size_t x = 0;
 #ifdef RLA_HAVE_SSE2
-    const __m128i one = _mm_set1_epi16(1);
     auto load = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
     // The image is written once and read much later, by then long out of the
     // cache: stores that bypass it save reading every line in first. They
@@ -78,19 +77,14 @@ RLA_KERNEL void PackWords(const unsigned char* const planes[8], unsigned short* 
         const __m128i rh = load(redHigh + x), rl = load(redLow + x);
         const __m128i gh = load(greenHigh + x), gl = load(greenLow + x);
         const __m128i bh = load(blueHigh + x), bl = load(blueLow + x);
-        interleave(out + x * 4, _mm_subs_epu16(_mm_unpacklo_epi8(al, ah), one),
-                   _mm_subs_epu16(_mm_unpacklo_epi8(rl, rh), one), _mm_subs_epu16(_mm_unpacklo_epi8(gl, gh), one),
-                   _mm_subs_epu16(_mm_unpacklo_epi8(bl, bh), one));
-        interleave(out + x * 4 + 32, _mm_subs_epu16(_mm_unpackhi_epi8(al, ah), one),
-                   _mm_subs_epu16(_mm_unpackhi_epi8(rl, rh), one), _mm_subs_epu16(_mm_unpackhi_epi8(gl, gh), one),
-                   _mm_subs_epu16(_mm_unpackhi_epi8(bl, bh), one));
+        interleave(out + x * 4, _mm_unpacklo_epi8(al, ah), _mm_unpacklo_epi8(rl, rh), _mm_unpacklo_epi8(gl, gh),
+                   _mm_unpacklo_epi8(bl, bh));
+        interleave(out + x * 4 + 32, _mm_unpackhi_epi8(al, ah), _mm_unpackhi_epi8(rl, rh),
+                   _mm_unpackhi_epi8(gl, gh), _mm_unpackhi_epi8(bl, bh));
     }
     _mm_sfence();  // the bypassing stores are ordered before anything after the row
 #endif
-    auto word = [](unsigned high, unsigned low) {
-        const unsigned k = (high << 8) | low;
-        return static_cast<unsigned short>(k - (k > 0));
-    };
+    auto word = [](unsigned high, unsigned low) { return static_cast<unsigned short>((high << 8) | low); };
     for (; x < width; ++x) {
         unsigned short* pixel = out + x * 4;
         pixel[0] = word(alphaHigh[x], alphaLow[x]);
@@ -111,7 +105,7 @@ inline void PackScaledWords(const unsigned char* const planes[8], unsigned colou
     auto word = [](unsigned high, unsigned low, unsigned max) {
         const unsigned k = (high << 8) | low;
         if (max == 0)
-            return static_cast<unsigned short>(k - (k > 0));
+            return static_cast<unsigned short>(k);
         // A value past the depth's range (a damaged file) stays white.
         const std::uint64_t scaled = std::uint64_t(k) * 65535u / max;
         return static_cast<unsigned short>(std::min<std::uint64_t>(scaled, 65535u));

@@ -124,13 +124,10 @@ void MeasureStages(const std::vector<std::string>& paths, int runs)
             TimeStage(whole, [&] { frame = LoadColour(path); });
         }
         RLA loader;
-        TimeStage(read, [&] {
-            loader.Leer(path.c_str(), true);
-            loader.record_buf.reset();
-            loader.line_buf.reset();
-        });
+        TimeStage(read, [&] { loader.Leer(path.c_str(), true); });
         QImage picture;
-        TimeStage(bitmap, [&] { picture = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto); });
+        TimeStage(bitmap,
+                  [&] { picture = displaybitmap::Build(loader.ImageWords().data(), loader.ancho, loader.alto); });
         const FrameChannels channels = FrameChannelsOf(loader);
         TimeStage(ranges, [&] { channelrenderer::MeasureRanges(channels); });
         TimeStage(readout, [&] {

@@ -74,7 +74,7 @@ int main(int argc, char** argv)
         reads.push_back(TimeOnce([&] { loader.Leer(encodedPath.constData(), true); }));
         QImage bitmap;
         conversions.push_back(
-            TimeOnce([&] { bitmap = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto); }));
+            TimeOnce([&] { bitmap = displaybitmap::Build(loader.ImageWords().data(), loader.ancho, loader.alto); }));
         document.rpf_bmp = bitmap;
         document.rpf_width = loader.ancho;
         document.rpf_height = loader.alto;

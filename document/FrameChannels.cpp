@@ -5,7 +5,7 @@ FrameChannels FrameChannelsOf(const RLA& image)
     FrameChannels frame;
     frame.width = image.ancho;
     frame.height = image.alto;
-    frame.argb16 = image.image_buf;
+    frame.argb16 = image.ImageWords().data();
     frame.hasAlpha = image.header.num_matte > 0;
     for (int bit = 0; bit < kChannelCount; ++bit)
         frame.channels[bit] = image.ChannelData(bit);

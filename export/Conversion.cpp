@@ -24,10 +24,11 @@ bool EndsWith(std::string text, const std::string& ending)
     return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
-void Write(const RLA& image, OutputType type, const ChannelView& view, const std::string& path)
+void Write(const RLA& image, OutputType type, const ChannelView& view, const std::string& path,
+           exrexport::ExrCompression compression)
 {
     switch (type) {
-    case OutputType::Exr: exrexport::WriteExr(image, path); break;
+    case OutputType::Exr: exrexport::WriteExr(image, path, compression); break;
     case OutputType::ColourPng: pngexport::WriteColourPng(FrameChannelsOf(image), path); break;
     case OutputType::ViewPng: pngexport::WriteViewPng(FrameChannelsOf(image), view, path); break;
     }
@@ -70,11 +71,12 @@ bool Convert(const Job& job, std::string& error)
         error = e.what();
         return false;
     }
-    return WriteImage(image, job.type, job.view, job.output, {job.input}, error);
+    return WriteImage(image, job.type, job.view, job.output, {job.input}, error, job.compression);
 }
 
 bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
-                const std::vector<std::string>& inputs, std::string& error)
+                const std::vector<std::string>& inputs, std::string& error,
+                exrexport::ExrCompression compression)
 {
     error = outputfile::Refusal(output, inputs);
     if (!error.empty())
@@ -82,7 +84,7 @@ bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, cons
     std::string temporary;
     try {
         temporary = temporaryfiles::Reserve(output);
-        Write(image, type, view, temporary);
+        Write(image, type, view, temporary, compression);
         // By the names' bytes; replaces an older file at output in one step.
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
             throw std::runtime_error("cannot write " + output + ": " + std::strerror(errno));

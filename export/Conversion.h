@@ -6,6 +6,7 @@
 #pragma once
 
 #include "ChannelView.h"
+#include "ExrExport.h"
 
 #include <cstdint>
 #include <string>
@@ -23,6 +24,7 @@ struct Job {
     OutputType type = OutputType::Exr;
     ChannelView view;  // for ViewPng
     std::uint64_t memoryCap = UINT64_MAX;  // the program's cap on what a load takes
+    exrexport::ExrCompression compression = exrexport::ExrCompression::Zip;  // for Exr
 };
 
 // Bytes per pixel a conversion to type allocates beside the reader's image.
@@ -33,11 +35,12 @@ std::uint64_t BytesPerPixelWritten(OutputType type);
 bool TypeFromName(const std::string& output, bool channelGiven, OutputType& type);
 
 // Writes image (loaded with its colour kept) as type asks, view for
-// ViewPng; on failure returns false with the writer's report in error, and
+// ViewPng, compression for Exr; on failure returns false with the writer's report in error, and
 // leaves no file under output. An output that is one of inputs, or exists
 // and is not a regular file, is refused (outputfile::Refusal).
 bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
-                const std::vector<std::string>& inputs, std::string& error);
+                const std::vector<std::string>& inputs, std::string& error,
+                exrexport::ExrCompression compression = exrexport::ExrCompression::Zip);
 
 // Converts; on failure returns false with the reader's or writer's report in
 // error, and leaves no file under job.output.

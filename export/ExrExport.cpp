@@ -1,6 +1,7 @@
 #include "ExrExport.h"
 
 #include <ImfChannelList.h>
+#include <ImfCompression.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfOutputFile.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace exrexport {
@@ -124,22 +126,50 @@ std::string ChannelNames(int bit)
     return bit >= 0 && bit < kChannelCount ? kNames[bit] : std::string();
 }
 
-void WriteExr(const RLA& image, const std::string& path)
+bool CompressionFromName(const std::string& name, ExrCompression& compression)
 {
-    if (image.image_buf == nullptr || image.ancho <= 0 || image.alto <= 0)
+    static const std::pair<const char*, ExrCompression> kNames[] = {
+        {"zip", ExrCompression::Zip},     {"none", ExrCompression::None}, {"rle", ExrCompression::Rle},
+        {"zips", ExrCompression::Zips},   {"piz", ExrCompression::Piz},   {"pxr24", ExrCompression::Pxr24},
+        {"b44", ExrCompression::B44},     {"dwaa", ExrCompression::Dwaa}, {"dwab", ExrCompression::Dwab}};
+    for (const auto& [known, value] : kNames) {
+        if (name == known) {
+            compression = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+void WriteExr(const RLA& image, const std::string& path, ExrCompression compression)
+{
+    if (image.ImageWords().empty() || image.ancho <= 0 || image.alto <= 0)
         throw std::runtime_error("no picture to write");
     ExrChannels exr(image.ancho, image.alto);
 
-    const std::uint16_t* words = image.image_buf;  // alpha, red, green, blue
-    static const char* const kColourNames[] = {"A", "R", "G", "B"};
     const bool alpha = image.header.num_matte > 0;
-    for (int word = alpha ? 0 : 1; word < 4; ++word)
-        exr.AddFloat(kColourNames[word], [words, word](std::size_t i) { return words[4 * i + word] / 65535.0f; });
+    if (const float* floats = image.ColourFloats()) {
+        // A float file's colour goes out as the file holds it, overbright,
+        // negative, NaN and infinite values included: the words clamp.
+        static const char* const kFloatNames[] = {"R", "G", "B", "A"};
+        const auto* base = reinterpret_cast<const unsigned char*>(floats);
+        for (int component = 0; component < (alpha ? 4 : 3); ++component)
+            exr.AddInPlace(kFloatNames[component], Imf::FLOAT, base + component * sizeof(float), 4 * sizeof(float));
+    } else {
+        const std::uint16_t* words = image.ImageWords().data();  // alpha, red, green, blue
+        static const char* const kColourNames[] = {"A", "R", "G", "B"};
+        for (int word = alpha ? 0 : 1; word < 4; ++word)
+            exr.AddFloat(kColourNames[word], [words, word](std::size_t i) { return words[4 * i + word] / 65535.0f; });
+    }
     for (int bit = 0; bit < kChannelCount; ++bit) {
         if (image.ChannelData(bit) != nullptr)
             AddRenderChannel(exr, image, bit);
     }
 
+    static const Imf::Compression kLibraryCompression[] = {
+        Imf::ZIP_COMPRESSION,   Imf::NO_COMPRESSION,  Imf::RLE_COMPRESSION,  Imf::ZIPS_COMPRESSION, Imf::PIZ_COMPRESSION,
+        Imf::PXR24_COMPRESSION, Imf::B44_COMPRESSION, Imf::DWAA_COMPRESSION, Imf::DWAB_COMPRESSION};
+    exr.header().compression() = kLibraryCompression[int(compression)];
     exr.header().insert("producer", Imf::StringAttribute(image.Producer()));
     if (!image.names.empty())
         exr.header().insert("nodeNames", Imf::StringVectorAttribute(image.names.ToVector()));

@@ -13,9 +13,18 @@ namespace exrexport {
 // "rpf.B.R" style names stand for a three-byte channel's three channels.
 std::string ChannelNames(int bit);
 
+// How the pixels are compressed. Zip (the default), None, Rle, Zips and Piz
+// keep every value; Pxr24, B44, Dwaa and Dwab are lossy and may change float
+// values (Pxr24 keeps 24 of a float's 32 bits).
+enum class ExrCompression { Zip, None, Rle, Zips, Piz, Pxr24, B44, Dwaa, Dwab };
+
+// The compression of a name as rpfconvert takes it ("zip", "none", "rle",
+// "zips", "piz", "pxr24", "b44", "dwaa", "dwab"); false for any other.
+bool CompressionFromName(const std::string& name, ExrCompression& compression);
+
 // Writes image (loaded with its colour kept) to path; throws
 // std::runtime_error (or an exception derived from std::exception) when the
 // file cannot be written.
-void WriteExr(const RLA& image, const std::string& path);
+void WriteExr(const RLA& image, const std::string& path, ExrCompression compression = ExrCompression::Zip);
 
 }  // namespace exrexport

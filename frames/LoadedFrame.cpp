@@ -23,16 +23,12 @@ std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const
     RLA& loader = frame->loader;
     loader.KeepReleasedMemoryUpTo(keptBytesLimit);
     loader.Leer(pathBytes.c_str(), true);
-    // The row buffers serve decoding only; a frame kept for viewing holds
-    // nothing but its pixels.
-    loader.record_buf.reset();
-    loader.line_buf.reset();
     frame->width = loader.ancho;
     frame->height = loader.alto;
     // Header texts are narrow bytes in whatever code page the renderer used;
     // Latin-1 shows every byte as one character.
     frame->producer = QString::fromLatin1(loader.Producer());
-    frame->bitmap = displaybitmap::Build(loader.image_buf, loader.ancho, loader.alto);
+    frame->bitmap = displaybitmap::Build(loader.ImageWords().data(), loader.ancho, loader.alto);
     frame->channels = FrameChannelsOf(loader);
     frame->readout.emplace(frame->channels);
     if (view.kind() == ChannelView::Kind::Channel && frame->channels.Has(view.bit())) {

@@ -78,7 +78,7 @@ TEST(FrameCacheWithRealFiles, ReadsAFolderOfFramesAndReportsABrokenOne)
         ASSERT_NE(rla, nullptr) << "frame " << frame;
         EXPECT_EQ(rla->ancho, 96);
         EXPECT_EQ(rla->alto, 54);
-        EXPECT_NE(rla->bmm_chan_z_buf, nullptr);
+        EXPECT_FALSE(rla->ChannelBytes(kChannelZ).empty());
     }
     EXPECT_EQ(cache.Find(paths[1]), nullptr);
     EXPECT_EQ(cache.Find(paths[3]), nullptr);
@@ -98,7 +98,8 @@ TEST(FrameCacheWithRealFiles, ReadsAFolderOfFramesAndReportsABrokenOne)
     std::shared_ptr<const RLA> first = cache.Find(paths[0]);
     std::shared_ptr<const RLA> third = cache.Find(paths[2]);
     const std::size_t values = std::size_t(96 * 54) * 4;
-    EXPECT_FALSE(std::equal(first->image_buf, first->image_buf + values, third->image_buf));
+    EXPECT_FALSE(std::equal(first->ImageWords().begin(), first->ImageWords().begin() + values,
+                            third->ImageWords().begin()));
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ public:
     // The colour the viewer shows for a pixel: each 16-bit word as a byte.
     QRgb At(int x, int y) const
     {
-        const unsigned short* argb = m_file->image_buf + (std::size_t(y) * m_file->ancho + x) * 4;
+        const unsigned short* argb = m_file->ImageWords().data() + (std::size_t(y) * m_file->ancho + x) * 4;
         return qRgb(argb[1] * 255 / 65535, argb[2] * 255 / 65535, argb[3] * 255 / 65535);
     }
 

@@ -20,7 +20,7 @@ namespace {
 // word, then the display bitmap's byte.
 int Shown(int value)
 {
-    const unsigned word = unsigned(value) * 65535u / 256u;
+    const unsigned word = unsigned(value) * 257u;
     return int(word * 255u / 65535u);
 }
 

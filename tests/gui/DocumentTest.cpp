@@ -105,7 +105,7 @@ TEST(Document, SecondOpenReplacesTheFirstPicture)
     ASSERT_TRUE(doc.OnOpenDocument(WriteSample(dir.path(), "a.rpf", 3, 3, SampleColour{255, 0, 0, 255})));
     ASSERT_TRUE(doc.OnOpenDocument(WriteSample(dir.path(), "b.rpf", 2, 1, SampleColour{0, 0, 255, 0})));
     EXPECT_EQ(doc.rpf_bmp.size(), QSize(2, 1));
-    EXPECT_EQ(doc.Picture().pixel(1, 0), qRgb(0, 0, 254));
+    EXPECT_EQ(doc.Picture().pixel(1, 0), qRgb(0, 0, 255));
     doc.DeleteContents();
     EXPECT_FALSE(doc.HasPicture());
     // The sizes stay: they describe the last file that opened.

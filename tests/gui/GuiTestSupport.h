@@ -85,10 +85,10 @@ inline SampleColour SamplePixel(int x, int y)
 }
 
 // The display byte an 8-bit file value becomes: 16 bits by the loader's
-// rule, then 8 bits by the display bitmap's.
+// rule, then 8 bits by the display bitmap's (the value itself).
 inline int DisplayByteOf8Bit(int value)
 {
-    const unsigned word = unsigned(value) * 65535u / 256u;
+    const unsigned word = unsigned(value) * 257u;
     return displaybitmap::ToByte(static_cast<std::uint16_t>(word));
 }
 

@@ -240,7 +240,7 @@ TEST(Viewing, ReloadReadsTheFileAgainKeepingZoomAndPlace)
     WriteSample(dir.path(), "render.rpf", 1200, 900, kBlue);
     QTest::keyClick(app.App().Frame(), Qt::Key_F5);
     Settle();
-    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(0, 0, 254));
+    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(app.View()->Zoom(), 4);
     EXPECT_EQ(app.View()->GetScrollPosition(), QPoint(300, 200));
     EXPECT_EQ(app.App().Frame()->windowTitle(), "render.rpf - Brimwell");
@@ -255,7 +255,7 @@ TEST(Viewing, ReloadReadsTheFileAgainKeepingZoomAndPlace)
     EXPECT_TRUE(prompts.messages.isEmpty());
     QTest::keyClick(app.App().Frame(), Qt::Key_F5);
     EXPECT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(0, 0, 254));
+    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(app.Doc()->rpf_width, 1200);
 }
 
@@ -276,15 +276,15 @@ TEST(Viewing, FollowingSeesTheFileRewrittenAndNewFramesOfItsFolder)
     partial.write("RPF?");
     partial.close();
     QTest::qWait(2 * FileFollower::kSettleMilliseconds);
-    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(254, 0, 0));
+    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(255, 0, 0));
     WriteSample(dir.path(), "f001.rpf", 40, 30, kBlue);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.Doc()->Picture().pixel(0, 0) == qRgb(0, 0, 254); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.Doc()->Picture().pixel(0, 0) == qRgb(0, 0, 255); }, 5000));
 
     // Replaced by a rename, as renderers and editors do: still followed.
     WriteSample(dir.path(), "next.tmp", 40, 30, kRed);
     QFile::remove(path);
     ASSERT_TRUE(QFile::rename(dir.filePath("next.tmp"), path));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app.Doc()->Picture().pixel(0, 0) == qRgb(254, 0, 0); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.Doc()->Picture().pixel(0, 0) == qRgb(255, 0, 0); }, 5000));
     EXPECT_TRUE(prompts.messages.isEmpty());
 
     // A new frame beside it is reached by Next.
@@ -300,7 +300,7 @@ TEST(Viewing, FollowingSeesTheFileRewrittenAndNewFramesOfItsFolder)
     EXPECT_FALSE(app.Router()->Action(ID_FILE_FOLLOW)->isChecked());
     WriteSample(dir.path(), "f002.rpf", 50, 30, kBlue);
     QTest::qWait(3 * FileFollower::kSettleMilliseconds);
-    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(254, 0, 0));
+    EXPECT_EQ(app.Doc()->Picture().pixel(0, 0), qRgb(255, 0, 0));
 }
 
 TEST(Viewing, PreviewPageShowsTransparentPixelsInTheirColour)

@@ -118,7 +118,7 @@ TEST(RunLength, RepeatAndLiteralRuns)
         {5, {0x01, 0xAA, 0xFD, 0x01, 0x02, 0x03}, Words8({0xAA, 0xAA, 1, 2, 3})},
         {130, {0x7F, 0x05, 0x01, 0x06}, repeat128Words},
         {128, literal128, literal128Words},
-        {1, {0x00, 0xFF}, {65279}},
+        {1, {0x00, 0xFF}, {65535}},
     };
     for (const Case& c : cases) {
         OneRow row;
@@ -235,7 +235,7 @@ TEST(ChannelRecord, DataShortOfItsRecordIsReported)
                          "RLA::ReadFloatChannel() record shorter than 4*ancho: length=15", "RLA", 324));
 }
 
-TEST(ColourConversion, IntegerDepthsBecomeTruncatedFractionsOf65535)
+TEST(ColourConversion, EightAndSixteenBitValuesBecomeTheirExactWords)
 {
     TempDir dir;
     // Every 8-bit value in each channel.
@@ -252,8 +252,10 @@ TEST(ColourConversion, IntegerDepthsBecomeTruncatedFractionsOf65535)
     RLA rla8;
     ASSERT_TRUE(Loads(rla8, dir.Write("8.rpf", rpfgen::EncodeRpf(eight))));
     EXPECT_TRUE(ImageMatches(rla8, eight));
-    EXPECT_EQ(PixelOf(rla8, 255, 0)[1], 65279u);  // 255 never reaches full scale
-    EXPECT_EQ(PixelOf(rla8, 128, 0)[1], 32767u);
+    EXPECT_EQ(PixelOf(rla8, 255, 0)[1], 65535u);  // 255 is full scale
+    EXPECT_EQ(PixelOf(rla8, 128, 0)[1], 32896u);
+    EXPECT_EQ(PixelOf(rla8, 1, 0)[1], 257u);
+    EXPECT_EQ(PixelOf(rla8, 0, 0)[1], 0u);
 
     // 16-bit colour with 8-bit alpha, then 8-bit colour with 16-bit alpha:
     // the matte depth alone decides the alpha record's blocks.
@@ -273,7 +275,8 @@ TEST(ColourConversion, IntegerDepthsBecomeTruncatedFractionsOf65535)
         RLA rla;
         ASSERT_TRUE(Loads(rla, dir.Write("16.rpf", rpfgen::EncodeRpf(image)))) << colourBits;
         EXPECT_TRUE(ImageMatches(rla, image)) << colourBits;
-        EXPECT_EQ(PixelOf(rla, int(edges.size()) - 1, 0)[colourBits == 16 ? 1 : 0], 65534u) << colourBits;
+        EXPECT_EQ(PixelOf(rla, int(edges.size()) - 1, 0)[colourBits == 16 ? 1 : 0], 65535u) << colourBits;
+        EXPECT_EQ(PixelOf(rla, 1, 0)[colourBits == 16 ? 1 : 0], 1u) << colourBits;
     }
 
     // Without a matte channel every alpha word is 0.

@@ -153,19 +153,69 @@ TEST(FloatByteOrder, ValuesThatPassBothWaysStayBigEndian)
     EXPECT_EQ(PixelOf(rla, 3, 0)[1], 0u);
 }
 
-TEST(FloatByteOrder, VoteCountsImplausibleValuesEachWay)
+TEST(FloatByteOrder, DecidedOverTheWholeImageWhenTheFirstRowsAreEmptyBackground)
+{
+    // As production renderers write them: little-endian floats, records in
+    // image order from the top, the rows stored first empty background of
+    // genuine tiny values and no coverage, the picture further in.
+    TempDir dir;
+    rpfgen::RpfImage image;
+    image.width = 512;
+    image.height = 48;
+    image.colourBits = 32;
+    image.alpha = true;
+    image.floatsLittleEndian = true;
+    image.order = rpfgen::RecordOrder::TopDown;
+    const int backgroundRows = 36;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const bool picture = y >= backgroundRows;
+            const double shade = double((x * 37 + y * 11) % 1000) / 997.0;
+            image.red.push_back(picture ? shade * 1.7 : 1e-14 * (1.0 + double(x % 5) * 0.25));
+            image.green.push_back(picture ? 0.25 + shade * 0.5 : 1e-14);
+            image.blue.push_back(picture ? 1.0 - shade : 3e-15 * double(1 + x % 3));
+            image.alphaValues.push_back(picture ? 1.0 : 0.0);
+        }
+    }
+    RLA rla;
+    ASSERT_TRUE(Loads(rla, dir.Write("render.rpf", rpfgen::EncodeRpf(image))));
+    EXPECT_TRUE(rla.floats_little_endian);
+    const float* floats = rla.ColourFloats();
+    ASSERT_NE(floats, nullptr);
+    for (int y : {0, backgroundRows - 1, backgroundRows, image.height - 1}) {
+        for (int x : {0, 1, 255, 511}) {
+            const std::size_t i = std::size_t(y) * std::size_t(image.width) + std::size_t(x);
+            ASSERT_EQ(floats[i * 4 + 0], float(image.red[i])) << x << ", " << y;
+            ASSERT_EQ(floats[i * 4 + 2], float(image.blue[i])) << x << ", " << y;
+            ASSERT_EQ(PixelOf(rla, x, y)[1], rowkernels::ToWord(float(image.red[i]))) << x << ", " << y;
+        }
+    }
+
+    // The same picture big-endian stays big-endian.
+    image.floatsLittleEndian = false;
+    RLA big;
+    ASSERT_TRUE(Loads(big, dir.Write("big.rpf", rpfgen::EncodeRpf(image))));
+    EXPECT_FALSE(big.floats_little_endian);
+    EXPECT_EQ(PixelOf(big, 3, image.height - 1), PixelOf(rla, 3, image.height - 1));
+}
+
+TEST(FloatByteOrder, OnlyValuesPlausibleOneWayAloneCount)
 {
     FloatByteOrderVote vote;
+    const unsigned char zeros[4 * 3] = {};
+    vote.Count(zeros, 3);
+    EXPECT_EQ(vote.Counted(), 0u);
+    EXPECT_FALSE(vote.LittleEndian());
     const unsigned char littleOne[4] = {0x00, 0x00, 0x80, 0x3F};  // 1.0 little-endian, subnormal big-endian
     vote.Count(littleOne, 1);
     EXPECT_TRUE(vote.LittleEndian());
     const unsigned char bigOnes[4 * 4] = {0x3F, 0x80, 0, 0, 0x3F, 0x80, 0, 0, 0x3F, 0x80, 0, 0, 0x3F, 0x80, 0, 0};
-    vote.Count(bigOnes, 4);  // four big-endian 1.0 outweigh it
+    vote.Count(bigOnes, 4, 2);  // every second value: two big-endian 1.0 outweigh it
     EXPECT_FALSE(vote.LittleEndian());
-    EXPECT_EQ(vote.Counted(), 5u);
-    for (float odd : {std::numeric_limits<float>::infinity(), 1e7f, 1e-20f, -1e-39f})
+    EXPECT_EQ(vote.Counted(), 3u);
+    for (float odd : {std::numeric_limits<float>::infinity(), 1e9f, 1e-35f, -1e-39f})
         EXPECT_FALSE(FloatByteOrderVote::Plausible(odd)) << odd;
-    for (float fine : {0.0f, -0.0f, 1e-9f, -3.5f, 1e6f})
+    for (float fine : {0.0f, -0.0f, 1e-14f, 1e-9f, -3.5f, 65504.0f, 1e6f})
         EXPECT_TRUE(FloatByteOrderVote::Plausible(fine)) << fine;
 }
 

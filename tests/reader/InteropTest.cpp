@@ -1,9 +1,9 @@
 // RLA files from an independent writer, OpenImageIO's oiiotool, renamed
-// .rpf: they must decode to exactly the words our conversion gives from the
-// integer pixel values oiiotool itself reads back from the same files; 10-
-// and 12-bit files, which it reads back scaled to 16 bits, within a part in a
-// thousand; and its float files, stored little-endian, to the words of the
-// floats it reads back.
+// .rpf: 8- and 16-bit files must decode to exactly the values oiiotool itself
+// reads back from the same files, as fractions of full scale, times 65535;
+// 10- and 12-bit files, which it reads back scaled to 16 bits, within a part
+// in a thousand; and its float files, stored little-endian, to the words of
+// the floats it reads back.
 #include "ReaderTestSupport.h"
 
 #include "RowKernels.h"
@@ -68,10 +68,18 @@ std::string PatternArguments(std::size_t index, const Sample& sample)
 // oiiotool --dumpdata output: per file name, every pixel's channel values
 // in row order from the top, as the integers of the file's depth (16 bits
 // for depths 9 to 15) or as floats for float files.
-std::map<std::string, std::vector<double>> ParseDump(const std::string& text)
+struct Dump {
+    std::vector<double> stored;
+    // The same values as fractions of full scale, as oiiotool hands them to
+    // a program: the floats it prints after the integers, or the floats of
+    // a float file again.
+    std::vector<double> normalized;
+};
+
+std::map<std::string, Dump> ParseDumpWithFractions(const std::string& text)
 {
-    std::map<std::string, std::vector<double>> files;
-    std::vector<double>* current = nullptr;
+    std::map<std::string, Dump> files;
+    Dump* current = nullptr;
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
@@ -83,14 +91,24 @@ std::map<std::string, std::vector<double>> ParseDump(const std::string& text)
         const std::size_t colon = line.find("):");
         if (current == nullptr || line.find("Pixel (") == std::string::npos || colon == std::string::npos)
             continue;
-        // "    Pixel (x, y): v v v v (f f f f)": the integers before the "(";
-        // float files give the floats alone.
+        // "    Pixel (x, y): v v v v (f f f f)"; float files give the floats alone.
         const std::size_t open = line.find('(', colon);
         std::istringstream values(line.substr(colon + 2, open == std::string::npos ? open : open - colon - 2));
+        std::istringstream fractions(open == std::string::npos ? line.substr(colon + 2) : line.substr(open + 1));
         double value;
         while (values >> value)
-            current->push_back(value);
+            current->stored.push_back(value);
+        while (fractions >> value)
+            current->normalized.push_back(value);
     }
+    return files;
+}
+
+std::map<std::string, std::vector<double>> ParseDump(const std::string& text)
+{
+    std::map<std::string, std::vector<double>> files;
+    for (auto& [name, dump] : ParseDumpWithFractions(text))
+        files[name] = std::move(dump.stored);
     return files;
 }
 
@@ -125,16 +143,18 @@ TEST(Interop, OiiotoolFilesDecodeToTheValuesItReadsBack)
     }
     RunCommand(write + " 2>&1", ok);
     ASSERT_TRUE(ok) << write;
-    const std::map<std::string, std::vector<double>> read = ParseDump(RunCommand(dump + " 2>&1", ok));
+    const std::map<std::string, Dump> read = ParseDumpWithFractions(RunCommand(dump + " 2>&1", ok));
     ASSERT_TRUE(ok) << dump;
 
+    bool sawFullScale = false;
     for (const Sample& sample : samples) {
         SCOPED_TRACE(sample.name);
         auto values = read.find(sample.name + ".rla");
         const std::size_t channels = sample.alpha ? 4 : 3;
         const std::size_t pixels = std::size_t(sample.width) * std::size_t(sample.height);
         ASSERT_NE(values, read.end());
-        ASSERT_EQ(values->second.size(), pixels * channels);
+        ASSERT_EQ(values->second.stored.size(), pixels * channels);
+        ASSERT_EQ(values->second.normalized.size(), pixels * channels);
 
         const std::string rpf = dir.File(sample.name + ".rpf");
         std::filesystem::copy_file(dir.File(sample.name + ".rla"), rpf);
@@ -144,22 +164,28 @@ TEST(Interop, OiiotoolFilesDecodeToTheValuesItReadsBack)
         ASSERT_EQ(rla.ancho, sample.width);
         ASSERT_EQ(rla.alto, sample.height);
 
+        // oiiotool prints its fractions to seven digits: a word of the same
+        // value lies within a hundredth of the fraction times 65535.
         std::size_t mismatches = 0;
         for (std::size_t p = 0; p < pixels && mismatches < 5; ++p) {
-            const double* v = values->second.data() + p * channels;
-            auto word = [&](double value) {
-                return sample.bits == 16 ? Word16(unsigned(value)) : Word8(unsigned(value));
-            };
-            const std::array<unsigned, 4> expected = {sample.alpha ? word(v[3]) : 0u, word(v[0]), word(v[1]),
-                                                      word(v[2])};
+            const double* v = values->second.normalized.data() + p * channels;
+            const std::array<double, 4> expected = {sample.alpha ? v[3] : 0.0, v[0], v[1], v[2]};
             const int x = int(p % std::size_t(sample.width));
             const int y = int(p / std::size_t(sample.width));
-            if (PixelOf(rla, x, y) != expected) {
-                ++mismatches;
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") differs";
+            const std::array<unsigned, 4> got = PixelOf(rla, x, y);
+            for (std::size_t c = 0; c < 4; ++c) {
+                sawFullScale = sawFullScale || expected[c] == 1.0;
+                if (std::fabs(double(got[c]) - expected[c] * 65535.0) > 0.01) {
+                    ++mismatches;
+                    ADD_FAILURE() << "pixel (" << x << ", " << y << ") component " << c << ": word " << got[c]
+                                  << ", oiiotool reads " << expected[c] << " = " << expected[c] * 65535.0
+                                  << " / 65535";
+                }
             }
         }
     }
+    // Full scale is where the one-level-dark reading of these files showed most.
+    EXPECT_TRUE(sawFullScale) << "no full-scale value was compared";
 }
 
 namespace {

@@ -39,6 +39,10 @@ const unsigned char* ChannelBuffer(const RLA& rla, int bit)
         return ::testing::AssertionFailure() << "channel " << kChannelLetters[bit] << " has no buffer";
     if (inFile && rla.ChannelData(bit) != got)
         return ::testing::AssertionFailure() << "ChannelData(" << kChannelLetters[bit] << ") is not its buffer";
+    const ConstSpan<unsigned char> bytes = rla.ChannelBytes(bit);
+    if (inFile ? bytes.data() != got || bytes.size() != size : !bytes.empty())
+        return ::testing::AssertionFailure() << "ChannelBytes(" << kChannelLetters[bit] << ") holds " << bytes.size()
+                                             << " bytes";
     for (std::size_t i = 0; i < size; ++i) {
         if (got[i] != expected[i])
             return ::testing::AssertionFailure() << "channel " << kChannelLetters[bit] << " byte " << i << " is "
@@ -146,6 +150,7 @@ TEST(RlaLoader, WithoutTheImageColourRecordsAreStillDecodedAndChecked)
     RLA rla;
     ASSERT_TRUE(Loads(rla, dir.Write("noimage.rpf", bytes), false));
     EXPECT_EQ(rla.image_buf, nullptr);
+    EXPECT_TRUE(rla.ImageWords().empty());
     EXPECT_FALSE(rla.keep_image);
     for (int bit : kKeptChannels)
         EXPECT_TRUE(ChannelMatches(rla, image, bit));

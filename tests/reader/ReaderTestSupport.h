@@ -121,15 +121,19 @@ inline bool IsAnyReport(const std::string& text)
 }
 
 // The 16-bit word the loader stores for a channel value of the given depth:
-// the value as a fraction of 256 or 65536, times 65535, truncated.
-inline unsigned Word8(unsigned v) { return v * 65535u / 256u; }
-inline unsigned Word16(unsigned v) { return unsigned(std::uint64_t(v) * 65535u / 65536u); }
+// the value as a fraction of the depth's full value (255 or 65535) of 65535.
+inline unsigned Word8(unsigned v) { return v * 257u; }
+inline unsigned Word16(unsigned v) { return v; }
 
 // Pixel (x, y) of a loaded image, y = 0 at the top: alpha, red, green, blue.
 inline std::array<unsigned, 4> PixelOf(const RLA& rla, int x, int y)
 {
-    const unsigned short* p = rla.image_buf + (std::size_t(y) * std::size_t(rla.ancho) + std::size_t(x)) * 4;
-    return {p[0], p[1], p[2], p[3]};
+    const ConstSpan<unsigned short> words = rla.ImageWords();
+    const std::size_t at = (std::size_t(y) * std::size_t(rla.ancho) + std::size_t(x)) * 4;
+    EXPECT_LT(at, words.size()) << "pixel (" << x << ", " << y << ") outside the image";
+    if (at >= words.size())
+        return {};
+    return {words[at], words[at + 1], words[at + 2], words[at + 3]};
 }
 
 // The word the loader stores for a value the writer wrote as an integer of
@@ -146,8 +150,8 @@ inline ::testing::AssertionResult ImageMatches(const RLA& rla, const rpfgen::Rpf
 {
     if (rla.ancho != image.width || rla.alto != image.height)
         return ::testing::AssertionFailure() << "size " << rla.ancho << "x" << rla.alto;
-    if (rla.image_buf == nullptr)
-        return ::testing::AssertionFailure() << "no image";
+    if (rla.ImageWords().size() != std::size_t(image.width) * std::size_t(image.height) * 4)
+        return ::testing::AssertionFailure() << "image of " << rla.ImageWords().size() << " words";
     const int alphaBits = image.colourBits == 32 ? 32 : image.matteBits;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {

@@ -126,7 +126,7 @@ TEST(DemoScene, ReadsBackThroughTheReaderWithEveryChannel)
     for (std::size_t i = 0; i < pixels; ++i) {
         const float channels[4] = {render.alpha[i], render.red[i], render.green[i], render.blue[i]};
         for (int c = 0; c < 4; ++c)
-            colourMismatches += std::fabs(image->image_buf[i * 4 + c] / 65535.0 - channels[c]) > 1.5 / 255;
+            colourMismatches += std::fabs(image->ImageWords()[i * 4 + c] / 65535.0 - channels[c]) > 1.5 / 255;
     }
     EXPECT_EQ(colourMismatches, 0);
 }
@@ -213,9 +213,9 @@ TEST(DemoScene, CoverageIsFullInsideObjectsAndPartialOnTheirEdges)
         const std::size_t centre = PixelOfSphereCentre(render, s);
         EXPECT_EQ(coverage[centre], 255);
         // Alpha comes from the same samples: opaque on objects, clear in the sky.
-        EXPECT_GT(image->image_buf[centre * 4], 65000);
+        EXPECT_GT(image->ImageWords()[centre * 4], 65000);
     }
-    EXPECT_EQ(image->image_buf[0], 0);
+    EXPECT_EQ(image->ImageWords()[0], 0);
 }
 
 TEST(DemoScene, FramesMoveTheSpheresAsTheirVelocitySays)
@@ -229,7 +229,7 @@ TEST(DemoScene, FramesMoveTheSpheresAsTheirVelocitySays)
 
     int changed = 0;
     for (std::size_t i = 0; i < pixels * 4; ++i)
-        changed += now->image_buf[i] != next->image_buf[i];
+        changed += now->ImageWords()[i] != next->ImageWords()[i];
     EXPECT_GT(changed, int(pixels / 50));
 
     for (std::size_t i = 0; i < pixels; ++i) {
@@ -267,7 +267,7 @@ TEST(DemoScene, DeeperColourFilesHoldTheSamePicture)
         for (std::size_t i = 0; i < pixels; ++i) {
             const float channels[4] = {render.alpha[i], render.red[i], render.green[i], render.blue[i]};
             for (int c = 0; c < 4; ++c)
-                mismatches += std::fabs(image->image_buf[i * 4 + c] / 65535.0 - channels[c]) > 1.5 / 255;
+                mismatches += std::fabs(image->ImageWords()[i * 4 + c] / 65535.0 - channels[c]) > 1.5 / 255;
         }
         EXPECT_EQ(mismatches, 0);
     }
@@ -310,7 +310,7 @@ TEST(Rpfgen, WritesOneFrameOrAFolderOfFrames)
         loaded.push_back(Load(folder + "/" + name));
     EXPECT_FALSE(std::filesystem::exists(folder + "/demo_0005.rpf"));
     for (std::size_t k = 0; k + 1 < loaded.size(); ++k)
-        EXPECT_NE(std::memcmp(loaded[k]->image_buf, loaded[k + 1]->image_buf, 48 * 32 * 8), 0);
+        EXPECT_NE(std::memcmp(loaded[k]->ImageWords().data(), loaded[k + 1]->ImageWords().data(), 48 * 32 * 8), 0);
     EXPECT_EQ(loaded[1]->header.frame, 3);
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{

@@ -169,7 +169,7 @@ TEST(RpfConvert, ExrHoldsEveryChannelUnderItsNameAndType)
         SCOPED_TRACE("pixel " + std::to_string(i));
         // Colour: the loaded words / 65535 (the loader's words are within
         // one step of what was written).
-        const std::uint16_t* words = image->image_buf + 4 * i;
+        const std::uint16_t* words = image->ImageWords().data() + 4 * i;
         EXPECT_EQ(exr.floats.at("A")[i], words[0] / 65535.0f);
         EXPECT_EQ(exr.floats.at("R")[i], words[1] / 65535.0f);
         EXPECT_EQ(exr.floats.at("G")[i], words[2] / 65535.0f);
@@ -263,7 +263,7 @@ TEST(RpfConvert, PngsHoldTheColourAtSixteenBitsAndChannelViewsAsTheViewerDrawsTh
     for (int y = 0; y < kHeight; ++y) {
         const auto* row = reinterpret_cast<const QRgba64*>(words.constScanLine(y));
         for (int x = 0; x < kWidth; ++x) {
-            const std::uint16_t* loaded = image->image_buf + 4 * (std::size_t(y) * kWidth + x);
+            const std::uint16_t* loaded = image->ImageWords().data() + 4 * (std::size_t(y) * kWidth + x);
             EXPECT_EQ(row[x].red(), loaded[1]);
             EXPECT_EQ(row[x].green(), loaded[2]);
             EXPECT_EQ(row[x].blue(), loaded[3]);

@@ -26,11 +26,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: rpfconvert [--channel L] [--max-memory BYTES] IN.rpf OUT.exr|OUT.png\n"
-    "       rpfconvert [--channel L] [--format exr|png] [--max-memory BYTES] IN.rpf... OUTDIR/\n"
+    "usage: rpfconvert [--channel L] [--max-memory BYTES] [--compression NAME] IN.rpf OUT.exr|OUT.png\n"
+    "       rpfconvert [--channel L] [--format exr|png] [--max-memory BYTES] [--compression NAME]\n"
+    "                  IN.rpf... OUTDIR/\n"
     "\n"
     "Converts RPF images. OUT.exr gets every channel of the file as one OpenEXR\n"
-    "file: R G B (A when the file has alpha) as floats 0..1, Z, coverage, nodeID,\n"
+    "file: R G B (A when the file has alpha) as floats (a float file's values as\n"
+    "they are, others 0..1), Z, coverage, nodeID,\n"
     "velocity.X and velocity.Y, objectID, uv.U and uv.V, rpf.E, rpf.N, rpf.R,\n"
     "rpf.M and rpf.B/G/T/W.R/G/B for the other channels, with the producer text\n"
     "and the D block names as the header attributes producer and nodeNames.\n"
@@ -38,6 +40,10 @@ const char kUsage[] =
     "draws the colour). With --channel L the PNG is that channel's view as the\n"
     "viewer draws it, 8-bit RGB; L is A (alpha) or a channel letter of\n"
     "ZEOUNRCBIGTVWM.\n"
+    "\n"
+    "--compression NAME compresses the EXR with zip (the default), none, rle,\n"
+    "zips or piz, which keep every value, or with pxr24, b44, dwaa or dwab,\n"
+    "which are lossy and may change float values (colour, Z, velocity).\n"
     "\n"
     "With several inputs, or a last argument that is a folder (or ends in /),\n"
     "each input becomes OUTDIR/NAME.exr, or NAME.png with --channel or\n"
@@ -69,6 +75,8 @@ struct Options {
     bool channelGiven = false;
     ChannelView view;
     std::string format;  // "exr", "png" or empty
+    bool compressionGiven = false;
+    exrexport::ExrCompression compression = exrexport::ExrCompression::Zip;
     std::vector<std::string> inputs;
     std::string target;
     std::uint64_t memoryCap = memorybudget::CapFromEnvironment();
@@ -84,11 +92,17 @@ Options ParseArguments(int argc, char** argv)
             std::fputs(kUsage, stdout);
             std::exit(0);
         }
-        if (argument == "--channel" || argument == "--format" || argument == "--max-memory") {
+        if (argument == "--channel" || argument == "--format" || argument == "--max-memory" ||
+            argument == "--compression") {
             if (i + 1 >= argc)
                 UsageError(argument + " needs a value");
             const std::string value = argv[++i];
-            if (argument == "--max-memory") {
+            if (argument == "--compression") {
+                if (!exrexport::CompressionFromName(value, options.compression))
+                    UsageError("--compression wants zip, none, rle, zips, piz, pxr24, b44, dwaa or dwab, not \"" +
+                               value + "\"");
+                options.compressionGiven = true;
+            } else if (argument == "--max-memory") {
                 if (!memorybudget::ParseBytes(value.c_str(), options.memoryCap))
                     UsageError("--max-memory wants a whole number of bytes, not \"" + value + "\"");
             } else if (argument == "--format") {
@@ -129,10 +143,12 @@ std::vector<conversion::Job> PlanJobs(const Options& options)
     std::vector<conversion::Job> jobs;
     if (!IsFolderTarget(options)) {
         conversion::Job job{options.inputs.front(), options.target, conversion::OutputType::Exr, options.view,
-                            options.memoryCap};
+                            options.memoryCap, options.compression};
         if (!conversion::TypeFromName(options.target, options.channelGiven, job.type))
             UsageError(options.channelGiven ? "--channel writes PNG files: the output must end in .png"
                                             : "the output must end in .exr or .png");
+        if (options.compressionGiven && job.type != conversion::OutputType::Exr)
+            UsageError("--compression applies to EXR files");
         jobs.push_back(job);
         return jobs;
     }
@@ -140,6 +156,8 @@ std::vector<conversion::Job> PlanJobs(const Options& options)
     const conversion::OutputType type = options.channelGiven ? conversion::OutputType::ViewPng
                                         : png                ? conversion::OutputType::ColourPng
                                                              : conversion::OutputType::Exr;
+    if (options.compressionGiven && png)
+        UsageError("--compression applies to EXR files");
     std::error_code error;
     std::filesystem::create_directories(options.target, error);
     if (error) {
@@ -149,7 +167,7 @@ std::vector<conversion::Job> PlanJobs(const Options& options)
     for (const std::string& input : options.inputs) {
         const std::filesystem::path name = std::filesystem::path(input).stem().concat(png ? ".png" : ".exr");
         jobs.push_back({input, (std::filesystem::path(options.target) / name).string(), type, options.view,
-                        options.memoryCap});
+                        options.memoryCap, options.compression});
     }
     return jobs;
 }

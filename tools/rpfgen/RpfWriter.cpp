@@ -60,7 +60,7 @@ void AppendColourRecord(std::vector<std::uint8_t>& out, const RpfImage& image, c
             std::uint32_t bits;
             std::memcpy(&bits, &f, 4);
             for (int i = 0; i < 4; ++i)
-                payload.push_back(std::uint8_t(bits >> (24 - 8 * i)));
+                payload.push_back(std::uint8_t(bits >> (image.floatsLittleEndian ? 8 * i : 24 - 8 * i)));
         }
         AppendRecord(out, payload);
         return;

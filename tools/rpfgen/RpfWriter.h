@@ -33,6 +33,7 @@ struct RpfImage {
     int colourBits = 8;   // 8, 16 or 32 (float)
     int matteBits = 8;    // 8 or 16; ignored for float colour, whose alpha is float too
     bool alpha = false;   // writes a matte channel count of 1 and an alpha channel
+    bool floatsLittleEndian = false;  // float colour stored little-endian, as several other writers do
 
     // Colour values, width * height each, rows top-down: the integer value
     // in the channel's own depth (0..255 or 0..65535; alpha in the matte

@@ -38,7 +38,7 @@ QImage Make(const std::string& path, int longSide, std::uint64_t memoryCap)
 {
     RLA reader;
     LoadColourPicture(reader, path, memoryCap);
-    const QImage bitmap = displaybitmap::Build(reader.image_buf, reader.ancho, reader.alto);
+    const QImage bitmap = displaybitmap::Build(reader.ImageWords().data(), reader.ancho, reader.alto);
     // The window draws the colour bytes without blending; so does the thumbnail.
     const QImage opaque = displaybitmap::OpaqueView(bitmap);
     const QSize size = FittedSize(reader.ancho, reader.alto, longSide);
