@@ -12,6 +12,7 @@
 
 #include <QStringList>
 
+#include <optional>
 #include <string>
 
 class CBrimwellDoc;
@@ -65,6 +66,9 @@ public:
     static QString RegistryKey() { return QStringLiteral("Local AppWizard-Generated Applications"); }
 
 private:
+    // The value after switch name on the command line, both taken off it;
+    // nothing when the switch is not there.
+    std::optional<QString> TakeSwitch(const QString& name);
     // Does what a navigation step asks: open its file with the base open
     // (which leaves the folder list as it is), or beep.
     void Navigate(const NavigationStep& step);
