@@ -1,6 +1,7 @@
 // The look of a float render on the real program: exposure keys change what
 // the screen shows, by the rule's bytes.
 #include "E2eFixture.h"
+#include "FilePixels.h"
 #include "RpfWriter.h"
 #include "XSession.h"
 
@@ -38,16 +39,17 @@ TEST_F(LooksE2e, TwoStopsDownBringsOverbrightFloatsBackIntoRange)
     Viewer viewer(Session(), {path});
     const QString window = Session().WaitForWindow(QStringLiteral("bright.rpf - Brimwell"));
     ASSERT_FALSE(window.isEmpty());
-    // As stored, every value clamps: a white picture in the grey field.
+    // As stored, 4.0 and 2.0 clamp: (255, 255, 127) in the grey field.
     QRect picture;
     Session().WaitForScreen([&](const QImage& shot) {
         const QRect field = BoundsOf(shot, kDarkGrey);
         if (field.width() <= image.width || field.height() <= image.height)
             return false;
         picture = e2e::RealSizePlace(field, QSize(image.width, image.height));
-        return shot.pixel(picture.center()) == qRgb(255, 255, 255);
+        return shot.pixel(picture.center()) == qRgb(255, 255, 127);
     });
     ASSERT_TRUE(picture.isValid());
+    ASSERT_EQ(Session().Screenshot().pixel(picture.center()), qRgb(255, 255, 127));
 
     for (int press = 0; press < 4; ++press)
         Session().Key(window, QStringLiteral("bracketleft"));
@@ -64,7 +66,7 @@ TEST_F(LooksE2e, TwoStopsDownBringsOverbrightFloatsBackIntoRange)
     // Back to 0: the picture as stored again.
     Session().Key(window, QStringLiteral("backslash"));
     EXPECT_EQ(Session()
-                  .WaitForScreen([&](const QImage& s) { return s.pixel(picture.center()) == qRgb(255, 255, 255); })
+                  .WaitForScreen([&](const QImage& s) { return s.pixel(picture.center()) == qRgb(255, 255, 127); })
                   .pixel(picture.center()),
-              qRgb(255, 255, 255));
+              qRgb(255, 255, 127));
 }
