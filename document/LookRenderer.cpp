@@ -24,43 +24,71 @@ double SrgbCurve(double c)
 // Where each sRGB byte begins: starts[k] is the least x in 0..1 whose
 // SrgbByte is k or more (k = 1..255), found by bisecting the bit patterns
 // of doubles, which order as their values do for positive numbers. The
-// inputs in each of kBuckets equal parts of 0..1 cross at most a few
-// starts, so a bucket's first byte and a step or two find any x's byte.
+// inputs from 2^-20 (below it every byte is 0) to 1 fall in buckets by
+// their exponent and the top 12 bits of their mantissa; a bucket is so
+// narrow against the curve's steepest rise (under a thirtieth of a byte)
+// that at most one start lies inside it, so the byte at its lower end and
+// one comparison give any x's byte without the power function.
 struct SrgbStarts {
-    static constexpr int kBuckets = 4096;
-    double starts[256] = {};
-    std::uint8_t bucketFirst[kBuckets + 1] = {};
+    static constexpr int kLeastExponent = -20;
+    static constexpr int kMantissaBits = 12;
+    static constexpr int kBuckets = -kLeastExponent << kMantissaBits;
+    double starts[257] = {};
+    std::uint8_t bucketFirst[kBuckets] = {};
+
+    static std::uint64_t BitsOf(double value)
+    {
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, 8);
+        return bits;
+    }
+    static double ValueOf(std::uint64_t bits)
+    {
+        double value;
+        std::memcpy(&value, &bits, 8);
+        return value;
+    }
+    // x in 2^-20 .. 1 (1 excluded).
+    static int BucketOf(double x)
+    {
+        const std::uint64_t bits = BitsOf(x);
+        const int exponent = int(bits >> 52) - 1023;
+        return ((exponent - kLeastExponent) << kMantissaBits) | int((bits >> (52 - kMantissaBits)) & 0xfff);
+    }
 
     SrgbStarts()
     {
-        const auto bitsOf = [](double value) {
-            std::uint64_t bits;
-            std::memcpy(&bits, &value, 8);
-            return bits;
-        };
-        const auto valueOf = [](std::uint64_t bits) {
-            double value;
-            std::memcpy(&value, &bits, 8);
-            return value;
-        };
         for (int k = 1; k < 256; ++k) {
-            std::uint64_t low = 0, high = bitsOf(1.0);
+            std::uint64_t low = 0, high = BitsOf(1.0);
             while (low < high) {
                 const std::uint64_t middle = low + (high - low) / 2;
-                if (SrgbByte(valueOf(middle)) >= k)
+                if (SrgbByte(ValueOf(middle)) >= k)
                     high = middle;
                 else
                     low = middle + 1;
             }
-            starts[k] = valueOf(low);
+            starts[k] = ValueOf(low);
         }
-        int k = 0;
-        for (int bucket = 0; bucket <= kBuckets; ++bucket) {
-            const double start = double(bucket) / kBuckets;
-            while (k < 255 && starts[k + 1] <= start)
-                ++k;
-            bucketFirst[bucket] = std::uint8_t(k);
+        starts[256] = 2;  // past every input that reaches the table
+        for (int exponent = kLeastExponent; exponent < 0; ++exponent) {
+            for (int top = 0; top < (1 << kMantissaBits); ++top) {
+                const std::uint64_t lowest =
+                    (std::uint64_t(exponent + 1023) << 52) | (std::uint64_t(top) << (52 - kMantissaBits));
+                bucketFirst[((exponent - kLeastExponent) << kMantissaBits) | top] = SrgbByte(ValueOf(lowest));
+            }
         }
+    }
+
+    std::uint8_t ByteOf(double x) const
+    {
+        if (!(x >= 0x1p-20))
+            return 0;  // negative, NaN, or too small to reach byte 1
+        if (x >= 1)
+            return 255;
+        int k = bucketFirst[BucketOf(x)];
+        while (x >= starts[k + 1])
+            ++k;
+        return std::uint8_t(k);
     }
 };
 
@@ -68,6 +96,13 @@ const SrgbStarts& Starts()
 {
     static const SrgbStarts starts;
     return starts;
+}
+
+inline std::uint8_t InlineStoredByte(double x)
+{
+    // max(0, NaN) is 0: NaN shows black, as the reader stores it.
+    const double scaled = std::min(std::max(0.0, x * 65535.0), 65535.0);
+    return std::uint8_t(std::uint32_t(scaled) / 257u);
 }
 
 std::uint32_t Pixel(std::uint32_t alphaByte, std::uint32_t r, std::uint32_t g, std::uint32_t b)
@@ -217,9 +252,7 @@ double Gain(double stops)
 
 std::uint8_t StoredByte(double x)
 {
-    // max(0, NaN) is 0: NaN shows black, as the reader stores it.
-    const double scaled = std::min(std::max(0.0, x * 65535.0), 65535.0);
-    return std::uint8_t(std::uint32_t(scaled) / 257u);
+    return InlineStoredByte(x);
 }
 
 std::uint8_t StoredWordByte(std::uint16_t word, double gain)
@@ -239,15 +272,7 @@ std::uint8_t SrgbByte(double x)
 
 std::uint8_t FastSrgbByte(double x)
 {
-    if (!(x > 0))
-        return 0;
-    if (x >= 1)
-        return 255;
-    const SrgbStarts& table = Starts();
-    int k = table.bucketFirst[int(x * SrgbStarts::kBuckets)];
-    while (k < 255 && x >= table.starts[k + 1])
-        ++k;
-    return std::uint8_t(k);
+    return Starts().ByteOf(x);
 }
 
 std::uint8_t OutputByte(float o)
@@ -272,27 +297,28 @@ QImage Render(const FrameChannels& frame, const Look& look)
     const bool ocio = kind == DisplayTransform::Kind::Ocio && look.transform.Processor() != nullptr;
     const bool srgb = kind == DisplayTransform::Kind::Srgb;
 
+    const SrgbStarts& starts = Starts();  // made once, before the stretches share it
+    const auto srgbByte = [&starts](double x) { return starts.ByteOf(x); };
+    const auto storedByte = [](double x) { return InlineStoredByte(x); };
+
     // An integer file has 65536 words: one table maps them all.
     std::vector<std::uint8_t> byteOfWord;
     if (frame.rgbaFloats == nullptr && !ocio) {
         byteOfWord.resize(65536);
         for (std::uint32_t word = 0; word < 65536; ++word)
-            byteOfWord[word] = srgb ? SrgbByte(word / 65535.0 * gain) : StoredWordByte(std::uint16_t(word), gain);
+            byteOfWord[word] = srgb ? srgbByte(word / 65535.0 * gain) : StoredWordByte(std::uint16_t(word), gain);
     }
-    if (!ocio)
-        Starts();  // made once, before the stretches share it
-
     InStretches(count, [&](std::size_t begin, std::size_t end) {
         if (ocio)
             DrawThroughOcio(frame, look, gain, out, begin, end);
         else if (frame.rgbaFloats != nullptr && srgb)
-            DrawFloats(frame, look, gain, FastSrgbByte, out, begin, end);
+            DrawFloats(frame, look, gain, srgbByte, out, begin, end);
         else if (frame.rgbaFloats != nullptr)
-            DrawFloats(frame, look, gain, StoredByte, out, begin, end);
+            DrawFloats(frame, look, gain, storedByte, out, begin, end);
         else if (srgb)
-            DrawWords(frame, look, gain, byteOfWord.data(), FastSrgbByte, out, begin, end);
+            DrawWords(frame, look, gain, byteOfWord.data(), srgbByte, out, begin, end);
         else
-            DrawWords(frame, look, gain, byteOfWord.data(), StoredByte, out, begin, end);
+            DrawWords(frame, look, gain, byteOfWord.data(), storedByte, out, begin, end);
         if (look.component == Look::Component::OverChecker)
             OverChecker(frame, out, begin, end);
     });
