@@ -86,6 +86,10 @@ void Measure(const char* title, const QString& path, const QString& configPath, 
         const double median = Median(times);
         std::printf("  %-34s %7.2f ms  %s\n", what, median, !bounded ? "" : median < 50 ? "within" : "OVER");
     };
+    // From one stop down, so that no step lands on the plain look, which
+    // draws nothing.
+    router.Execute(ID_VIEW_EXPOSURE_DOWN);
+    router.Execute(ID_VIEW_EXPOSURE_DOWN);
     for (const char* transform : {"stored", "srgb", "Screen/Film"}) {
         looks->ChooseTransform(QString::fromLatin1(transform));
         std::vector<double> exposure;
@@ -98,6 +102,19 @@ void Measure(const char* title, const QString& path, const QString& configPath, 
         const QByteArray what = QByteArray("exposure step, ") + transform;
         report(what.constData(), exposure, transform[0] != 'S');
     }
+    // The plain look as the display bitmap: no drawing, for comparison.
+    std::vector<double> plain;
+    looks->ChooseTransform(QStringLiteral("stored"));
+    for (int run = 0; run < runs; ++run) {
+        router.Execute(ID_VIEW_EXPOSURE_DOWN);
+        view->viewport()->repaint();
+        plain.push_back(TimeOnce([&] {
+            router.Execute(ID_VIEW_EXPOSURE_RESET);
+            view->viewport()->repaint();
+        }));
+    }
+    report("back to exposure 0 (nothing drawn)", plain, false);
+    router.Execute(ID_VIEW_EXPOSURE_DOWN);
     std::vector<double> switches;
     for (int run = 0; run < runs; ++run) {
         switches.push_back(TimeOnce([&] {

@@ -106,9 +106,15 @@ QImage CBrimwellDoc::ShownBitmap() const
     if (m_cachedFrame != m_frame.get() || m_cachedView != view || m_cachedLook != look) {
         // One rendering kept at a time: a frame's memory is its channels, its
         // display bitmap and at most one view.
-        m_viewCache = QImage();
-        m_viewCache = colour ? lookrenderer::Render(m_frame->channels, look)
-                             : channelrenderer::Render(m_frame->channels, view, m_frame->RangesFor(view));
+        QImage previous = std::exchange(m_viewCache, QImage());
+        if (colour) {
+            // A look drawn over the previous one's memory, as stepping
+            // through exposures does.
+            m_viewCache = lookrenderer::Render(m_frame->channels, look, std::move(previous));
+        } else {
+            previous = QImage();
+            m_viewCache = channelrenderer::Render(m_frame->channels, view, m_frame->RangesFor(view));
+        }
         m_cachedFrame = m_frame.get();
         m_cachedView = view;
         m_cachedLook = look;

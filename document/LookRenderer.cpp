@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace lookrenderer {
@@ -282,11 +283,14 @@ std::uint8_t OutputByte(float o)
     return std::uint8_t(std::floor(255 * double(std::min(o, 1.0f)) + 0.5));
 }
 
-QImage Render(const FrameChannels& frame, const Look& look)
+QImage Render(const FrameChannels& frame, const Look& look, QImage reuse)
 {
     if (frame.width <= 0 || frame.height <= 0 || frame.argb16 == nullptr)
         return {};
-    QImage bitmap(frame.width, frame.height, QImage::Format_ARGB32);
+    const bool reusable = reuse.size() == QSize(frame.width, frame.height) &&
+                          reuse.format() == QImage::Format_ARGB32 && reuse.isDetached();
+    QImage bitmap = reusable ? std::move(reuse) : QImage(frame.width, frame.height, QImage::Format_ARGB32);
+    reuse = QImage();
     if (bitmap.isNull())
         throw std::runtime_error("rpf_bmp.CreateBitmap()");
     // 32-bit rows have no padding: the picture is one run of pixels.

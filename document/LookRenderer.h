@@ -51,7 +51,9 @@ inline double Luminance(double r, double g, double b)
 // The colour view of frame in look, as a display bitmap (ARGB32, the alpha
 // byte the display bitmap's, opaque over the checkerboard). A null image
 // for a frame without colour. Throws std::runtime_error when the bitmap
-// cannot be made.
-QImage Render(const FrameChannels& frame, const Look& look);
+// cannot be made. reuse: a picture no longer wanted, whose memory is drawn
+// into when it has the frame's size and nobody else holds it (fresh memory
+// costs a fault and a clearing per page, about as much as drawing).
+QImage Render(const FrameChannels& frame, const Look& look, QImage reuse = QImage());
 
 }  // namespace lookrenderer

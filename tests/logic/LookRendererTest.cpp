@@ -89,6 +89,22 @@ TEST(LookRule, TwoStopsDownOnHandWorkedValues)
     EXPECT_EQ(At(Render(frame.Frame(), Exposed(0.5)), 0) & 0xffu, 180u);
 }
 
+TEST(LookRule, DrawsIntoAPreviousPictureOnlyWhenNobodyElseHoldsIt)
+{
+    const HandMadeFrame frame = FloatRow({{4.0f, 2.0f, 0.5f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}});
+    QImage previous = Render(frame.Frame(), Exposed(-1));
+    const QImage held = previous;  // a copy the clipboard or a print preview kept
+    const QImage again = Render(frame.Frame(), Exposed(-2), std::move(previous));
+    EXPECT_EQ(again.pixel(0, 0) & 0xffffffu, 0xff7f1fu);
+    EXPECT_EQ(held.pixel(0, 0) & 0xffffffu, 0xffff3fu) << "the held picture is left as it was";
+    const uchar* memory = again.constBits();
+    const QImage third = Render(frame.Frame(), Exposed(0, DisplayTransform::Srgb()), again);
+    EXPECT_NE(third.constBits(), memory) << "again is still held here";
+    QImage last = Render(frame.Frame(), Exposed(-2));
+    const uchar* lastMemory = last.constBits();
+    EXPECT_EQ(Render(frame.Frame(), Exposed(1), std::move(last)).constBits(), lastMemory);
+}
+
 TEST(LookRule, IntegerFilesExposeTheirWordsInDouble)
 {
     HandMadeFrame frame(1, 1);
