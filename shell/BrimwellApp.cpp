@@ -16,6 +16,7 @@
 #include "PictureStatusBar.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
+#include "ViewPreferences.h"
 #include "WindowState.h"
 
 #include <QActionGroup>
@@ -129,6 +130,7 @@ bool CBrimwellApp::InitInstance()
             auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
             new WindowState(frame, router, RegistryKey(), router->Table().appName);
+            new ViewPreferences(view, router, RegistryKey(), router->Table().appName);
             auto* statusBar = new CPictureStatusBar(view, frame);
             frame->setStatusBar(statusBar);
             new LookControls(view, router, statusBar, std::move(*pendingConfig), startLook, RegistryKey(),

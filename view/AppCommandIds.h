@@ -49,6 +49,9 @@ enum AppCommandId : int {
     ID_VIEW_RATE_LAST = 32945,
     ID_VIEW_KEEP_TIME = 32946,
 
+    // How pictures open: fitted in the window when bigger than it.
+    ID_VIEW_FIT_BIG_ON_OPEN = 32950,
+
     // The look of the colour view: exposure, the built-in display
     // transforms (those of an OpenColorIO config are made at run time, one
     // per display and view, without ids) and the components.
