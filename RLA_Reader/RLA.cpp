@@ -155,6 +155,15 @@ std::string RLA::Producer() const
 
 void RLA::Leer(const char* path, bool keepImage)
 {
+    LoadOptions options;
+    options.keepImage = keepImage;
+    options.callerBytesPerPixel = keepImage ? 4u + 4u : 0u;
+    options.memoryCap = memorybudget::CapFromEnvironment();
+    Leer(path, options);
+}
+
+void RLA::Leer(const char* path, const LoadOptions& options)
+{
     const char* dot = std::strrchr(path, '.');
     if (dot == nullptr)
         RLA_THROW(kSiteNoDot, "RLA::Leer. Not rpf file.");
@@ -163,7 +172,7 @@ void RLA::Leer(const char* path, bool keepImage)
 
     try {
         FileStream stream(path);
-        LoadBody(stream, keepImage);
+        LoadBody(stream, options);
     } catch (const std::bad_alloc&) {
         RLA_THROW(kSiteOutOfMemory, "RLA::Leer() out of memory");
     } catch (const std::length_error&) {
@@ -171,9 +180,9 @@ void RLA::Leer(const char* path, bool keepImage)
     }
 }
 
-void RLA::LoadBody(Stream& stream, bool keepImage)
+void RLA::LoadBody(Stream& stream, const LoadOptions& options)
 {
-    keep_image = keepImage;
+    keep_image = options.keepImage && options.pixels != LoadOptions::Pixels::None;
     ReadHeader(stream);
 
     if (std::memcmp(header.chan, "rgb", 4) != 0)
@@ -199,9 +208,12 @@ void RLA::LoadBody(Stream& stream, bool keepImage)
         SkipPBlock(stream);
     if (flag_D)
         ReadDBlock(stream);
-    CheckMemoryBudget();
-    AllocateImageBuffers();
-    ReadScanlines(stream);
+    if (options.pixels == LoadOptions::Pixels::None)
+        return;
+    CheckMemoryBudget(options);
+    const bool renderChannels = options.pixels == LoadOptions::Pixels::Everything;
+    AllocateImageBuffers(renderChannels);
+    ReadScanlines(stream, renderChannels);
 }
 
 void RLA::ReadHeader(Stream& stream)
@@ -298,34 +310,42 @@ void RLA::ReadDBlock(Stream& stream)
 // one channel view, 4 bytes a pixel each), and every render channel the file
 // fills. The Z, C, I and V buffers every load maps cost nothing until
 // written, so they count only when the file holds their channels.
-void RLA::CheckMemoryBudget() const
+void RLA::CheckMemoryBudget(const LoadOptions& options) const
 {
     const std::uint64_t pixels = std::uint64_t(ancho) * std::uint64_t(alto);
     const std::uint64_t maxPixels = memorybudget::MaxPixels();
     if (pixels > maxPixels)
         RLA_THROW(kSitePixelCap, "RLA::ReadHeader() image too large: ", ancho, "x", alto, " = ", pixels,
                   " pixels, limit ", maxPixels, " pixels (BRIMWELL_MAX_PIXELS)");
-    std::uint64_t bytesPerPixel = keep_image ? 8u + 4u + 4u : 0u;
+    std::uint64_t bytesPerPixel = (keep_image ? 8u : 0u) + options.callerBytesPerPixel;
     if (keep_image && header.chan_bits == 32)
         bytesPerPixel += 4u * sizeof(float);
-    for (int bit = 0; bit < kChannelCount; ++bit) {
-        if (channel_mask & (1u << bit))
-            bytesPerPixel += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
+    if (options.pixels == LoadOptions::Pixels::Everything) {
+        // Z, C, I and V are allocated whether the file holds them or not:
+        // untouched, they take no memory, but they take address space,
+        // which a ulimit -v caps.
+        for (int bit = 0; bit < kChannelCount; ++bit) {
+            const bool alwaysAllocated = bit == kChannelZ || bit == kChannelC || bit == kChannelI || bit == kChannelV;
+            if (alwaysAllocated || (channel_mask & (1u << bit)))
+                bytesPerPixel += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
+        }
     }
     const std::uint64_t needed = pixels * bytesPerPixel;
-    std::uint64_t available = memorybudget::AvailableBytes();
+    const auto room = [&options] { return std::min(memorybudget::AvailableBytes(), options.memoryCap); };
+    std::uint64_t available = room();
     if (needed > available && ZeroedBuffer::KeptBytes() > 0) {
         // Memory kept for the buffers of later frames is free memory for
         // this one: given back, it is weighed again.
         ZeroedBuffer::ReleaseKept();
-        available = memorybudget::AvailableBytes();
+        available = room();
     }
     if (needed > available)
         RLA_THROW(kSiteMemoryBudget, "RLA::ReadHeader() not enough memory for a ", ancho, "x", alto,
-                  " image: needs ", (needed + (1u << 20) - 1) >> 20, " MiB, available ", available >> 20, " MiB");
+                  " image: needs ", (needed + (1u << 20) - 1) >> 20, " MiB, ",
+                  available == options.memoryCap ? "limit " : "available ", available >> 20, " MiB");
 }
 
-void RLA::AllocateImageBuffers()
+void RLA::AllocateImageBuffers(bool renderChannels)
 {
     // Zero-filled without writing the memory: most files hold few of the
     // channels, and untouched zero pages cost nothing. Z, C, I and V always
@@ -349,6 +369,8 @@ void RLA::AllocateImageBuffers()
                                             ");");
         }
     }
+    if (!renderChannels)
+        return;
     const std::uint32_t velocBytes = pixels * 8u;
     channel_memory[kChannelV] = AllocateOrReport(holds(kChannelV), velocBytes, kSiteVelocBuf,
                                                  "bmm_chan_veloc_buf=malloc( ", velocBytes, ");");
@@ -391,12 +413,13 @@ std::size_t RLA::BytesHeld() const
 
 const unsigned char* RLA::ChannelData(int bit) const
 {
+    // Null too when the load left the render channels out.
     if (bit < 0 || bit >= kChannelCount || (channel_mask & (1u << bit)) == 0)
         return nullptr;
     return channel_memory[bit].Data();
 }
 
-void RLA::ReadScanlines(Stream& stream)
+void RLA::ReadScanlines(Stream& stream, bool renderChannels)
 {
     gbuffer_row.assign(std::size_t(ancho) * 8, 0);
     const std::size_t width = std::size_t(ancho);
@@ -406,8 +429,9 @@ void RLA::ReadScanlines(Stream& stream)
         filled.push_back(&image_memory);
     if (float_memory.Data() != nullptr)
         filled.push_back(&float_memory);
+    const std::uint32_t decodedChannels = renderChannels ? channel_mask : 0u;
     for (int bit = 0; bit < kChannelCount; ++bit) {
-        if (channel_mask & (1u << bit))
+        if (decodedChannels & (1u << bit))
             filled.push_back(&channel_memory[bit]);
     }
     if (header.chan_bits == 32)
@@ -420,10 +444,10 @@ void RLA::ReadScanlines(Stream& stream)
         ReadRGBA(stream, keep_image ? image_buf + std::size_t(r) * width * 4 : nullptr,
                  floats ? floats + std::size_t(r) * width * 4 : nullptr);
 
-        if (channel_mask == 0)
+        if (decodedChannels == 0)
             continue;
         for (int bit = 0; bit < kChannelCount; ++bit) {
-            if ((channel_mask & (1u << bit)) == 0)
+            if ((decodedChannels & (1u << bit)) == 0)
                 continue;
             const int size = TamanioCanal(bit);
             ReadNChannels(stream, gbuffer_row.data(), size, ancho);

@@ -119,6 +119,24 @@ enum ChannelBit {
 constexpr std::uint32_t kMaxDBlockNames = 1u << 20;
 constexpr std::uint32_t kMaxDBlockBytes = 64u << 20;
 
+// What one load decodes, and the most memory it may take for the image.
+struct LoadOptions {
+    enum class Pixels {
+        Everything,  // the colour and every render channel
+        ColourOnly,  // the colour and alpha; the render channel buffers stay null
+        None,        // header, offset table and blocks only: nothing decoded
+    };
+    bool keepImage = true;  // store the colour in image_buf (with Pixels other than None)
+    Pixels pixels = Pixels::Everything;
+    // Bytes per pixel the caller goes on to allocate from the loaded image
+    // (display bitmap, channel views, export buffers), weighed with the
+    // reader's own before anything is allocated.
+    std::uint64_t callerBytesPerPixel = 0;
+    // Bytes the image's buffers may take at most, beside what the system can
+    // still give; the program's cap (memorybudget::CapFromEnvironment).
+    std::uint64_t memoryCap = UINT64_MAX;
+};
+
 // One loaded RPF image. Serves one load: construct, Leer, read the members,
 // destroy. Every failure of Leer throws a std::runtime_error report.
 class RLA {
@@ -131,7 +149,10 @@ public:
 
     // Loads path (which must end in ".rpf", any case); keepImage decides
     // whether the colour image is stored in image_buf.
+    // The memory cap is BRIMWELL_MAX_MEMORY's, when set; with the image
+    // kept, a display bitmap and a channel view of it are weighed too.
     void Leer(const char* path, bool keepImage);
+    void Leer(const char* path, const LoadOptions& options);
 
     // The producer text of the header, up to its NUL or the field's end.
     std::string Producer() const;
@@ -200,15 +221,15 @@ public:
     std::size_t BytesHeld() const;
 
 private:
-    void LoadBody(Stream& stream, bool keepImage);
+    void LoadBody(Stream& stream, const LoadOptions& options);
     void ReadHeader(Stream& stream);
     void ParseChannelList();
     void ReadOffsets(Stream& stream);
     void SkipPBlock(Stream& stream);
     void ReadDBlock(Stream& stream);
-    void CheckMemoryBudget() const;
-    void AllocateImageBuffers();
-    void ReadScanlines(Stream& stream);
+    void CheckMemoryBudget(const LoadOptions& options) const;
+    void AllocateImageBuffers(bool renderChannels);
+    void ReadScanlines(Stream& stream, bool renderChannels);
 
     // Planes of line_buf, each plane_stride bytes apart.
     enum ColourPlane { kRedHigh, kRedLow, kGreenHigh, kGreenLow, kBlueHigh, kBlueLow, kAlphaHigh, kAlphaLow,

@@ -5,7 +5,8 @@
 // nothing.
 #include "BenchTiming.h"
 #include "DemoScene.h"
-#include "PngFile.h"
+#include "OutputFile.h"
+#include "PngExport.h"
 #include "RLA.h"
 #include "RpfWriter.h"
 #include "Thumbnail.h"
@@ -108,12 +109,15 @@ int main(int argc, char** argv)
     for (int size : {128, 256, 512}) {
         const std::string label = "in process, -s " + std::to_string(size) + ", read to PNG file";
         Report(label.c_str(), MedianMs(runs, [&] {
-                   pngfile::Write(thumbnail::Make(input, size), QFile::decodeName(output.c_str()));
+                   const QByteArray png = pngexport::Encode(thumbnail::Make(input, size));
+                   outputfile::WriteInPlace(output, png.constData(), std::size_t(png.size()), {input});
                }));
     }
     std::printf("  of which the reader alone:                   %7.2f ms\n", MedianMs(runs, [&] {
                     RLA reader;
-                    reader.Leer(input.c_str(), true);
+                    LoadOptions colourOnly;
+                    colourOnly.pixels = LoadOptions::Pixels::ColourOnly;
+                    reader.Leer(input.c_str(), colourOnly);
                 }));
     return 0;
 }

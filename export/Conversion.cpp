@@ -2,22 +2,17 @@
 
 #include "ExrExport.h"
 #include "FrameChannels.h"
+#include "OutputFile.h"
 #include "PngExport.h"
 #include "RLA.h"
+#include "TemporaryFiles.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <filesystem>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
-#include <system_error>
-
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
 
 namespace conversion {
 
@@ -27,13 +22,6 @@ bool EndsWith(std::string text, const std::string& ending)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
-}
-
-// A name in the target's folder that no other run of the tool picks.
-std::string TemporaryName(const std::string& output)
-{
-    static std::atomic<int> counter{0};
-    return output + ".rpfconvert-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
 void Write(const RLA& image, OutputType type, const ChannelView& view, const std::string& path)
@@ -60,31 +48,56 @@ bool TypeFromName(const std::string& output, bool channelGiven, OutputType& type
     return false;
 }
 
+std::uint64_t BytesPerPixelWritten(OutputType type)
+{
+    switch (type) {
+    case OutputType::Exr: return 4u * 4u + 4u;  // float colour and alpha, one channel widened
+    case OutputType::ColourPng: return 8u;      // the 16-bit picture
+    case OutputType::ViewPng: return 4u + 4u;   // the view's bitmap and its opaque copy
+    }
+    return 0;
+}
+
 bool Convert(const Job& job, std::string& error)
 {
     RLA image;
     try {
-        image.Leer(job.input.c_str(), true);
+        LoadOptions options;
+        options.callerBytesPerPixel = BytesPerPixelWritten(job.type);
+        options.memoryCap = job.memoryCap;
+        image.Leer(job.input.c_str(), options);
     } catch (const std::exception& e) {
         error = e.what();
         return false;
     }
-    return WriteImage(image, job.type, job.view, job.output, error);
+    return WriteImage(image, job.type, job.view, job.output, {job.input}, error);
 }
 
 bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
-                std::string& error)
+                const std::vector<std::string>& inputs, std::string& error)
 {
-    const std::string temporary = TemporaryName(output);
+    error = outputfile::Refusal(output, inputs);
+    if (!error.empty())
+        return false;
+    std::string temporary;
     try {
+        temporary = temporaryfiles::Reserve(output);
         Write(image, type, view, temporary);
-        std::filesystem::rename(temporary, output);
+        // By the names' bytes; replaces an older file at output in one step.
+        if (std::rename(temporary.c_str(), output.c_str()) != 0)
+            throw std::runtime_error("cannot write " + output + ": " + std::strerror(errno));
+        temporaryfiles::Forget(temporary);
         return true;
     } catch (const std::exception& e) {
+        // The user knows the file by its own name, not the temporary's.
         error = e.what();
+        for (std::size_t at; !temporary.empty() && (at = error.find(temporary)) != std::string::npos;)
+            error.replace(at, temporary.size(), output);
     }
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
+    if (!temporary.empty()) {
+        std::remove(temporary.c_str());
+        temporaryfiles::Forget(temporary);
+    }
     return false;
 }
 

@@ -1,12 +1,15 @@
 // One file converted: load the RPF image, write the chosen output under a
 // temporary name beside the target, and rename it into place only when the
 // whole file is written, so a failure never leaves a half-written file under
-// the output name.
+// the output name (nor, in programs that ask temporaryfiles to, an
+// interruption a temporary file). Names are bytes throughout.
 #pragma once
 
 #include "ChannelView.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class RLA;
 
@@ -19,7 +22,11 @@ struct Job {
     std::string output;
     OutputType type = OutputType::Exr;
     ChannelView view;  // for ViewPng
+    std::uint64_t memoryCap = UINT64_MAX;  // the program's cap on what a load takes
 };
+
+// Bytes per pixel a conversion to type allocates beside the reader's image.
+std::uint64_t BytesPerPixelWritten(OutputType type);
 
 // The output type an output name asks for (by its .exr or .png ending, any
 // case); false when it names neither.
@@ -27,9 +34,10 @@ bool TypeFromName(const std::string& output, bool channelGiven, OutputType& type
 
 // Writes image (loaded with its colour kept) as type asks, view for
 // ViewPng; on failure returns false with the writer's report in error, and
-// leaves no file under output.
+// leaves no file under output. An output that is one of inputs, or exists
+// and is not a regular file, is refused (outputfile::Refusal).
 bool WriteImage(const RLA& image, OutputType type, const ChannelView& view, const std::string& output,
-                std::string& error);
+                const std::vector<std::string>& inputs, std::string& error);
 
 // Converts; on failure returns false with the reader's or writer's report in
 // error, and leaves no file under job.output.

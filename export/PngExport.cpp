@@ -2,7 +2,9 @@
 
 #include "ChannelRenderer.h"
 #include "DisplayBitmap.h"
+#include "OutputFile.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
 #include <QRgba64>
@@ -13,15 +15,27 @@ namespace pngexport {
 
 namespace {
 
+// Encoded in memory, then written by the name's bytes: Qt's writer would
+// take the name as a QString, which cannot carry a name that is not UTF-8,
+// and report a full disk as an unknown error.
 void Save(const QImage& picture, const std::string& path)
 {
-    // The format is named: the file may carry a temporary name.
-    QImageWriter writer(QString::fromStdString(path), "png");
-    if (!writer.write(picture))
-        throw std::runtime_error("cannot write " + path + ": " + writer.errorString().toStdString());
+    const QByteArray bytes = Encode(picture);
+    outputfile::WriteNew(path, bytes.constData(), std::size_t(bytes.size()));
 }
 
 }  // namespace
+
+QByteArray Encode(const QImage& picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(picture))
+        throw std::runtime_error("cannot encode the PNG: " + writer.errorString().toStdString());
+    return bytes;
+}
 
 void WriteColourPng(const FrameChannels& frame, const std::string& path)
 {

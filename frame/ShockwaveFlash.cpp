@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -24,8 +25,13 @@ void CShockwaveFlash::SetFetchDeadlineMs(int ms)
 }
 
 CShockwaveFlash::CShockwaveFlash(QWidget* parent)
-    : QWidget(parent), m_network(new QNetworkAccessManager(this)), m_deadline(new QTimer(this))
+    : QWidget(parent),
+      m_network(new QNetworkAccessManager(this)),
+      m_deadline(new QTimer(this)),
+      m_frameTimer(new QTimer(this))
 {
+    m_frameTimer->setSingleShot(true);
+    connect(m_frameTimer, &QTimer::timeout, this, &CShockwaveFlash::OnFrameDue);
     m_deadline->setSingleShot(true);
     connect(m_deadline, &QTimer::timeout, this, [this] {
         if (m_reply)
@@ -93,15 +99,13 @@ void CShockwaveFlash::LoadMovie(long layer, const QString& url)
 void CShockwaveFlash::Play()
 {
     m_playing = true;
-    if (m_animation && m_animation->state() == QMovie::NotRunning) {
-        m_framesThisPass = 0;
-        m_animation->start();
-    }
+    if (m_content == Content::Animation && !m_frameTimer->isActive())
+        ShowNextFrameLater();
 }
 
 int CShockwaveFlash::CurrentFrame() const
 {
-    return m_animation ? m_animation->currentFrameNumber() : -1;
+    return m_content == Content::Animation ? m_shownFrame : -1;
 }
 
 void CShockwaveFlash::OnFetchFinished(QNetworkReply* reply)
@@ -142,17 +146,11 @@ void CShockwaveFlash::ShowMovie(const QByteArray& data)
             m_movieBuffer.setData(QByteArray());
             return;
         }
-        connect(animation.get(), &QMovie::frameChanged, this, [this] {
-            ++m_framesThisPass;
-            update();
-        });
-        connect(animation.get(), &QMovie::finished, this, &CShockwaveFlash::OnAnimationFinished);
         m_animation = std::move(animation);
         m_content = Content::Animation;
-        if (m_playing) {
-            m_framesThisPass = 0;
-            m_animation->start();
-        }
+        KeepDecodedFrame();
+        if (m_playing)
+            ShowNextFrameLater();
         return;
     }
 
@@ -167,15 +165,66 @@ void CShockwaveFlash::ShowMovie(const QByteArray& data)
     m_content = Content::Still;
 }
 
-void CShockwaveFlash::OnAnimationFinished()
+// The decoder's current frame, drawn at the banner's size and kept, or,
+// past kMaxKeptFrames, kept only until the next.
+void CShockwaveFlash::KeepDecodedFrame()
 {
-    // The banner loops whatever loop count the file asks for. A pass that
-    // got no further than one frame (the next one failed to decode) ends the
-    // movie there, on its last good frame.
-    if (m_playing && m_framesThisPass > 1) {
-        m_framesThisPass = 0;
-        m_animation->start();
+    ++m_decodedFrames;
+    const QImage decoded = m_animation->currentImage();
+    QPixmap picture(size());
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(bannergeometry::MovieRect(m_scaleMode, decoded.size(), size()), decoded);
     }
+    const int delay = m_animation->nextFrameDelay();
+    KeptFrame frame{picture, std::max(kMinFrameMs, delay <= 10 ? kQuickFrameMs : delay)};
+    if (int(m_frames.size()) < kMaxKeptFrames) {
+        m_frames.push_back(std::move(frame));
+        m_shownFrame = int(m_frames.size()) - 1;
+    } else {
+        m_frames.back() = std::move(frame);  // the last slot shows the frames past the cap in turn
+        m_shownFrame = kMaxKeptFrames - 1;
+    }
+    update();
+}
+
+void CShockwaveFlash::ShowNextFrameLater()
+{
+    if (m_shownFrame >= 0)
+        m_frameTimer->start(m_frames[std::size_t(m_shownFrame)].delayMs);
+}
+
+void CShockwaveFlash::OnFrameDue()
+{
+    if (!m_playing || m_content != Content::Animation)
+        return;
+    if (!m_allKept) {
+        const int before = m_animation->currentFrameNumber();
+        if (m_animation->jumpToNextFrame() && m_animation->currentFrameNumber() > before) {
+            KeepDecodedFrame();
+            ShowNextFrameLater();
+            return;
+        }
+        // The first pass has ended, at the last frame or at one that failed
+        // to decode. The banner loops whatever loop count the file asks for,
+        // from the kept frames; a movie of one good frame, or of more frames
+        // than are kept, stays on the last one shown.
+        const bool loops = m_decodedFrames > 1 && m_decodedFrames <= kMaxKeptFrames;
+        m_animation->disconnect(this);
+        m_animation.reset();
+        m_movieBuffer.close();
+        m_movieBuffer.setData(QByteArray());
+        m_allKept = true;
+        if (!loops)
+            return;
+    }
+    if (m_frames.size() < 2)
+        return;
+    m_shownFrame = (m_shownFrame + 1) % int(m_frames.size());
+    update();
+    ShowNextFrameLater();
 }
 
 void CShockwaveFlash::Clear()
@@ -192,9 +241,13 @@ void CShockwaveFlash::Clear()
         m_animation->disconnect(this);
         m_animation.reset();
     }
+    m_frameTimer->stop();
+    m_frames.clear();
+    m_shownFrame = -1;
+    m_allKept = false;
+    m_decodedFrames = 0;
     m_movieBuffer.close();
     m_movieBuffer.setData(QByteArray());
-    m_framesThisPass = 0;
     m_still = QPixmap();
     m_content = Content::Blank;
 }
@@ -202,14 +255,15 @@ void CShockwaveFlash::Clear()
 void CShockwaveFlash::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event);
-    QPixmap frame;
-    if (m_content == Content::Animation)
-        frame = m_animation->currentPixmap();
-    else if (m_content == Content::Still)
-        frame = m_still;
-    if (frame.isNull())
-        return;
     QPainter painter(this);
+    if (m_content == Content::Animation && m_shownFrame >= 0) {
+        // Drawn at the banner's size already; stretched only if the banner
+        // was resized since.
+        painter.drawPixmap(rect(), m_frames[std::size_t(m_shownFrame)].picture);
+        return;
+    }
+    if (m_content != Content::Still || m_still.isNull())
+        return;
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(bannergeometry::MovieRect(m_scaleMode, frame.size(), size()), frame);
+    painter.drawPixmap(bannergeometry::MovieRect(m_scaleMode, m_still.size(), size()), m_still);
 }

@@ -4,6 +4,14 @@
 // shown, and anything else, or a fetch that fails, leaves it blank. Nothing
 // of that is ever reported: the banner is decoration, and the program goes
 // on the same whatever the banner service answers.
+//
+// Decoration must cost nothing while the viewer sits idle, whatever the
+// movie: each frame of an animation is decoded once, drawn once at the
+// banner's size, and kept; later passes show the kept pictures, and the
+// decoder and the movie's bytes are let go after the first. No frame shows
+// sooner than kMinFrameMs after the one before, and a delay of 10 ms or
+// less, which browsers show at 100 ms, is 100 ms here too. An animation of
+// more than kMaxKeptFrames frames plays once and stays on its last frame.
 #pragma once
 
 #include "BannerGeometry.h"
@@ -15,6 +23,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QMovie;
 class QTimer;
@@ -31,6 +40,11 @@ public:
     static constexpr qint64 kReadAheadBytes = 256 * 1024;
     // A fetch ends this long after it started, however it is going.
     static constexpr int kFetchDeadlineMs = 30000;
+    // The shortest time a frame shows, the delay given to frames whose own
+    // is 10 ms or less, and the most frames kept for the loop.
+    static constexpr int kMinFrameMs = 50;
+    static constexpr int kQuickFrameMs = 100;
+    static constexpr int kMaxKeptFrames = 240;
     // The deadline of fetches started from now on; tests shorten it.
     static void SetFetchDeadlineMs(int ms);
 
@@ -56,6 +70,9 @@ public:
     bool IsPlaying() const { return m_playing; }
     // The frame of the animation shown; -1 without an animation.
     int CurrentFrame() const;
+    // Frames decoded since the animation arrived: once each, however long
+    // it plays.
+    int DecodedFrames() const { return m_decodedFrames; }
 
 signals:
     // The fetch started by LoadMovie ended, with something to show or not.
@@ -68,7 +85,9 @@ private:
     void OnFetchFinished(QNetworkReply* reply);
     void ShowMovie(const QByteArray& data);
     void Clear();
-    void OnAnimationFinished();
+    void OnFrameDue();
+    void KeepDecodedFrame();
+    void ShowNextFrameLater();
 
     bannergeometry::ScaleMode m_scaleMode = bannergeometry::kShowAll;
     bool m_playing = false;
@@ -78,7 +97,15 @@ private:
     QByteArray m_received;                // what the fetch has brought so far
     QTimer* m_deadline;                   // child object: ends the fetch under way
     QBuffer m_movieBuffer;                // the fetched bytes the animation decodes
-    std::unique_ptr<QMovie> m_animation;  // declared after its buffer: goes first
-    int m_framesThisPass = 0;             // frames shown since the animation (re)started
+    std::unique_ptr<QMovie> m_animation;  // declared after its buffer: goes first; the first pass only
+    QTimer* m_frameTimer;                 // child object: the next frame's turn
+    struct KeptFrame {
+        QPixmap picture;  // the frame as the banner draws it, at the banner's size
+        int delayMs = 0;  // how long it shows
+    };
+    std::vector<KeptFrame> m_frames;      // every frame decoded so far, in order
+    int m_shownFrame = -1;                // index into m_frames
+    bool m_allKept = false;               // the first pass has ended: loop over m_frames
+    int m_decodedFrames = 0;
     QPixmap m_still;
 };

@@ -88,7 +88,14 @@ CBrimwellApp::CBrimwellApp(QStringList arguments)
         if (!m_player.IsPlaying())
             Reload(false);
     };
-    m_follower.folderChanged = [this] { OnFolderChanged(); };
+    // Changes on disk come in bursts: listed off this thread, coalesced.
+    m_follower.folderChanged = [this] {
+        if (m_folder.IsReady() && !m_shownPath.empty())
+            m_relister.Request(m_shownPath);
+    };
+    m_relister.listed = [this](const std::string& path, FolderList::Files files) {
+        OnFolderListed(path, std::move(files));
+    };
 }
 
 CBrimwellApp::~CBrimwellApp() = default;
@@ -250,6 +257,18 @@ void CBrimwellApp::OnFolderChanged()
         if (!m_player.IsPlaying())
             FeedStepper(m_shownPath);
     }
+}
+
+void CBrimwellApp::OnFolderListed(const std::string& path, FolderList::Files files)
+{
+    // A listing of a folder no longer shown, or made while an open was
+    // under way, is stale.
+    if (!m_folder.IsReady() || path != m_shownPath)
+        return;
+    const bool changed = files != m_folder.FolderFiles();
+    m_folder.Adopt(path, std::move(files));
+    if (changed && !m_player.IsPlaying())
+        FeedStepper(path);
 }
 
 void CBrimwellApp::OnAppAbout()

@@ -6,6 +6,7 @@
 
 #include "FileFollower.h"
 #include "FolderList.h"
+#include "FolderRelister.h"
 #include "FramePlayer.h"
 #include "FrameStepper.h"
 #include "WinApp.h"
@@ -80,6 +81,7 @@ private:
     void Opened(std::string pathBytes);
     // The folder of the file shown changed: list it again, keeping the place.
     void OnFolderChanged();
+    void OnFolderListed(const std::string& path, FolderList::Files files);
     // Opens the file the folder position reached, once, for however many
     // steps arrived since the last open was scheduled.
     void OpenSteppedFile();
@@ -105,6 +107,7 @@ private:
     QStringList m_arguments;
     FolderList m_folder;
     FileFollower m_follower;
+    FolderRelister m_relister;
     std::string m_shownPath;  // the file shown, as bytes
     bool m_stepFailed = false;  // the latest step's file did not open
     int m_startupExitCode = 0;

@@ -59,33 +59,46 @@ void FolderList::AbandonOpen()
     m_bFileListReady = m_bReadyBeforeOpen;
 }
 
+FolderList::Files FolderList::List(const std::string& openedPath)
+{
+    Files files;
+    const fs::path opened = ListSpelling(openedPath);
+    if (opened.empty())
+        return files;
+    const fs::path folder = opened.parent_path();
+    std::error_code error;
+    // The directory iterator never yields "." and "..", and those are no
+    // regular files anyway. A folder that is missing, unreadable or fails
+    // part way leaves the list empty or with what was read before.
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code typeError;
+        // Follows symbolic links: a link to a regular .rpf file is listed,
+        // a directory named x.rpf (or a link to one) is not.
+        if (!it->is_regular_file(typeError))
+            continue;
+        try {
+            std::string name = it->path().filename().string();
+            if (HasRpfEnding(name))
+                files.insert((folder / name).string());
+        } catch (const std::system_error&) {
+            // A name the narrow code page cannot hold (Windows) could not
+            // be opened through a narrow path either: leave it out.
+        }
+    }
+    return files;
+}
+
 void FolderList::Rebuild(const std::string& openedPath)
 {
-    m_folderFiles.clear();
-    m_itCurrentFile = m_itAfterOpened = m_folderFiles.end();
+    Adopt(openedPath, List(openedPath));
+}
 
+void FolderList::Adopt(const std::string& openedPath, Files files)
+{
+    m_folderFiles = std::move(files);
+    m_itCurrentFile = m_itAfterOpened = m_folderFiles.end();
     const fs::path opened = ListSpelling(openedPath);
     if (!opened.empty()) {
-        const fs::path folder = opened.parent_path();
-        std::error_code error;
-        // The directory iterator never yields "." and "..", and those are no
-        // regular files anyway. A folder that is missing, unreadable or fails
-        // part way leaves the list empty or with what was read before.
-        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-            std::error_code typeError;
-            // Follows symbolic links: a link to a regular .rpf file is listed,
-            // a directory named x.rpf (or a link to one) is not.
-            if (!it->is_regular_file(typeError))
-                continue;
-            try {
-                std::string name = it->path().filename().string();
-                if (HasRpfEnding(name))
-                    m_folderFiles.insert((folder / name).string());
-            } catch (const std::system_error&) {
-                // A name the narrow code page cannot hold (Windows) could not
-                // be opened through a narrow path either: leave it out.
-            }
-        }
         // Exact bytes: a path whose letter case differs from the name on
         // disk is not found, and the position stays past the end.
         const std::string key = opened.string();

@@ -50,6 +50,12 @@ public:
     // list; a path not found leaves the position past the end.
     void Rebuild(const std::string& openedPath);
 
+    // Rebuild in two halves, so that the listing can run off the window's
+    // thread: List reads the folder (and touches nothing of any list),
+    // Adopt takes a listing made for openedPath and finds the file in it.
+    static Files List(const std::string& openedPath);
+    void Adopt(const std::string& openedPath, Files files);
+
     NavigationStep Previous();
     NavigationStep Next();
     NavigationStep First();

@@ -14,7 +14,7 @@ const QString kPngFilter = QStringLiteral("PNG image of the view shown (*.png)")
 const QString kExrFilter = QStringLiteral("OpenEXR image with every channel (*.exr)");
 }  // namespace
 
-QString Write(const LoadedFrame& frame, const ChannelView& shown, const QString& path)
+QString Write(const LoadedFrame& frame, const ChannelView& shown, const QString& path, const QString& sourcePath)
 {
     conversion::OutputType type;
     const bool isView = shown.kind() != ChannelView::Kind::Colour;
@@ -25,7 +25,10 @@ QString Write(const LoadedFrame& frame, const ChannelView& shown, const QString&
             return QStringLiteral("The name must end in .png or .exr.");
     }
     std::string error;
-    if (!conversion::WriteImage(frame.loader, type, shown, output, error))
+    // The frame is in memory, but its file must survive an export that names
+    // it through a link.
+    const std::vector<std::string> inputs = {QFile::encodeName(sourcePath).toStdString()};
+    if (!conversion::WriteImage(frame.loader, type, shown, output, inputs, error))
         return QString::fromLocal8Bit(error.c_str());
     return {};
 }
@@ -42,7 +45,7 @@ bool Run(QWidget* owner, const LoadedFrame& frame, const ChannelView& shown, con
     const std::optional<QString> path = prompts::GetSaveFileName(request);
     if (!path)
         return false;
-    const QString error = Write(frame, shown, *path);
+    const QString error = Write(frame, shown, *path, sourcePath);
     if (!error.isEmpty()) {
         prompts::ShowMessage(QStringLiteral("ERROR exporting to:\n\n") + *path + QStringLiteral("\n\nerror=") + error);
         return false;

@@ -19,7 +19,8 @@ namespace frameexport {
 bool Run(QWidget* owner, const LoadedFrame& frame, const ChannelView& shown, const QString& sourcePath);
 
 // Writes without asking: a name ending in .png gets shown, .exr the whole
-// frame. Returns an empty string or the reason nothing was written.
-QString Write(const LoadedFrame& frame, const ChannelView& shown, const QString& path);
+// frame; never over sourcePath's file. Returns an empty string or the
+// reason nothing was written.
+QString Write(const LoadedFrame& frame, const ChannelView& shown, const QString& path, const QString& sourcePath);
 
 }  // namespace frameexport

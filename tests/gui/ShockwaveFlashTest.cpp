@@ -10,13 +10,18 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkProxy>
 #include <QPainter>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <memory>
 
@@ -149,6 +154,55 @@ TEST_F(BannerTest, AnimatedGifPlaysInALoopOverTheBlankButtons)
         EXPECT_EQ(server.Requests().size(), 1);
         frame.reset();
     }
+}
+
+// A looping animation of frames far larger than the banner, with no delay
+// between them: each frame is decoded once, and the loop shows the kept
+// pictures no faster than the banner's rate cap allows.
+TEST_F(BannerTest, LargeFramesAreDecodedOnceAndShownAtABoundedRate)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.gif"));
+    const QString command = QStringLiteral("convert -size 1600x1600 xc:red xc:lime xc:blue -set delay 0 -loop 0 '%1'")
+                                .arg(path);
+    if (std::system(command.toLocal8Bit().constData()) != 0)
+        GTEST_SKIP() << "ImageMagick's convert cannot write the GIF";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    LoopbackHttpServer server({200, "OK", "image/gif", file.readAll()});
+    MakeFrame(server.Url());
+    ASSERT_EQ(loaded, 1);
+    CShockwaveFlash* banner = frame->Banner();
+    ASSERT_EQ(banner->Shows(), CShockwaveFlash::Content::Animation);
+
+    int restarts = 0, previous = banner->CurrentFrame();
+    QSet<QRgb> seen;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            seen += Colours(Shown(banner));
+            const int current = banner->CurrentFrame();
+            restarts += current < previous ? 1 : 0;
+            previous = current;
+            return restarts >= 3;
+        },
+        20000));
+    EXPECT_EQ(seen, (QSet<QRgb>{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}));
+    EXPECT_EQ(banner->DecodedFrames(), 3);
+
+    // Over a second, a delay of 0 shows as 100 ms: at most 11 frames.
+    int changes = 0;
+    previous = banner->CurrentFrame();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        changes += banner->CurrentFrame() != previous ? 1 : 0;
+        previous = banner->CurrentFrame();
+    }
+    EXPECT_GE(changes, 3);
+    EXPECT_LE(changes, 1000 / CShockwaveFlash::kQuickFrameMs + 1);
+    EXPECT_EQ(banner->DecodedFrames(), 3);
+    frame.reset();
 }
 
 TEST_F(BannerTest, GifCutShortShowsWhatArrived)

@@ -146,12 +146,13 @@ TEST(MemoryBombs, DeclaredImagesAreWeighedBeforeAnythingIsAllocated)
     if (kAddressSanitizer)
         GTEST_SKIP() << "address-space limits and AddressSanitizer do not mix";
     TempDir dir;
-    // The largest image the pixel cap lets through, 2^28 pixels: 4 GiB of
-    // colour and viewer bitmaps do not fit the gigabyte left.
+    // The largest image the pixel cap lets through, 2^28 pixels: 8 GiB of
+    // colour, viewer bitmaps and the Z, C, I and V buffers every load has do
+    // not fit the gigabyte left.
     const std::string colour = dir.Write("colour.rpf", SharedRowFile(16384, 16384, "Renderer"));
     ASSERT_LT(std::filesystem::file_size(colour), 200u * 1024u);
     const ChildLoad viewed = LoadInChild(colour, true, true);
-    EXPECT_EQ(viewed.outcome.find("RLA::ReadHeader() not enough memory for a 16384x16384 image: needs 4096 MiB, "
+    EXPECT_EQ(viewed.outcome.find("RLA::ReadHeader() not enough memory for a 16384x16384 image: needs 7936 MiB, "
                                   "available "),
               0u)
         << viewed.outcome;
@@ -177,6 +178,26 @@ TEST(MemoryBombs, DeclaredImagesAreWeighedBeforeAnythingIsAllocated)
     const ChildLoad capped = LoadInChild(fits, true, true, "16000000");
     EXPECT_EQ(capped.outcome, "RLA::ReadHeader() image too large: 4096x4096 = 16777216 pixels, limit 16000000 "
                               "pixels (BRIMWELL_MAX_PIXELS)\nRLA_Reader/RLA.cpp:48\n");
+}
+
+// The Z, C, I and V buffers are allocated for every load, whether the file
+// holds them or not: untouched they cost no memory, but they take address
+// space, so under an address-space cap they are weighed, and the refusal is
+// the budget's report rather than a failed allocation.
+TEST(MemoryBombs, AlwaysAllocatedChannelsAreWeighedUnderAnAddressSpaceCap)
+{
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "address-space limits and AddressSanitizer do not mix";
+    TempDir dir;
+    // 50 M pixels: 16 bytes a pixel of colour and bitmaps (768 MiB) fit the
+    // gigabyte left, the 15 of Z, C, I and V on top (1488 MiB) do not.
+    const std::string colour = dir.Write("colour.rpf", SharedRowFile(8192, 6144, "Renderer"));
+    const ChildLoad viewed = LoadInChild(colour, true, true);
+    EXPECT_EQ(FirstLine(viewed.outcome).rfind("RLA::ReadHeader() not enough memory for a 8192x6144 image: needs "
+                                              "1488 MiB, available ",
+                                              0),
+              0u)
+        << viewed.outcome;
 }
 
 TEST(MemoryBombs, DBlocksPastTheirLimitsAreReportedAndOneAtTheLimitLoads)

@@ -112,16 +112,17 @@ TEST(RpfInfo, ReportsFailuresOnStandardErrorAndGoesOnWithTheOtherFiles)
     const std::string wrongNamePath = dir.Write("good.rla", good);
     const std::string missingPath = dir.File("missing.rpf");
 
+    // Damaged scanlines are found when every scanline is decoded.
     const toolstest::RunResult result =
-        RunProgram(RPFINFO_PATH, {goodPath, truncatedPath, wrongNamePath, missingPath, goodPath});
+        RunProgram(RPFINFO_PATH, {"--stats", goodPath, truncatedPath, wrongNamePath, missingPath, goodPath});
     EXPECT_EQ(result.exitCode, 1);
 
     // Both good reports, in order, and nothing of the failed files.
     const std::vector<std::string> out = Lines(result.out);
-    ASSERT_EQ(out.size(), 17u) << result.out;
+    ASSERT_EQ(out.size(), 21u) << result.out;
     EXPECT_EQ(out[0], "file: " + goodPath);
-    EXPECT_EQ(out[8], "");
-    EXPECT_EQ(out[9], "file: " + goodPath);
+    EXPECT_EQ(out[10], "");
+    EXPECT_EQ(out[11], "file: " + goodPath);
 
     // Each failure is the path and the reader's two-line report; the reader's
     // diagnostic line for the failing Z plane (the last, lowest byte) comes
@@ -143,7 +144,7 @@ TEST(RpfInfo, UsageErrorsAndHelp)
     const toolstest::RunResult none = RunProgram(RPFINFO_PATH, {});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err.rfind("usage: rpfinfo FILE...", 0), 0u) << none.err;
+    EXPECT_EQ(none.err.rfind("usage: rpfinfo [--stats] [--max-memory BYTES] FILE...", 0), 0u) << none.err;
 
     const toolstest::RunResult unknown = RunProgram(RPFINFO_PATH, {"--verbose", "x.rpf"});
     EXPECT_EQ(unknown.exitCode, 2);

@@ -1,11 +1,16 @@
 // rpfconvert: RPF images to OpenEXR (every channel) or PNG (the colour, or
 // one channel view as the viewer draws it), one file or a sequence.
 #include "Conversion.h"
+#include "MemoryBudget.h"
+#include "OutputFile.h"
+#include "TemporaryFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
+#include <map>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -21,8 +26,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: rpfconvert [--channel L] IN.rpf OUT.exr|OUT.png\n"
-    "       rpfconvert [--channel L] [--format exr|png] IN.rpf... OUTDIR/\n"
+    "usage: rpfconvert [--channel L] [--max-memory BYTES] IN.rpf OUT.exr|OUT.png\n"
+    "       rpfconvert [--channel L] [--format exr|png] [--max-memory BYTES] IN.rpf... OUTDIR/\n"
     "\n"
     "Converts RPF images. OUT.exr gets every channel of the file as one OpenEXR\n"
     "file: R G B (A when the file has alpha) as floats 0..1, Z, coverage, nodeID,\n"
@@ -39,7 +44,17 @@ const char kUsage[] =
     "--format png; the folder is created when missing. A progress line shows on\n"
     "a terminal. Files that fail are reported on standard error, the others are\n"
     "still converted. An output is written under a temporary name and renamed\n"
-    "when complete, so a failure leaves nothing under the output name.\n"
+    "when complete, so a failure leaves nothing under the output name; on\n"
+    "SIGINT or SIGTERM the temporary file is removed and the program ends by\n"
+    "that signal.\n"
+    "\n"
+    "Nothing is converted when an output would be an input file (the same\n"
+    "file under any name), exists and is not a regular file, or when two\n"
+    "inputs would write the same output name.\n"
+    "\n"
+    "A file whose image needs more memory than the system can give, or than\n"
+    "--max-memory BYTES (or the environment variable BRIMWELL_MAX_MEMORY)\n"
+    "allows, is refused with a report before anything is allocated.\n"
     "\n"
     "Exit status: 0 when every file converted, 1 when any failed, 2 for usage\n"
     "errors.\n";
@@ -56,6 +71,7 @@ struct Options {
     std::string format;  // "exr", "png" or empty
     std::vector<std::string> inputs;
     std::string target;
+    std::uint64_t memoryCap = memorybudget::CapFromEnvironment();
 };
 
 Options ParseArguments(int argc, char** argv)
@@ -68,11 +84,14 @@ Options ParseArguments(int argc, char** argv)
             std::fputs(kUsage, stdout);
             std::exit(0);
         }
-        if (argument == "--channel" || argument == "--format") {
+        if (argument == "--channel" || argument == "--format" || argument == "--max-memory") {
             if (i + 1 >= argc)
                 UsageError(argument + " needs a value");
             const std::string value = argv[++i];
-            if (argument == "--format") {
+            if (argument == "--max-memory") {
+                if (!memorybudget::ParseBytes(value.c_str(), options.memoryCap))
+                    UsageError("--max-memory wants a whole number of bytes, not \"" + value + "\"");
+            } else if (argument == "--format") {
                 if (value != "exr" && value != "png")
                     UsageError("--format wants exr or png, not \"" + value + "\"");
                 options.format = value;
@@ -109,7 +128,8 @@ std::vector<conversion::Job> PlanJobs(const Options& options)
 {
     std::vector<conversion::Job> jobs;
     if (!IsFolderTarget(options)) {
-        conversion::Job job{options.inputs.front(), options.target, conversion::OutputType::Exr, options.view};
+        conversion::Job job{options.inputs.front(), options.target, conversion::OutputType::Exr, options.view,
+                            options.memoryCap};
         if (!conversion::TypeFromName(options.target, options.channelGiven, job.type))
             UsageError(options.channelGiven ? "--channel writes PNG files: the output must end in .png"
                                             : "the output must end in .exr or .png");
@@ -128,9 +148,34 @@ std::vector<conversion::Job> PlanJobs(const Options& options)
     }
     for (const std::string& input : options.inputs) {
         const std::filesystem::path name = std::filesystem::path(input).stem().concat(png ? ".png" : ".exr");
-        jobs.push_back({input, (std::filesystem::path(options.target) / name).string(), type, options.view});
+        jobs.push_back({input, (std::filesystem::path(options.target) / name).string(), type, options.view,
+                        options.memoryCap});
     }
     return jobs;
+}
+
+// Ends the run, before anything is converted, when two inputs would write
+// the same output or an output would destroy an input or a special file.
+void RefuseDangerousOutputs(const std::vector<conversion::Job>& jobs, const std::vector<std::string>& inputs)
+{
+    bool refused = false;
+    std::map<std::string, std::string> firstInputOf;
+    for (const conversion::Job& job : jobs) {
+        const auto [earlier, added] = firstInputOf.emplace(job.output, job.input);
+        if (!added) {
+            std::fprintf(stderr, "rpfconvert: %s and %s would both be written to %s\n", earlier->second.c_str(),
+                         job.input.c_str(), job.output.c_str());
+            refused = true;
+            continue;
+        }
+        const std::string refusal = outputfile::Refusal(job.output, inputs);
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "rpfconvert: %s\n", refusal.c_str());
+            refused = true;
+        }
+    }
+    if (refused)
+        std::exit(1);
 }
 
 }  // namespace
@@ -138,7 +183,12 @@ std::vector<conversion::Job> PlanJobs(const Options& options)
 int main(int argc, char** argv)
 {
     const Options options = ParseArguments(argc, argv);
+    // Standard output is for data; the reader's diagnostic lines belong with
+    // the failures on standard error.
+    std::cout.rdbuf(std::cerr.rdbuf());
+    temporaryfiles::RemoveOnSignals();
     const std::vector<conversion::Job> jobs = PlanJobs(options);
+    RefuseDangerousOutputs(jobs, options.inputs);
     const bool progress = jobs.size() > 1 && isatty(fileno(stderr));
     int failures = 0;
     std::size_t shown = 0;  // length of the progress line now on screen

@@ -1,6 +1,9 @@
 // rpfinfo: what the reader makes of RPF files, in a form scripts can read.
+#include "MemoryBudget.h"
 #include "RLA.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -13,9 +16,9 @@
 namespace {
 
 const char kUsage[] =
-    "usage: rpfinfo FILE...\n"
+    "usage: rpfinfo [--stats] [--max-memory BYTES] FILE...\n"
     "\n"
-    "Loads every FILE with the viewer's reader and prints, per file, one\n"
+    "Reads every FILE with the viewer's reader and prints, per file, one\n"
     "\"label: value\" line each, with a blank line between files:\n"
     "\n"
     "  file: PATH           the path as given\n"
@@ -27,6 +30,19 @@ const char kUsage[] =
     "  channels: LETTERS    render channel letters present, in the order\n"
     "                       ZEOUNRCBIGTVWM, then the block letters P, D, L\n"
     "  names: \"A\" \"B\"...    the D block names, each in double quotes\n"
+    "\n"
+    "Only the header, the scanline offset table and the P and D blocks are\n"
+    "read: no pixel is decoded, so damaged scanlines are found only with\n"
+    "--stats, which decodes every scanline (colour and render channels) and\n"
+    "adds two lines, as 16-bit words the way the reader decodes the colour:\n"
+    "\n"
+    "  colour-min: R G B A  the least red, green, blue and alpha in the image\n"
+    "  colour-max: R G B A  the greatest\n"
+    "\n"
+    "With --stats a file whose image needs more memory than the system can\n"
+    "give, or than --max-memory BYTES (or the environment variable\n"
+    "BRIMWELL_MAX_MEMORY) allows, fails with a report before anything is\n"
+    "allocated.\n"
     "\n"
     "A value with nothing in it ends right after the colon. In texts, a\n"
     "backslash, a double quote and bytes outside printable ASCII are written\n"
@@ -102,8 +118,30 @@ std::string Names(const RLA& image)
     return out;
 }
 
+struct Settings {
+    bool stats = false;
+    std::uint64_t memoryCap = memorybudget::CapFromEnvironment();
+};
+
+// The least and greatest of each of the four words of every pixel.
+void PrintColourRange(const RLA& image)
+{
+    std::uint16_t least[4] = {65535, 65535, 65535, 65535};
+    std::uint16_t most[4] = {0, 0, 0, 0};
+    const std::size_t pixels = std::size_t(image.ancho) * std::size_t(image.alto);
+    const unsigned short* words = image.image_buf;  // alpha, red, green, blue
+    for (std::size_t i = 0; i < pixels; ++i, words += 4) {
+        for (int k = 0; k < 4; ++k) {
+            least[k] = std::min<std::uint16_t>(least[k], words[k]);
+            most[k] = std::max<std::uint16_t>(most[k], words[k]);
+        }
+    }
+    std::printf("colour-min: %u %u %u %u\n", least[1], least[2], least[3], least[0]);
+    std::printf("colour-max: %u %u %u %u\n", most[1], most[2], most[3], most[0]);
+}
+
 // Prints the file's lines, or its report to standard error; true when it loaded.
-bool Report(const char* path, bool first)
+bool Report(const char* path, bool first, const Settings& settings)
 {
     RLA image;
     // The reader writes a diagnostic line to standard output when a render
@@ -113,9 +151,11 @@ bool Report(const char* path, bool first)
     std::streambuf* const console = std::cout.rdbuf(diagnostics.rdbuf());
     std::string failure;
     try {
-        // The colour image itself is not shown; every record is still decoded
-        // and checked.
-        image.Leer(path, false);
+        LoadOptions options;
+        options.pixels = settings.stats ? LoadOptions::Pixels::Everything : LoadOptions::Pixels::None;
+        options.keepImage = settings.stats;
+        options.memoryCap = settings.memoryCap;
+        image.Leer(path, options);
     } catch (const std::runtime_error& report) {
         failure = report.what();
     } catch (const std::exception& error) {
@@ -140,6 +180,8 @@ bool Report(const char* path, bool first)
     PrintLine("matte-bits", MatteBits(image));
     PrintLine("channels", ChannelLetters(image));
     PrintLine("names", Names(image));
+    if (settings.stats)
+        PrintColourRange(image);
     return true;
 }
 
@@ -148,6 +190,7 @@ bool Report(const char* path, bool first)
 int main(int argc, char** argv)
 {
     std::vector<const char*> files;
+    Settings settings;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -158,6 +201,14 @@ int main(int argc, char** argv)
         } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (std::strcmp(arg, "--stats") == 0) {
+            settings.stats = true;
+        } else if (std::strcmp(arg, "--max-memory") == 0) {
+            if (i + 1 == argc || !memorybudget::ParseBytes(argv[i + 1], settings.memoryCap)) {
+                std::fprintf(stderr, "rpfinfo: --max-memory wants a whole number of bytes\n\n%s", kUsage);
+                return 2;
+            }
+            ++i;
         } else {
             std::fprintf(stderr, "rpfinfo: unknown option \"%s\"\n\n%s", arg, kUsage);
             return 2;
@@ -171,7 +222,7 @@ int main(int argc, char** argv)
     bool allLoaded = true;
     bool first = true;
     for (const char* path : files) {
-        if (Report(path, first))
+        if (Report(path, first, settings))
             first = false;
         else
             allLoaded = false;

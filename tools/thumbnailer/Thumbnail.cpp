@@ -11,11 +11,14 @@ namespace thumbnail {
 namespace {
 
 // The only place that asks the reader for a picture. A thumbnail needs the
-// colour rows alone; while the reader offers nothing narrower it decodes the
-// whole file, render channels included.
-void LoadColourPicture(RLA& reader, const std::string& path)
+// colour alone: the render channels are neither decoded nor given memory.
+void LoadColourPicture(RLA& reader, const std::string& path, std::uint64_t memoryCap)
 {
-    reader.Leer(path.c_str(), true);
+    LoadOptions options;
+    options.pixels = LoadOptions::Pixels::ColourOnly;
+    options.callerBytesPerPixel = 4;  // the display bitmap; the scaled picture is small
+    options.memoryCap = memoryCap;
+    reader.Leer(path.c_str(), options);
 }
 
 }  // namespace
@@ -31,10 +34,10 @@ QSize FittedSize(int width, int height, int longSide)
     return width >= height ? QSize(longSide, fitted) : QSize(fitted, longSide);
 }
 
-QImage Make(const std::string& path, int longSide)
+QImage Make(const std::string& path, int longSide, std::uint64_t memoryCap)
 {
     RLA reader;
-    LoadColourPicture(reader, path);
+    LoadColourPicture(reader, path, memoryCap);
     const QImage bitmap = displaybitmap::Build(reader.image_buf, reader.ancho, reader.alto);
     // The window draws the colour bytes without blending; so does the thumbnail.
     const QImage opaque = displaybitmap::OpaqueView(bitmap);
