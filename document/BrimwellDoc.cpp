@@ -3,6 +3,7 @@
 #include "ChannelRenderer.h"
 #include "DisplayBitmap.h"
 #include "LoadBesideOld.h"
+#include "LookRenderer.h"
 #include "PathText.h"
 #include "Prompts.h"
 
@@ -85,17 +86,28 @@ ChannelView CBrimwellDoc::ShownView() const
 QImage CBrimwellDoc::ShownBitmap() const
 {
     const ChannelView view = ShownView();
-    if (view.kind() == ChannelView::Kind::Colour)
+    const bool colour = view.kind() == ChannelView::Kind::Colour;
+    if (colour && m_look.IsPlain())
         return rpf_bmp;
-    if (view == m_frame->likelyView && !m_frame->likelyBitmap.isNull())
+    if (!colour && view == m_frame->likelyView && !m_frame->likelyBitmap.isNull())
         return m_frame->likelyBitmap;  // drawn when the frame was read
-    if (m_cachedFrame != m_frame.get() || m_cachedView != view) {
+    // Channel views ignore the look.
+    const Look look = colour ? m_look : Look();
+    if (m_cachedFrame != m_frame.get() || m_cachedView != view || m_cachedLook != look) {
         // One rendering kept at a time: a frame's memory is its channels, its
         // display bitmap and at most one view.
-        m_viewCache = QImage();
-        m_viewCache = channelrenderer::Render(m_frame->channels, view, m_frame->RangesFor(view));
+        QImage previous = std::exchange(m_viewCache, QImage());
+        if (colour) {
+            // A look drawn over the previous one's memory, as stepping
+            // through exposures does.
+            m_viewCache = lookrenderer::Render(m_frame->channels, look, std::move(previous));
+        } else {
+            previous = QImage();
+            m_viewCache = channelrenderer::Render(m_frame->channels, view, m_frame->RangesFor(view));
+        }
         m_cachedFrame = m_frame.get();
         m_cachedView = view;
+        m_cachedLook = look;
     }
     return m_viewCache;
 }

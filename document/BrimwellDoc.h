@@ -8,6 +8,7 @@
 #include "ChannelView.h"
 #include "Document.h"
 #include "LoadedFrame.h"
+#include "Look.h"
 
 #include <QImage>
 #include <QString>
@@ -42,12 +43,17 @@ public:
     // Frames read from then on are drawn in it as they are read.
     const ChannelView& WantedView() const { return m_wantedView; }
     void SetWantedView(const ChannelView& view) { m_wantedView = view; }
+    // How the colour view is looked at (exposure, display transform,
+    // component); it outlives the files stepped through and played.
+    const Look& WantedLook() const { return m_look; }
+    void SetLook(const Look& look) { m_look = look; }
     // Whether the frame shown holds what view draws.
     bool Offers(const ChannelView& view) const;
     // What is shown: the wanted view where the frame holds it, else the colour.
     ChannelView ShownView() const;
-    // The bitmap of the view shown (the display bitmap for the colour),
-    // rendered once per frame and view and kept until either changes.
+    // The bitmap of the view shown (the display bitmap for the colour in
+    // the plain look), rendered once per frame, view and look and kept
+    // until one of them changes.
     QImage ShownBitmap() const;
     // As ShownBitmap, an opaque copy, for the printed and previewed page.
     QImage ShownPicture() const;
@@ -61,8 +67,10 @@ public:
 private:
     std::shared_ptr<const LoadedFrame> m_frame;
     ChannelView m_wantedView;
+    Look m_look;
     // The last channel view rendered, and of what.
     mutable QImage m_viewCache;
     mutable ChannelView m_cachedView;
+    mutable Look m_cachedLook;
     mutable const LoadedFrame* m_cachedFrame = nullptr;
 };

@@ -2,12 +2,11 @@
 
 #include "ChannelColours.h"
 #include "DisplayBitmap.h"
+#include "InStretches.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace channelrenderer {
@@ -15,32 +14,6 @@ namespace channelrenderer {
 namespace {
 
 constexpr std::uint32_t kOpaque = 0xff000000u;
-
-// Runs work(begin, end) over 0..count in one stretch per processor, the
-// calling thread taking the first. A 4K view is tens of millions of element
-// reads; split, it stays well inside the time a view switch may take.
-template <typename Work>
-void InStretches(std::size_t count, const Work& work)
-{
-    constexpr std::size_t kSmallest = 1 << 18;  // below this a thread costs more than it saves
-    const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t stretches = std::min<std::size_t>({processors, 8, std::max<std::size_t>(1, count / kSmallest)});
-    const std::size_t length = (count + stretches - 1) / stretches;
-    std::vector<std::thread> helpers;
-    for (std::size_t s = 1; s < stretches; ++s) {
-        const std::size_t begin = s * length, end = std::min(count, begin + length);
-        if (begin >= end)
-            continue;
-        try {
-            helpers.emplace_back([&work, begin, end] { work(begin, end); });
-        } catch (const std::system_error&) {
-            work(begin, end);  // no thread to be had: this one does the stretch
-        }
-    }
-    work(0, std::min(count, length));
-    for (std::thread& helper : helpers)
-        helper.join();
-}
 
 std::uint32_t Grey(int level)
 {

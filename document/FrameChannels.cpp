@@ -7,6 +7,7 @@ FrameChannels FrameChannelsOf(const RLA& image)
     frame.height = image.alto;
     frame.argb16 = image.ImageWords().data();
     frame.hasAlpha = image.header.num_matte > 0;
+    frame.rgbaFloats = image.ColourFloats();
     for (int bit = 0; bit < kChannelCount; ++bit)
         frame.channels[bit] = image.ChannelData(bit);
     frame.names = &image.names;

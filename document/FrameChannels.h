@@ -17,6 +17,10 @@ struct FrameChannels {
     // null when the colour was not kept.
     const std::uint16_t* argb16 = nullptr;
     bool hasAlpha = false;  // the file stores a matte channel
+    // A float file's colour and alpha as the file holds them: per pixel four
+    // floats red, green, blue, alpha, rows top-down (RLA::ColourFloats);
+    // null for integer files.
+    const float* rgbaFloats = nullptr;
     // Per channel bit the elements as the loader assembles them (see
     // RLA::ChannelData), or null when the file lacks the channel.
     const unsigned char* channels[kChannelCount] = {};

@@ -17,6 +17,19 @@ QString Float(float value)
     return QString::number(double(value), 'g', 7);
 }
 
+// A colour float in the fewest digits that read back as the same float:
+// values a renderer wrote apart (0.9017532 and 0.9017472) read apart, and
+// round values stay short (4, 0.5).
+QString ExactFloat(float value)
+{
+    for (int digits = 6; digits < 9; ++digits) {
+        const QString text = QString::number(double(value), 'g', digits);
+        if (text.toFloat() == value)
+            return text;
+    }
+    return QString::number(double(value), 'g', 9);  // always enough; NaN and infinities too
+}
+
 std::uint16_t Word(const unsigned char* element)
 {
     std::uint16_t value;
@@ -111,7 +124,14 @@ QString PixelReadout::Text(int x, int y) const
     const std::size_t pixel = std::size_t(y) * std::size_t(frame_.width) + std::size_t(x);
     QStringList parts;
     parts << QStringLiteral("x %1 y %2").arg(x).arg(y);
-    if (frame_.argb16 != nullptr) {
+    if (frame_.rgbaFloats != nullptr) {
+        // A float file: its values, which the words only approximate
+        // (clamped to 0..1 and cut to 16 bits).
+        const float* floats = frame_.rgbaFloats + 4 * pixel;
+        parts << QStringLiteral("RGB %1 %2 %3").arg(ExactFloat(floats[0]), ExactFloat(floats[1]), ExactFloat(floats[2]));
+        if (frame_.hasAlpha)
+            parts << QStringLiteral("A %1").arg(ExactFloat(floats[3]));
+    } else if (frame_.argb16 != nullptr) {
         const std::uint16_t* words = frame_.argb16 + 4 * pixel;
         parts << QStringLiteral("RGB %1 %2 %3 (%4 %5 %6)")
                      .arg(words[1])

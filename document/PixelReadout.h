@@ -1,5 +1,5 @@
 // The values of one pixel as text, for the status bar: position, colour as
-// 16-bit words and fractions, alpha, and every render channel of the frame in
+// 16-bit words and fractions (a float file's as its floats), alpha, and every render channel of the frame in
 // its natural form. Built once per frame, for nothing: what needs a look at
 // the whole frame (whether node IDs index the D block names) is settled the
 // first time a name is wanted, once, so frames read for playback and never

@@ -6,6 +6,8 @@
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "ChannelView.h"
+#include "LookControls.h"
+#include "OcioConfig.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "Document.h"
@@ -58,10 +60,24 @@ bool CBrimwellApp::InitInstance()
     LoadStdProfileSettings(kRecentFileCount);
     m_viewer->LoadPlaybackSettings();
 
+    // --exposure STOPS and --transform KEY set the look the window starts
+    // with (both were checked before the application started).
+    LookControls::Start startLook;
+    if (std::optional<QString> stops = TakeSwitch(QStringLiteral("--exposure")))
+        startLook.exposure = stops->toDouble();
+    startLook.transformKey = TakeSwitch(QStringLiteral("--transform"));
+    // The studios' display transforms, when $OCIO names a config; a config
+    // that fails is reported once the window has its status bar.
+    OcioConfig ocioConfig;
+    const QString ocioPath = qEnvironmentVariable("OCIO");
+    if (!ocioPath.isEmpty())
+        ocioConfig = OcioConfig::Load(ocioPath);
+    auto pendingConfig = std::make_shared<OcioConfig>(std::move(ocioConfig));
+
     CommandRouter* router = Router();
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         std::make_unique<CBrimwellDoc>(),
-        [this, router](CDocument* document) {
+        [this, router, pendingConfig, startLook](CDocument* document) {
             auto* frame = new CMainFrame(router, [this](const QString& path) { OpenDocumentFile(path); });
             auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
@@ -69,6 +85,8 @@ bool CBrimwellApp::InitInstance()
             new ViewPreferences(view, router, SettingsOrganization(), router->Table().appName);
             auto* statusBar = new CPictureStatusBar(view, frame);
             frame->setStatusBar(statusBar);
+            new LookControls(view, router, statusBar, std::move(*pendingConfig), startLook, SettingsOrganization(),
+                             router->Table().appName);
             connect(&m_viewer->Player(), &FramePlayer::StatusChanged, statusBar,
                     [this, statusBar] { statusBar->ShowPlayback(m_viewer->Player().StatusText()); });
             frame->installEventFilter(this);
@@ -78,13 +96,11 @@ bool CBrimwellApp::InitInstance()
 
     // --channel LETTER picks the view the first file shows (the letter was
     // checked before the application started).
-    const qsizetype channelSwitch = m_arguments.indexOf(QStringLiteral("--channel"));
-    if (channelSwitch >= 0 && channelSwitch + 1 < m_arguments.size()) {
+    if (std::optional<QString> channel = TakeSwitch(QStringLiteral("--channel"))) {
         ChannelView view;
-        const QByteArray letter = m_arguments.at(channelSwitch + 1).toLatin1();
+        const QByteArray letter = channel->toLatin1();
         if (letter.size() == 1 && ChannelView::FromLetter(letter.at(0), view))
             Document()->SetWantedView(view);
-        m_arguments.remove(channelSwitch, 2);
     }
 
     // One file name and nothing else opens that file; anything else asks.
@@ -113,6 +129,16 @@ bool CBrimwellApp::InitInstance()
         state->Show();
     frame->DragAcceptFiles();
     return true;
+}
+
+std::optional<QString> CBrimwellApp::TakeSwitch(const QString& name)
+{
+    const qsizetype at = m_arguments.indexOf(name);
+    if (at < 0 || at + 1 >= m_arguments.size())
+        return std::nullopt;
+    QString value = m_arguments.at(at + 1);
+    m_arguments.remove(at, 2);
+    return value;
 }
 
 CDocument* CBrimwellApp::OpenDocumentFile(const QString& path)

@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 class CBrimwellDoc;
 class CBrimwellView;
 class CMainFrame;
@@ -47,6 +49,9 @@ public:
     static QString SettingsOrganization() { return QStringLiteral("Local AppWizard-Generated Applications"); }
 
 private:
+    // The value after switch name on the command line, both taken off it;
+    // nothing when the switch is not there.
+    std::optional<QString> TakeSwitch(const QString& name);
     // Any modal dialog or message box over the window stops playback.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,16 +1,22 @@
 #include "CommandLineHelp.h"
 
 #include "ChannelView.h"
+#include "OcioConfig.h"
 
+#include <QString>
+
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace commandlinehelp {
 
 namespace {
 
 const char kHelp[] =
-    "usage: brimwell [--channel LETTER] [FILE.rpf]\n"
+    "usage: brimwell [--channel LETTER] [--exposure STOPS] [--transform T] [FILE.rpf]\n"
     "\n"
     "Shows the RPF image FILE.rpf. Without a file, or with anything but one\n"
     "file name, the viewer first asks for a file; it ends when none opens.\n"
@@ -18,6 +24,10 @@ const char kHelp[] =
     "Channel keys: 1 the colour, A the alpha, and each render channel by its\n"
     "letter (Z E O U N R C B I G T V W M); the key of the view shown goes back\n"
     "to the colour. Ctrl+E exports the view as PNG or the file as OpenEXR.\n"
+    "\n"
+    "Look keys (the colour view): ] and [ exposure up and down half a stop,\n"
+    "\\ exposure 0; Shift+R, Shift+G, Shift+B, Shift+L red, green, blue,\n"
+    "luminance in grey; Shift+A the colour over a checkerboard by alpha.\n"
     "\n"
     "Keys, on the main keyboard or the keypad: Ctrl+plus (or Ctrl+=) and\n"
     "Ctrl+minus zoom in and out, Ctrl+0 fits the picture in the window,\n"
@@ -28,10 +38,39 @@ const char kHelp[] =
     "file's details, Ctrl+C copies what the window shows, Ctrl+P prints.\n"
     "\n"
     "  --channel LETTER  starts in that channel's view (A for alpha)\n"
+    "  --exposure STOPS  starts at that exposure (each value times 2^STOPS)\n"
+    "  --transform T     starts with display transform T: stored (the values\n"
+    "                    as stored), srgb, or DISPLAY/VIEW of the OpenColorIO\n"
+    "                    config $OCIO names\n"
     "  --help      prints this text\n"
     "  --version   prints the version\n";
 
 constexpr int kUsageError = 2;
+// Further than any render needs (2^64), short of where a float turns to
+// infinity or zero whatever it held.
+constexpr int kMostStops = 64;
+
+// Why text names no display transform, or nothing when it names one: the
+// two built in, or a display/view of the config $OCIO names.
+std::optional<std::string> TransformProblem(const char* text)
+{
+    const QString key = QString::fromLocal8Bit(text);
+    if (key == QLatin1String("stored") || key == QLatin1String("srgb"))
+        return std::nullopt;
+    const QString usage = QStringLiteral("wants stored, srgb or DISPLAY/VIEW of the OpenColorIO config $OCIO names");
+    if (!key.contains(QLatin1Char('/')))
+        return (usage + QStringLiteral(", not \"%1\"").arg(key)).toStdString();
+    const QString path = qEnvironmentVariable("OCIO");
+    if (path.isEmpty())
+        return (QStringLiteral("\"%1\": $OCIO names no OpenColorIO config").arg(key)).toStdString();
+    const OcioConfig config = OcioConfig::Load(path);
+    if (!config.IsLoaded())
+        return (QStringLiteral("\"%1\": ").arg(key) + config.Error()).toStdString();
+    QString why;
+    if (!config.Transform(key, &why))
+        return why.toLocal8Bit().toStdString();
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -49,6 +88,27 @@ std::optional<int> Answer(int argc, char** argv)
             if (i + 1 >= argc || std::strlen(argv[i + 1]) != 1 || !ChannelView::FromLetter(argv[i + 1][0], view)) {
                 std::fprintf(stderr, "brimwell: --channel wants A or one of the letters %s, not \"%s\"\n",
                              kChannelLetters, i + 1 < argc ? argv[i + 1] : "");
+                return kUsageError;
+            }
+            ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--exposure") == 0) {
+            const char* text = i + 1 < argc ? argv[i + 1] : "";
+            char* end = nullptr;
+            const double stops = std::strtod(text, &end);
+            if (*text == 0 || *end != 0 || !std::isfinite(stops) || std::fabs(stops) > kMostStops) {
+                std::fprintf(stderr, "brimwell: --exposure wants a number of stops from -%d to %d, not \"%s\"\n",
+                             kMostStops, kMostStops, text);
+                return kUsageError;
+            }
+            ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--transform") == 0) {
+            const char* text = i + 1 < argc ? argv[i + 1] : "";
+            if (std::optional<std::string> why = TransformProblem(text)) {
+                std::fprintf(stderr, "brimwell: --transform %s\n", why->c_str());
                 return kUsageError;
             }
             ++i;

@@ -51,4 +51,18 @@ enum AppCommandId : int {
 
     // How pictures open: fitted in the window when bigger than it.
     ID_VIEW_FIT_BIG_ON_OPEN = 32950,
+
+    // The look of the colour view: exposure, the built-in display
+    // transforms (those of an OpenColorIO config are made at run time, one
+    // per display and view, without ids) and the components.
+    ID_VIEW_EXPOSURE_UP = 32960,
+    ID_VIEW_EXPOSURE_DOWN = 32961,
+    ID_VIEW_EXPOSURE_RESET = 32962,
+    ID_VIEW_TRANSFORM_STORED = 32963,
+    ID_VIEW_TRANSFORM_SRGB = 32964,
+    ID_VIEW_SHOW_RED = 32965,
+    ID_VIEW_SHOW_GREEN = 32966,
+    ID_VIEW_SHOW_BLUE = 32967,
+    ID_VIEW_SHOW_LUMINANCE = 32968,
+    ID_VIEW_OVER_CHECKER = 32969,
 };

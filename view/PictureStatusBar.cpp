@@ -13,7 +13,8 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
       m_readout(new QLabel(this)),
       m_zoom(new QLabel(this)),
       m_size(new QLabel(this)),
-      m_playback(new QLabel(this))
+      m_playback(new QLabel(this)),
+      m_look(new QLabel(this))
 {
     m_readout->setTextFormat(Qt::PlainText);
     // A long readout must not widen the window.
@@ -22,6 +23,8 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
     addWidget(m_readout, 1);
     m_playback->setTextFormat(Qt::PlainText);
     addPermanentWidget(m_playback);
+    m_look->setTextFormat(Qt::PlainText);
+    addPermanentWidget(m_look);
     addPermanentWidget(m_zoom);
     addPermanentWidget(m_size);
     connect(view, &CBrimwellView::GeometryChanged, this, &CPictureStatusBar::ShowGeometry);
@@ -40,6 +43,11 @@ void CPictureStatusBar::ShowPlayback(const QString& text)
     // Set every frame while playing: only a changed text relays the bar out.
     if (m_playback->text() != text)
         m_playback->setText(text);
+}
+
+void CPictureStatusBar::ShowLook(const QString& text)
+{
+    m_look->setText(text);
 }
 
 void CPictureStatusBar::ShowGeometry()

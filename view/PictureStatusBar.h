@@ -21,6 +21,10 @@ public:
     // hides them.
     void ShowPlayback(const QString& text);
 
+    // The look of the colour view, e.g. "Exposure -2.0  sRGB".
+    void ShowLook(const QString& text);
+
+    QLabel* LookLabel() const { return m_look; }
     QLabel* PlaybackLabel() const { return m_playback; }
     QLabel* ZoomLabel() const { return m_zoom; }
     QLabel* SizeLabel() const { return m_size; }
@@ -36,4 +40,5 @@ private:
     QLabel* m_zoom;
     QLabel* m_size;
     QLabel* m_playback;
+    QLabel* m_look;
 };

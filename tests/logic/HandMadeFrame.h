@@ -23,6 +23,18 @@ public:
         p[3] = b;
     }
     void SetHasAlpha(bool alpha) { hasAlpha_ = alpha; }
+    // Makes the frame a float file's: every pixel gets floats (zero until
+    // set), and the words stay as set.
+    void SetFloats(int x, int y, float r, float g, float b, float a)
+    {
+        if (floats_.empty())
+            floats_.resize(colour_.size());
+        float* p = &floats_[Index(x, y) * 4];
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+        p[3] = a;
+    }
 
     // Stores value's bytes as channel bit's element at (x, y).
     template <typename T>
@@ -61,6 +73,7 @@ public:
         frame.height = height_;
         frame.argb16 = colour_.data();
         frame.hasAlpha = hasAlpha_;
+        frame.rgbaFloats = floats_.empty() ? nullptr : floats_.data();
         for (int bit = 0; bit < kChannelCount; ++bit)
             frame.channels[bit] = channels_[bit].empty() ? nullptr : channels_[bit].data();
         frame.names = &names_;
@@ -81,6 +94,7 @@ private:
     int height_;
     bool hasAlpha_ = true;
     std::vector<std::uint16_t> colour_;
+    std::vector<float> floats_;
     std::array<std::vector<unsigned char>, kChannelCount> channels_;
     NameList names_;
 };

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(PixelReadout, ShowsColourAlphaAndEveryChannelOfThePixel)
 {
     HandMadeFrame made(3, 2);
@@ -38,6 +40,20 @@ TEST(PixelReadout, LeavesOutAlphaAndChannelsTheFileLacks)
     made.SetHasAlpha(false);
     made.SetColour(0, 0, 0, 257, 514, 65535);
     EXPECT_EQ(PixelReadout(made.Frame()).Text(0, 0).toStdString(), "x 0 y 0  RGB 257 514 65535 (0.0039 0.0078 1.0000)");
+}
+
+TEST(PixelReadout, FloatFilesShowTheirFloatsNotTheWords)
+{
+    // Values a word cannot tell apart (both are word 59096), above 1 and
+    // below 0, and the few digits of round ones.
+    HandMadeFrame made(2, 1);
+    made.SetFloats(0, 0, 0.9017532f, 0.9017472f, 8.0f, 0.5f);
+    made.SetColour(0, 0, 32767, 59096, 59096, 65535);
+    made.SetFloats(1, 0, -0.0625f, std::numeric_limits<float>::quiet_NaN(), 1e-7f, 1.0f);
+    EXPECT_EQ(PixelReadout(made.Frame()).Text(0, 0).toStdString(), "x 0 y 0  RGB 0.9017532 0.9017472 8  A 0.5");
+    EXPECT_EQ(PixelReadout(made.Frame()).Text(1, 0).toStdString(), "x 1 y 0  RGB -0.0625 nan 1e-07  A 1");
+    made.SetHasAlpha(false);
+    EXPECT_EQ(PixelReadout(made.Frame()).Text(0, 0).toStdString(), "x 0 y 0  RGB 0.9017532 0.9017472 8");
 }
 
 TEST(PixelReadout, NodeIdsNameObjectsOnlyWhenEveryIdIndexesTheNames)

@@ -1,0 +1,35 @@
+// Whole-picture passes split over the processors: the channel views and
+// the looks of the colour view are tens of millions of element reads at 4K,
+// and split they stay well inside the time a switch may take.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+// Runs work(begin, end) over 0..count in one stretch per processor, the
+// calling thread taking the first.
+template <typename Work>
+void InStretches(std::size_t count, const Work& work)
+{
+    constexpr std::size_t kSmallest = 1 << 18;  // below this a thread costs more than it saves
+    const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t stretches = std::min<std::size_t>({processors, 8, std::max<std::size_t>(1, count / kSmallest)});
+    const std::size_t length = (count + stretches - 1) / stretches;
+    std::vector<std::thread> helpers;
+    for (std::size_t s = 1; s < stretches; ++s) {
+        const std::size_t begin = s * length, end = std::min(count, begin + length);
+        if (begin >= end)
+            continue;
+        try {
+            helpers.emplace_back([&work, begin, end] { work(begin, end); });
+        } catch (const std::system_error&) {
+            work(begin, end);  // no thread to be had: this one does the stretch
+        }
+    }
+    work(0, std::min(count, length));
+    for (std::thread& helper : helpers)
+        helper.join();
+}

@@ -1,0 +1,26 @@
+// One display/view of an OpenColorIO config, ready to apply: the config's
+// scene-linear colour in, the display's colour out. Made by OcioConfig;
+// immutable and safe to apply from several threads at once, so one look
+// can be drawn by the window's thread and the read-ahead workers alike.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+class OcioProcessor {
+public:
+    // The library's processor, kept behind a pointer so that builds
+    // without OpenColorIO compile this header.
+    struct Impl;
+    explicit OcioProcessor(std::unique_ptr<const Impl> impl);
+    ~OcioProcessor();
+    OcioProcessor(const OcioProcessor&) = delete;
+    OcioProcessor& operator=(const OcioProcessor&) = delete;
+
+    // Transforms pixelCount pixels of three floats (red, green, blue) in
+    // place.
+    void Apply(float* rgb, std::size_t pixelCount) const;
+
+private:
+    std::unique_ptr<const Impl> impl_;
+};
