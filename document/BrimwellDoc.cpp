@@ -89,7 +89,7 @@ bool CBrimwellDoc::Offers(const ChannelView& view) const
 
 ChannelView CBrimwellDoc::ShownView() const
 {
-    return Offers(m_wantedView) ? m_wantedView : ChannelView::Colour();
+    return Offers(m_wantedView) ? m_wantedView : ChannelView::Colour().WithScaling(m_wantedView.Scaling());
 }
 
 QImage CBrimwellDoc::ShownBitmap() const
@@ -97,9 +97,9 @@ QImage CBrimwellDoc::ShownBitmap() const
     const ChannelView view = ShownView();
     if (view.kind() == ChannelView::Kind::Colour)
         return rpf_bmp;
-    if (view == m_frame->likelyView && !m_frame->likelyBitmap.isNull())
+    if (view.DrawsAs(m_frame->likelyView) && !m_frame->likelyBitmap.isNull())
         return m_frame->likelyBitmap;  // drawn when the frame was read
-    if (m_cachedFrame != m_frame.get() || m_cachedView != view) {
+    if (m_cachedFrame != m_frame.get() || !m_cachedView.DrawsAs(view)) {
         // One rendering kept at a time: a frame's memory is its channels, its
         // display bitmap and at most one view.
         m_viewCache = QImage();

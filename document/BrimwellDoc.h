@@ -43,13 +43,23 @@ public:
     // The frame shown, or null before the first file.
     const std::shared_ptr<const LoadedFrame>& Frame() const { return m_frame; }
 
-    // The view the user asked for; it outlives the files stepped through.
-    // Frames read from then on measure what it scales by as they are read.
+    // The view the user asked for, with the window's scaling; it outlives
+    // the files stepped through. Frames read from then on measure what it
+    // scales by as they are read.
     const ChannelView& WantedView() const { return m_wantedView; }
+    // Asks for view, scaled as the window scales (view's own scaling aside).
     void SetWantedView(const ChannelView& view)
     {
-        m_wantedView = view;
-        SetLikelyView(view);
+        m_wantedView = view.WithScaling(m_wantedView.Scaling());
+        SetLikelyView(m_wantedView);
+    }
+    // How the window scales depth and vectors: percentiles until the user
+    // chooses otherwise.
+    const ChannelScaling& Scaling() const { return m_wantedView.Scaling(); }
+    void SetScaling(const ChannelScaling& scaling)
+    {
+        m_wantedView = m_wantedView.WithScaling(scaling);
+        SetLikelyView(m_wantedView);
     }
     // Whether the frame shown holds what view draws.
     bool Offers(const ChannelView& view) const;
@@ -71,7 +81,7 @@ private:
     std::shared_ptr<const LoadedFrame> m_frame;
     std::shared_ptr<const LoadedFrame> m_offeredFrame;
     std::string m_offeredPath;
-    ChannelView m_wantedView;
+    ChannelView m_wantedView = ChannelView::Colour().WithScaling(ChannelScaling::Window());
     // The last channel view rendered, and of what.
     mutable QImage m_viewCache;
     mutable ChannelView m_cachedView;
