@@ -21,8 +21,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: rpfconvert [--channel L] IN.rpf OUT.exr|OUT.png\n"
-    "       rpfconvert [--channel L] [--format exr|png] IN.rpf... OUTDIR/\n"
+    "usage: rpfconvert [--channel L [--range R] [--scale S]] IN.rpf OUT.exr|OUT.png\n"
+    "       rpfconvert [--channel L [--range R] [--scale S]] [--format exr|png] IN.rpf... OUTDIR/\n"
     "\n"
     "Converts RPF images. OUT.exr gets every channel of the file as one OpenEXR\n"
     "file: R G B (A when the file has alpha) as floats 0..1, Z, coverage, nodeID,\n"
@@ -31,8 +31,19 @@ const char kUsage[] =
     "and the D block names as the header attributes producer and nodeNames.\n"
     "OUT.png gets the colour as a 16-bit RGB PNG (alpha left out, as the viewer\n"
     "draws the colour). With --channel L the PNG is that channel's view as the\n"
-    "viewer draws it, 8-bit RGB; L is A (alpha) or a channel letter of\n"
-    "ZEOUNRCBIGTVWM.\n"
+    "viewer draws it, 8-bit RGB, depth and vectors scaled by the full range of\n"
+    "the frame unless --range or --scale asks otherwise; L is A (alpha) or a\n"
+    "channel letter of ZEOUNRCBIGTVWM.\n"
+    "\n"
+    "--range full|auto|NEAR,FAR (with --channel Z): the depths drawn from black\n"
+    "to white. full (the default): the frame's nearest to its farthest depth;\n"
+    "auto: the 1st to the 99th percentile of its depths (nearest rank,\n"
+    "background left out), depths beyond drawn black or white; NEAR,FAR: the\n"
+    "depths given (NEAR < FAR), likewise.\n"
+    "--scale largest|auto|LENGTH (with --channel V or U): the vector length\n"
+    "drawn at full brightness. largest (the default): the frame's longest;\n"
+    "auto: the 99th percentile of its non-zero lengths (nearest rank); LENGTH:\n"
+    "the length given (> 0). Longer vectors show at full brightness.\n"
     "\n"
     "With several inputs, or a last argument that is a folder (or ends in /),\n"
     "each input becomes OUTDIR/NAME.exr, or NAME.png with --channel or\n"
@@ -53,6 +64,9 @@ const char kUsage[] =
 struct Options {
     bool channelGiven = false;
     ChannelView view;
+    ChannelScaling scaling;  // of the view, as --range and --scale ask
+    std::string rangeGiven;  // the option's value, empty without it
+    std::string scaleGiven;
     std::string format;  // "exr", "png" or empty
     std::vector<std::string> inputs;
     std::string target;
@@ -68,11 +82,20 @@ Options ParseArguments(int argc, char** argv)
             std::fputs(kUsage, stdout);
             std::exit(0);
         }
-        if (argument == "--channel" || argument == "--format") {
+        if (argument == "--channel" || argument == "--format" || argument == "--range" || argument == "--scale") {
             if (i + 1 >= argc)
                 UsageError(argument + " needs a value");
             const std::string value = argv[++i];
-            if (argument == "--format") {
+            if (argument == "--range") {
+                if (!channelscaling::ParseDepthRange(value, options.scaling.depth))
+                    UsageError("--range wants full, auto or NEAR,FAR with NEAR < FAR, not \"" + value + "\"");
+                options.rangeGiven = value;
+            } else if (argument == "--scale") {
+                if (!channelscaling::ParseVectorScale(value, options.scaling.velocity))
+                    UsageError("--scale wants largest, auto or a length > 0, not \"" + value + "\"");
+                options.scaling.uv = options.scaling.velocity;
+                options.scaleGiven = value;
+            } else if (argument == "--format") {
                 if (value != "exr" && value != "png")
                     UsageError("--format wants exr or png, not \"" + value + "\"");
                 options.format = value;
@@ -94,6 +117,13 @@ Options ParseArguments(int argc, char** argv)
     options.inputs = paths;
     if (options.channelGiven && options.format == "exr")
         UsageError("--channel writes PNG files");
+    // A choice the view would not use is a mistake worth saying.
+    if (!options.rangeGiven.empty() && !(options.channelGiven && options.view.Letter() == 'Z'))
+        UsageError("--range goes with --channel Z");
+    if (!options.scaleGiven.empty() &&
+        !(options.channelGiven && (options.view.Letter() == 'V' || options.view.Letter() == 'U')))
+        UsageError("--scale goes with --channel V or --channel U");
+    options.view = options.view.WithScaling(options.scaling);
     return options;
 }
 
