@@ -51,6 +51,9 @@ void FramePlayer::Stop()
 {
     if (!m_playing)
         return;
+    // The rate reached stays in view as it stood at the stop, rather than
+    // decay while nothing plays.
+    m_stoppedRate = m_schedule.ActualRate(now());
     m_playing = false;
     m_timer.stop();
     m_statusTimer.stop();
@@ -168,7 +171,7 @@ QString FramePlayer::StatusText() const
         const double actual = m_schedule.ActualRate(now());
         return QStringLiteral("Playing %1 of %2 fps").arg(actual, 0, 'f', 1).arg(m_schedule.Rate()) + counts;
     }
-    if (m_hasPlayed && !counts.isEmpty())
-        return QStringLiteral("Played") + counts;
+    if (m_hasPlayed)
+        return QStringLiteral("Played %1 of %2 fps").arg(m_stoppedRate, 0, 'f', 1).arg(m_schedule.Rate()) + counts;
     return QString();
 }

@@ -50,7 +50,8 @@ public:
 
     const PlaybackSchedule& Schedule() const { return m_schedule; }
     // The status bar's words for playback: the actual rate and the counts
-    // while playing; after a stop, the counts if any; otherwise empty.
+    // while playing; after a stop, the rate reached and the counts until the
+    // next play; empty before the first.
     QString StatusText() const;
 
     // The clock playback runs by; tests set their own.
@@ -82,4 +83,5 @@ private:
     bool m_keepTime = false;
     bool m_playing = false;
     bool m_hasPlayed = false;
+    double m_stoppedRate = 0;  // the rate reached when playback last stopped
 };

@@ -14,6 +14,7 @@
 #include "PictureStatusBar.h"
 #include "Prompts.h"
 #include "SingleDocTemplate.h"
+#include "ViewPreferences.h"
 #include "WindowState.h"
 
 #include <QActionGroup>
@@ -113,6 +114,7 @@ bool CBrimwellApp::InitInstance()
             auto* view = new CBrimwellView(static_cast<CBrimwellDoc*>(document), router, Printer(), frame);
             frame->setCentralWidget(view);
             new WindowState(frame, router, RegistryKey(), router->Table().appName);
+            new ViewPreferences(view, router, RegistryKey(), router->Table().appName);
             auto* statusBar = new CPictureStatusBar(view, frame);
             frame->setStatusBar(statusBar);
             connect(&m_player, &FramePlayer::StatusChanged, statusBar,

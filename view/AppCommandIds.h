@@ -49,6 +49,9 @@ enum AppCommandId : int {
     ID_VIEW_RATE_LAST = 32945,
     ID_VIEW_KEEP_TIME = 32946,
 
+    // How pictures open: fitted in the window when bigger than it.
+    ID_VIEW_FIT_BIG_ON_OPEN = 32950,
+
     // How the depth, velocity and UV views scale their channel.
     ID_DEPTH_RANGE_FULL = 32980,
     ID_DEPTH_RANGE_AUTO = 32981,

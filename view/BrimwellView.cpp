@@ -122,10 +122,23 @@ void CBrimwellView::TellPointer(QPoint p)
         emit PointerOffPicture();
 }
 
+void CBrimwellView::RefreshPointer()
+{
+    if (!m_pointerGlobal)
+        return;
+    const QPoint p = viewport()->mapFromGlobal(*m_pointerGlobal).toPoint();
+    if (viewport()->rect().contains(p))
+        TellPointer(p);
+    else
+        emit PointerOffPicture();
+}
+
 bool CBrimwellView::viewportEvent(QEvent* event)
 {
-    if (event->type() == QEvent::Leave)
+    if (event->type() == QEvent::Leave) {
+        m_pointerGlobal.reset();
         emit PointerOffPicture();
+    }
     return CScrollView::viewportEvent(event);
 }
 
@@ -136,7 +149,37 @@ void CBrimwellView::OnInitialUpdate()
     // Every newly opened file starts at real size. The scroll state of the
     // previous picture stays in effect until UpdateZoom replaces it.
     m_geometry = zoom::ZoomGeometry();
-    ApplyZoom(zoom::kRealSize);
+    m_openingZoom = m_fitBigOnOpen;
+    if (m_openingZoom)
+        ApplyOpeningZoom();
+    else
+        ApplyZoom(zoom::kRealSize);
+}
+
+void CBrimwellView::SetFitsBigPicturesOnOpen(bool fit)
+{
+    m_fitBigOnOpen = fit;
+    // The picture shown keeps its zoom from now on.
+    if (!fit)
+        m_openingZoom = false;
+}
+
+void CBrimwellView::ApplyOpeningZoom()
+{
+    // Bigger than the window means not seen whole at real size, judged
+    // without the scroll bars a big picture would bring.
+    const QSize room = maximumViewportSize();
+    if (m_document->HasPicture() && !zoom::SeenWholeAt(zoom::kRealSize, m_document->rpf_width,
+                                                       m_document->rpf_height, room.width(), room.height(), false))
+        FitSearch(false);
+    else
+        ApplyZoom(zoom::kRealSize);
+}
+
+void CBrimwellView::ZoomByUser(int k, const std::optional<ZoomAnchor>& anchor)
+{
+    m_openingZoom = false;
+    ApplyZoom(k, anchor);
 }
 
 void CBrimwellView::OnReloaded()
@@ -144,35 +187,42 @@ void CBrimwellView::OnReloaded()
     ApplyZoom(m_geometry.m_zoom);
 }
 
-void CBrimwellView::ApplyZoom(int k)
+void CBrimwellView::ApplyZoom(int k, const std::optional<ZoomAnchor>& anchor)
 {
     m_geometry.m_zoom = k;
-    UpdateZoom();
+    UpdateZoom(anchor);
     viewport()->update();
 }
 
-void CBrimwellView::OnZoomIn()
+int CBrimwellView::ZoomInStep() const
 {
     const int next = m_geometry.m_zoom - 1;
-    if (next < zoom::kMostIn) {
-        prompts::Beep();
-        return;
-    }
-    ApplyZoom(next);
+    return next < zoom::kMostIn ? 0 : next;
 }
 
-void CBrimwellView::OnZoomOut()
+int CBrimwellView::ZoomOutStep() const
 {
     // Whether the whole picture is seen is judged without the scroll bars,
     // which go as soon as it is.
     const QSize room = maximumViewportSize();
-    const int next = zoom::ZoomOutStep(m_geometry.m_zoom, m_document->rpf_width, m_document->rpf_height,
-                                       room.width(), room.height());
-    if (next == 0) {
+    return zoom::ZoomOutStep(m_geometry.m_zoom, m_document->rpf_width, m_document->rpf_height, room.width(),
+                             room.height());
+}
+
+void CBrimwellView::OnZoomIn()
+{
+    if (const int next = ZoomInStep())
+        ZoomByUser(next);
+    else
         prompts::Beep();
-        return;
-    }
-    ApplyZoom(next);
+}
+
+void CBrimwellView::OnZoomOut()
+{
+    if (const int next = ZoomOutStep())
+        ZoomByUser(next);
+    else
+        prompts::Beep();
 }
 
 void CBrimwellView::FitSearch(bool widthOnly)
@@ -197,20 +247,27 @@ void CBrimwellView::FitSearch(bool widthOnly)
 
 void CBrimwellView::OnFitWindow()
 {
+    m_openingZoom = false;
     FitSearch(false);
 }
 
 void CBrimwellView::OnFitWidth()
 {
+    m_openingZoom = false;
     FitSearch(true);
 }
 
 void CBrimwellView::OnRealSize()
 {
-    ApplyZoom(zoom::kRealSize);
+    ZoomByUser(zoom::kRealSize);
 }
 
 void CBrimwellView::UpdateZoom()
+{
+    UpdateZoom(std::nullopt);
+}
+
+void CBrimwellView::UpdateZoom(const std::optional<ZoomAnchor>& anchor)
 {
     const QSize client = ClientSize();
     m_geometry.Compute(m_document->rpf_width, m_document->rpf_height, client.width(), client.height());
@@ -222,23 +279,42 @@ void CBrimwellView::UpdateZoom()
     const double fy = zoom::RelativePosition(oldPosition.y(), oldTotal.height());
 
     viewport()->setUpdatesEnabled(false);
+    m_updatingZoom = true;
     SetScrollSizes(m_geometry.TotalSize());
+    const int k = m_geometry.m_zoom;
     if (m_geometry.m_marginX == 0) {
         QScrollBar* bar = horizontalScrollBar();
-        bar->setValue(zoom::RestoredPosition(m_geometry.m_displayWidth, fx, bar->value()));
+        bar->setValue(anchor ? zoom::PositionKeeping(anchor->picture.x(), anchor->pointer.x(), k,
+                                                     m_geometry.MarginLeft())
+                             : zoom::RestoredPosition(m_geometry.m_displayWidth, fx, bar->value()));
     }
     if (m_geometry.m_marginY == 0) {
         QScrollBar* bar = verticalScrollBar();
-        bar->setValue(zoom::RestoredPosition(m_geometry.m_displayHeight, fy, bar->value()));
+        bar->setValue(anchor ? zoom::PositionKeeping(anchor->picture.y(), anchor->pointer.y(), k,
+                                                     m_geometry.MarginTop())
+                             : zoom::RestoredPosition(m_geometry.m_displayHeight, fy, bar->value()));
     }
+    m_updatingZoom = false;
     viewport()->setUpdatesEnabled(true);
     emit GeometryChanged();
+    RefreshPointer();
 }
 
 void CBrimwellView::OnSize()
 {
     CScrollView::OnSize();
-    UpdateZoom();
+    if (m_openingZoom)
+        ApplyOpeningZoom();
+    else
+        UpdateZoom();
+}
+
+void CBrimwellView::OnScroll()
+{
+    CScrollView::OnScroll();
+    // Setting the zoom moves the bars on its own and refreshes once at the end.
+    if (!m_updatingZoom)
+        RefreshPointer();
 }
 
 void CBrimwellView::OnEditCopy()
@@ -330,7 +406,8 @@ void CBrimwellView::wheelEvent(QWheelEvent* event)
 {
     // Vertical wheel only; a notch (or a message of a notch or more) is one
     // zoom step, and finer wheels and touchpads gather their movement into
-    // notches. The wheel never scrolls.
+    // notches. The wheel never scrolls. It zooms about the pointer, so what
+    // the user points at stays where it is.
     event->accept();
     const int delta = event->angleDelta().y();
     if (delta == 0)
@@ -345,10 +422,18 @@ void CBrimwellView::wheelEvent(QWheelEvent* event)
             return;
         m_wheelRemainder = 0;
     }
-    if (delta > 0)
-        OnZoomIn();
-    else
-        OnZoomOut();
+    const int next = delta > 0 ? ZoomInStep() : ZoomOutStep();
+    if (next == 0) {
+        prompts::Beep();
+        return;
+    }
+    const QPoint pointer = event->position().toPoint();
+    m_pointerGlobal = event->globalPosition();
+    const QPoint scroll = GetScrollPosition();
+    const int k = m_geometry.m_zoom;
+    const QPointF picture(zoom::PictureCoordinate(pointer.x(), scroll.x(), k, m_geometry.MarginLeft()),
+                          zoom::PictureCoordinate(pointer.y(), scroll.y(), k, m_geometry.MarginTop()));
+    ZoomByUser(next, ZoomAnchor{pointer, picture});
 }
 
 void CBrimwellView::ScrollByPage(int direction)
@@ -386,6 +471,7 @@ void CBrimwellView::mousePressEvent(QMouseEvent* event)
 void CBrimwellView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
+    m_pointerGlobal = event->globalPosition();
     if (m_dragging && (event->buttons() & Qt::LeftButton)) {
         PanBy(point - m_dragPoint);
         m_dragPoint = point;

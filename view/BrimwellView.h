@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
 
 #include <optional>
 
@@ -34,6 +35,10 @@ public:
     const zoom::ZoomGeometry& Geometry() const { return m_geometry; }
     int Zoom() const { return m_geometry.m_zoom; }
 
+    // A newly opened file starts at real size, or fitted in the window when
+    // it is bigger than the window and big pictures are fitted on open. That
+    // choice is made again as the window changes size, until the user zooms:
+    // a window still settling (maximized at start-up) gets it right.
     void OnInitialUpdate() override;
     // The document read its file again: same zoom, same place in the picture.
     void OnReloaded();
@@ -43,6 +48,13 @@ public:
     void OnFitWindow();
     void OnFitWidth();
     void OnRealSize();
+
+    // Whether a newly opened picture bigger than the window opens fitted in
+    // it (View > Fit Big Pictures on Open, which the application sets up
+    // from its settings; off until then); reloads and playback keep the zoom
+    // whatever this says.
+    void SetFitsBigPicturesOnOpen(bool fit);
+    bool FitsBigPicturesOnOpen() const { return m_fitBigOnOpen; }
 
     // Puts the client area, as painted, on the clipboard.
     void OnEditCopy();
@@ -78,6 +90,10 @@ public:
     // and sets the scroll range and positions.
     void UpdateZoom();
 
+    // Tells the status bar again what lies under the pointer, which a scroll,
+    // a zoom or another picture changes without the pointer moving.
+    void RefreshPointer();
+
     // Paints the part clip (view pixels) of the client area into painter,
     // which draws on a device the size of the client area.
     void OnDraw(QPainter& painter, const QRect& clip) override;
@@ -99,6 +115,7 @@ public:
 
 protected:
     void OnSize() override;
+    void OnScroll() override;
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -109,9 +126,28 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
+    // Where a zoom keeps the picture: the picture point under viewport point
+    // pointer stays under it, on each axis where the picture is bigger than
+    // the window.
+    struct ZoomAnchor {
+        QPoint pointer;
+        QPointF picture;
+    };
+
     void FitSearch(bool widthOnly);
-    // Shows the picture at zoom divisor k.
-    void ApplyZoom(int k);
+    // The divisor Zoom in and Zoom out go to from the zoom shown; 0 when
+    // there is no step (the beep).
+    int ZoomInStep() const;
+    int ZoomOutStep() const;
+    // Shows the picture at zoom divisor k; without an anchor the scroll
+    // positions keep their relative place.
+    void ApplyZoom(int k, const std::optional<ZoomAnchor>& anchor = std::nullopt);
+    void UpdateZoom(const std::optional<ZoomAnchor>& anchor);
+    // The zoom a picture opens at: fitted in the window if it is too big to
+    // be seen whole at real size, otherwise real size.
+    void ApplyOpeningZoom();
+    // A zoom command: the zoom is the user's from now on.
+    void ZoomByUser(int k, const std::optional<ZoomAnchor>& anchor = std::nullopt);
     void SetChannelHandlers(int id, const ChannelView& view);
     // Tells the status bar which pixel lies under the pointer at p, if any.
     void TellPointer(QPoint p);
@@ -123,4 +159,12 @@ private:
     int m_wheelRemainder = 0;  // wheel movement short of a notch
     bool m_dragging = false;   // the left button went down on the picture
     QPoint m_dragPoint;        // where the pointer was at the last pan
+    bool m_fitBigOnOpen = false;
+    // The zoom is still the one the open chose for the window's size.
+    bool m_openingZoom = false;
+    // Where the pointer last was over the view, in screen coordinates, so
+    // that it can be found again after the window moved or changed size;
+    // none while it is elsewhere.
+    std::optional<QPointF> m_pointerGlobal;
+    bool m_updatingZoom = false;  // scroll positions are being set
 };

@@ -44,9 +44,8 @@ void CPictureStatusBar::ShowPlayback(const QString& text)
 
 void CPictureStatusBar::ShowGeometry()
 {
-    // Another zoom, scroll or file puts another pixel under the pointer:
-    // the readout waits for the next move rather than name the old one.
-    ClearPixel();
+    // The readout is the view's to refresh: it tells what lies under the
+    // pointer after every zoom, scroll or picture.
     const CBrimwellDoc* document = m_view->GetDocument();
     if (!document->HasPicture()) {
         m_zoom->clear();

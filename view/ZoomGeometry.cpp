@@ -1,5 +1,7 @@
 #include "ZoomGeometry.h"
 
+#include "PictureScaler.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -103,6 +105,29 @@ int RestoredPosition(double displaySize, double relative, int currentPosition)
 {
     const double target = std::ceil(displaySize * 0.01 * relative);
     return int(2 * target - currentPosition);
+}
+
+double PictureCoordinate(int pointer, int scroll, int k, int margin)
+{
+    return (double(pointer) + scroll + 0.5) * k / kScaleNumerator - margin;
+}
+
+int PositionKeeping(double picture, int pointer, int k, int margin)
+{
+    const double ideal = (picture + margin) * kScaleNumerator / k - 0.5 - pointer;
+    int scroll = int(std::lround(ideal));
+    // Rounding to whole screen pixels may land on the neighbour of the pixel
+    // that was under the pointer; one screen pixel over puts it back when
+    // a picture pixel spans at least one.
+    if (k <= kScaleNumerator) {
+        const int wanted = int(std::floor(picture));
+        const int landed = picturescaler::SourceIndex(pointer + scroll, k, margin);
+        if (landed < wanted)
+            ++scroll;
+        else if (landed > wanted)
+            --scroll;
+    }
+    return scroll;
 }
 
 }  // namespace zoom

@@ -65,4 +65,15 @@ double RelativePosition(int position, int total);
 // position before it and the position the scroll bar holds now.
 int RestoredPosition(double displaySize, double relative, int currentPosition);
 
+// Zooming about the pointer, on one axis. The picture coordinate (in picture
+// pixels, fractions kept) under the centre of viewport pixel pointer, with
+// the view scrolled to scroll, at divisor k with the margin painting uses.
+double PictureCoordinate(int pointer, int scroll, int k, int margin);
+// The scroll position at divisor k (margin as painting uses it) that puts
+// picture coordinate picture back under the centre of viewport pixel
+// pointer. Wherever a screen pixel is no bigger than a picture pixel (k up
+// to real size) the picture pixel under the pointer stays the same one; the
+// caller's scroll bar still holds the result within its range.
+int PositionKeeping(double picture, int pointer, int k, int margin);
+
 }  // namespace zoom

@@ -45,6 +45,9 @@ for path in \
   ./usr/bin/brimwell ./usr/bin/brimwell-thumbnailer ./usr/bin/rpfinfo ./usr/bin/rpfgen \
   ./usr/share/applications/brimwell.desktop \
   ./usr/share/mime/packages/brimwell.xml \
+  ./usr/share/metainfo/invalid.brimwell.Brimwell.metainfo.xml \
+  ./usr/share/doc/brimwell/copyright \
+  ./usr/share/doc/brimwell/changelog.gz \
   ./usr/share/thumbnailers/brimwell.thumbnailer \
   ./usr/share/icons/hicolor/16x16/apps/brimwell.png \
   ./usr/share/icons/hicolor/32x32/apps/brimwell.png \

@@ -86,35 +86,50 @@ class ViewingE2e : public e2e::SessionTest {};
 
 }  // namespace
 
-TEST_F(ViewingE2e, MainKeyboardCtrlZeroShowsA4kFrameWhole)
+TEST_F(ViewingE2e, A4kFrameOpensWholeAndTheMainKeyboardsCtrlOneAndZeroGoToRealSizeAndBack)
 {
     const QString path = dir.filePath("uhd.rpf");
     WriteFramed(path, 3840, 2160, 64);
     Viewer viewer(Session(), {path});
     const QString window = Session().WaitForWindow("uhd.rpf - Brimwell");
     ASSERT_FALSE(window.isEmpty());
-    // At real size the inside fills the view.
-    Session().WaitForScreen([](const QImage& s) { return BoxOf(s, ShownColour(kInside)).width() > 600; });
-
-    Session().Key(window, "ctrl+0");
     // Whole: the frame shows on all four sides of the inside, and the
     // picture is drawn at 5/k for a divisor past the ten ordinary steps.
-    int divisor = 0;
+    const auto seenWhole = [&](int& divisor, QRect& frame) {
+        Session().WaitForScreen([&](const QImage& s) {
+            frame = BoxOf(s, ShownColour(kFrame));
+            const QRect inside = BoxOf(s, ShownColour(kInside));
+            if (frame.isEmpty() || inside.isEmpty() || !frame.contains(inside) || frame.left() >= inside.left() ||
+                frame.right() <= inside.right() || frame.top() >= inside.top() || frame.bottom() <= inside.bottom())
+                return false;
+            divisor = int(std::lround(5.0 * 3840 / frame.width()));
+            return true;
+        });
+    };
+    // It opens so, in the maximized window the start-up settles on.
+    int opened = 0;
     QRect frame;
-    QRect inside;
-    Session().WaitForScreen([&](const QImage& s) {
-        frame = BoxOf(s, ShownColour(kFrame));
-        inside = BoxOf(s, ShownColour(kInside));
-        if (frame.isEmpty() || inside.isEmpty() || !frame.contains(inside) || frame.left() >= inside.left() ||
-            frame.right() <= inside.right() || frame.top() >= inside.top() || frame.bottom() <= inside.bottom())
-            return false;
-        divisor = int(std::lround(5.0 * 3840 / frame.width()));
-        return true;
-    });
-    ASSERT_GT(divisor, 10) << frame.width() << "x" << frame.height();
-    EXPECT_NEAR(frame.width(), 5.0 * 3840 / divisor, 1.0);
-    EXPECT_NEAR(frame.height(), 5.0 * 2160 / divisor, 1.0);
+    seenWhole(opened, frame);
+    ASSERT_GT(opened, 10) << frame.width() << "x" << frame.height();
+    EXPECT_NEAR(frame.width(), 5.0 * 3840 / opened, 1.0);
+    EXPECT_NEAR(frame.height(), 5.0 * 2160 / opened, 1.0);
     EXPECT_LE(frame.width(), Session().ScreenSize().width());
+    // The divisor is the one Fit in window picks for the settled window: at
+    // one step in the picture would no longer be seen whole.
+    EXPECT_GT(5.0 * 3840 / (opened - 1), Session().ScreenSize().width() - 40);
+
+    // At real size the inside fills the view, its right-hand frame out of
+    // sight.
+    Session().Key(window, "ctrl+1");
+    const auto realSize = [](const QImage& s) {
+        const QRect inside = BoxOf(s, ShownColour(kInside));
+        return inside.width() > s.width() / 2 && BoxOf(s, ShownColour(kFrame)).right() <= inside.right();
+    };
+    EXPECT_TRUE(realSize(Session().WaitForScreen(realSize)));
+    Session().Key(window, "ctrl+0");
+    int fitted = 0;
+    seenWhole(fitted, frame);
+    EXPECT_EQ(fitted, opened);
 }
 
 TEST_F(ViewingE2e, AFileRewrittenOnDiskIsShownAgainWithoutAKey)

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -90,7 +91,12 @@ TEST(Playback, PlaysTheFolderInOrderLoopingAndStopsOnTheFrameShownKeepingTheZoom
     EXPECT_EQ(h.app->Document()->rpf_width, 3 + stoppedOn.section('.', 0, 0).toInt());
     EXPECT_EQ(h.app->Frame()->windowTitle(), stoppedOn + " - Brimwell");
     EXPECT_EQ(h.app->View()->Zoom(), zoom);
-    EXPECT_TRUE(h.StatusText().isEmpty());
+    // The rate reached stays in view after the stop, against the one chosen.
+    const QRegularExpression played(QStringLiteral("^Played (\\d+\\.\\d) of 60 fps$"));
+    const QRegularExpressionMatch match = played.match(h.StatusText());
+    ASSERT_TRUE(match.hasMatch()) << h.StatusText().toStdString();
+    EXPECT_GT(match.captured(1).toDouble(), 0.0);
+    const QString stoppedStatus = h.StatusText();
     EXPECT_TRUE(h.prompts.messages.isEmpty());
 
     // Stepping goes on from the frame playback stopped on (and, as ever,
@@ -99,6 +105,11 @@ TEST(Playback, PlaysTheFolderInOrderLoopingAndStopsOnTheFrameShownKeepingTheZoom
     Settle();
     const int stoppedNumber = stoppedOn.section('.', 0, 0).toInt();
     EXPECT_EQ(h.Shown(), QString::number(std::min(stoppedNumber + 1, 4)) + ".rpf");
+    // ... and the status of the last play stays until the next.
+    EXPECT_EQ(h.StatusText(), stoppedStatus);
+    h.Press(Qt::Key_Space);
+    EXPECT_TRUE(h.StatusText().startsWith(QStringLiteral("Playing "))) << h.StatusText().toStdString();
+    h.Press(Qt::Key_Space);
 }
 
 TEST(Playback, AnUnreadableFrameIsSkippedAndCountedWithoutAMessageBox)
@@ -115,8 +126,10 @@ TEST(Playback, AnUnreadableFrameIsSkippedAndCountedWithoutAMessageBox)
     EXPECT_TRUE(h.StatusText().contains(QStringLiteral(" skipped"))) << h.StatusText().toStdString();
     EXPECT_TRUE(h.StatusText().startsWith(QStringLiteral("Playing "))) << h.StatusText().toStdString();
     h.Press(Qt::Key_Space);
-    // Stopped, the counts stay in view.
-    EXPECT_TRUE(h.StatusText().startsWith(QStringLiteral("Played, "))) << h.StatusText().toStdString();
+    // Stopped, the rate and the counts stay in view.
+    EXPECT_TRUE(h.StatusText().startsWith(QStringLiteral("Played "))) << h.StatusText().toStdString();
+    EXPECT_TRUE(h.StatusText().contains(QStringLiteral(" of 60 fps, "))) << h.StatusText().toStdString();
+    EXPECT_TRUE(h.StatusText().contains(QStringLiteral(" skipped"))) << h.StatusText().toStdString();
     EXPECT_TRUE(h.prompts.messages.isEmpty());
     EXPECT_EQ(h.prompts.beeps, 0);
 }

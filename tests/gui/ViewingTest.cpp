@@ -143,6 +143,7 @@ TEST(Viewing, PageKeysHomeAndEndScrollTheFullScreenKeysSwitch)
     PromptRecorder prompts;
     OpenedApp app(WriteSample(dir.path(), "tall.rpf", 1500, 2500, kRed));
     ASSERT_TRUE(app.Started());
+    app.SetZoom(zoom::kRealSize);  // it opened fitted
     CMainFrame* frame = app.App().Frame();
     CBrimwellView* view = app.View();
     QScrollBar* vertical = view->verticalScrollBar();
@@ -195,6 +196,7 @@ TEST(Viewing, DraggingMovesThePictureWithThePointer)
     PromptRecorder prompts;
     OpenedApp app(WriteSample(dir.path(), "wide.rpf", 2000, 1500, kRed));
     ASSERT_TRUE(app.Started());
+    app.SetZoom(zoom::kRealSize);  // it opened fitted
     CBrimwellView* view = app.View();
     QWidget* surface = view->viewport();
     view->horizontalScrollBar()->setValue(500);

@@ -1,6 +1,10 @@
 #include "ZoomGeometry.h"
 
+#include "PictureScaler.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using zoom::FitZoom;
 using zoom::ZoomGeometry;
@@ -164,4 +168,31 @@ TEST(ZoomGeometry, ScaleAndScrollAtDivisorsPastTen)
     // 400 free screen pixels are 200 a side, 640 picture pixels at 5/16.
     EXPECT_DOUBLE_EQ(g.m_marginX, 640);
     EXPECT_DOUBLE_EQ(g.m_marginY, 40);
+}
+
+TEST(ZoomGeometry, ZoomingAboutAPointKeepsThePixelUnderIt)
+{
+    // Every pair of divisors, pointers and scroll positions across a few
+    // pictures' worth of pixels, with and without a margin after the change.
+    for (int from = 1; from <= 14; ++from) {
+        for (int to = 1; to <= 14; ++to) {
+            for (int margin : {0, 7}) {
+                for (int pointer = 0; pointer < 40; pointer += 3) {
+                    for (int scroll = 0; scroll < 400; scroll += 13) {
+                        const double picture = zoom::PictureCoordinate(pointer, scroll, from, 0);
+                        const int kept = zoom::PositionKeeping(picture, pointer, to, margin);
+                        const int was = picturescaler::SourceIndex(pointer + scroll, from, 0);
+                        const int now = picturescaler::SourceIndex(pointer + kept, to, margin);
+                        // Up to real size a screen pixel shows one picture
+                        // pixel at most, so the same one can stay; past it the
+                        // nearest does, off by what a screen pixel spans.
+                        if (to <= zoom::kScaleNumerator)
+                            ASSERT_EQ(now, was) << from << "->" << to << " at " << pointer << "+" << scroll;
+                        else
+                            ASSERT_LE(std::abs(now - was), 1 + to / 10) << from << "->" << to;
+                    }
+                }
+            }
+        }
+    }
 }
