@@ -95,15 +95,30 @@ int main(int argc, char** argv)
         if (frame.Has(bit))
             views.push_back(ChannelView::Channel(bit));
     }
+    // The window's scalings beside the tools' ones (above): depth and vectors
+    // by their percentiles, and logarithmic inverted depth.
+    ChannelScaling logarithmic = ChannelScaling::Window();
+    logarithmic.depth.logarithmic = logarithmic.depth.invert = true;
+    for (const int bit : {int(kChannelZ), int(kChannelV), int(kChannelU)})
+        if (frame.Has(bit))
+            views.push_back(ChannelView::Channel(bit).WithScaling(ChannelScaling::Window()));
+    if (frame.Has(kChannelZ))
+        views.push_back(ChannelView::Channel(kChannelZ).WithScaling(logarithmic));
+    const auto label = [](const ChannelView& view) {
+        QString name = view.Name();
+        if (!view.DrawsAs(ChannelView::Channel(std::max(0, view.bit()))) && view.kind() == ChannelView::Kind::Channel)
+            name += view.Scaling().depth.logarithmic && view.bit() == kChannelZ ? QStringLiteral(" log") : QStringLiteral(" auto");
+        return name;
+    };
     const Timing measuring = MedianOf(runs, [&] { channelrenderer::MeasureRanges(frame); });
     const channelrenderer::ChannelRanges ranges = channelrenderer::MeasureRanges(frame);
     std::printf("  measuring the depth and vector ranges, once per frame: %.2f ms  cpu %.2f ms\n", measuring.wall,
                 measuring.cpu);
-    std::printf("  %-16s %-24s %s\n", "", "ranges measured before", "measuring on the switch");
+    std::printf("  %-20s %-24s %s\n", "", "ranges measured before", "measuring on the switch");
     for (const ChannelView& view : views) {
         const Timing t = MedianOf(runs, [&] { channelrenderer::Render(frame, view, ranges); });
         const Timing first = MedianOf(runs, [&] { channelrenderer::Render(frame, view); });
-        std::printf("  %-16s %6.2f ms (cpu %6.2f) %-6s %6.2f ms (cpu %6.2f) %s\n", view.Name().toUtf8().constData(),
+        std::printf("  %-20s %6.2f ms (cpu %6.2f) %-6s %6.2f ms (cpu %6.2f) %s\n", label(view).toUtf8().constData(),
                     t.wall, t.cpu, Verdict(t.wall, kViewSwitchBoundMs), first.wall, first.cpu,
                     Verdict(first.wall, kViewSwitchBoundMs));
     }

@@ -80,7 +80,7 @@ bool CBrimwellDoc::Offers(const ChannelView& view) const
 
 ChannelView CBrimwellDoc::ShownView() const
 {
-    return Offers(m_wantedView) ? m_wantedView : ChannelView::Colour();
+    return Offers(m_wantedView) ? m_wantedView : ChannelView::Colour().WithScaling(m_wantedView.Scaling());
 }
 
 QImage CBrimwellDoc::ShownBitmap() const
@@ -89,11 +89,11 @@ QImage CBrimwellDoc::ShownBitmap() const
     const bool colour = view.kind() == ChannelView::Kind::Colour;
     if (colour && m_look.IsPlain())
         return rpf_bmp;
-    if (!colour && view == m_frame->likelyView && !m_frame->likelyBitmap.isNull())
+    if (!colour && view.DrawsAs(m_frame->likelyView) && !m_frame->likelyBitmap.isNull())
         return m_frame->likelyBitmap;  // drawn when the frame was read
     // Channel views ignore the look.
     const Look look = colour ? m_look : Look();
-    if (m_cachedFrame != m_frame.get() || m_cachedView != view || m_cachedLook != look) {
+    if (m_cachedFrame != m_frame.get() || !m_cachedView.DrawsAs(view) || m_cachedLook != look) {
         // One rendering kept at a time: a frame's memory is its channels, its
         // display bitmap and at most one view.
         QImage previous = std::exchange(m_viewCache, QImage());

@@ -39,10 +39,16 @@ public:
     // The frame shown, or null before the first file.
     const std::shared_ptr<const LoadedFrame>& Frame() const { return m_frame; }
 
-    // The view the user asked for; it outlives the files stepped through.
-    // Frames read from then on are drawn in it as they are read.
+    // The view the user asked for, with the window's scaling; it outlives
+    // the files stepped through. Frames read from then on are drawn in it as
+    // they are read.
     const ChannelView& WantedView() const { return m_wantedView; }
-    void SetWantedView(const ChannelView& view) { m_wantedView = view; }
+    // Asks for view, scaled as the window scales (view's own scaling aside).
+    void SetWantedView(const ChannelView& view) { m_wantedView = view.WithScaling(m_wantedView.Scaling()); }
+    // How the window scales depth and vectors: percentiles until the user
+    // chooses otherwise.
+    const ChannelScaling& Scaling() const { return m_wantedView.Scaling(); }
+    void SetScaling(const ChannelScaling& scaling) { m_wantedView = m_wantedView.WithScaling(scaling); }
     // How the colour view is looked at (exposure, display transform,
     // component); it outlives the files stepped through and played.
     const Look& WantedLook() const { return m_look; }
@@ -66,7 +72,7 @@ public:
 
 private:
     std::shared_ptr<const LoadedFrame> m_frame;
-    ChannelView m_wantedView;
+    ChannelView m_wantedView = ChannelView::Colour().WithScaling(ChannelScaling::Window());
     Look m_look;
     // The last channel view rendered, and of what.
     mutable QImage m_viewCache;

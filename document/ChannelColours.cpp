@@ -26,6 +26,34 @@ DepthRange DepthRangeOf(const unsigned char* zElements, std::size_t count)
     return range;
 }
 
+DepthMapping LinearMapping(const DepthRange& range, bool invert)
+{
+    DepthMapping mapping;
+    mapping.any = range.any;
+    mapping.nearDepth = range.nearest;
+    mapping.farDepth = range.farthest;
+    mapping.invert = invert;
+    return mapping;
+}
+
+DepthMapping LogarithmicMapping(double nearDepth, double farDepth, bool invert)
+{
+    DepthMapping mapping;
+    mapping.any = true;
+    mapping.nearDepth = nearDepth;
+    mapping.farDepth = farDepth;
+    mapping.invert = invert;
+    if (farDepth > nearDepth) {
+        mapping.logarithmic = true;
+        // Logarithms of each end, never a quotient of them: a tiny near
+        // depth and a far one could overflow it.
+        mapping.logShift = nearDepth > 0 ? 0.0 : (farDepth - nearDepth) / 1000.0 - nearDepth;
+        mapping.logNear = std::log(nearDepth + mapping.logShift);
+        mapping.inverseLogSpan = 1.0 / (std::log(farDepth + mapping.logShift) - mapping.logNear);
+    }
+    return mapping;
+}
+
 QRgb IdColour(std::uint32_t id)
 {
     if (id == 0)

@@ -1,5 +1,5 @@
 // The colour rules of the channel views, pixel by pixel: depth as grey
-// between the frame's nearest and farthest surface, IDs as hashed colours,
+// between a near and a far depth, IDs as hashed colours,
 // vectors on a colour wheel. The frame-wide facts the rules need (depth
 // range, largest vector) are measured once per frame here too.
 #pragma once
@@ -35,29 +35,70 @@ struct DepthRange {
 // zElements: count native floats, possibly unaligned.
 DepthRange DepthRangeOf(const unsigned char* zElements, std::size_t count);
 
-// Grey level of a depth: floor(255 * (z - nearest) / (farthest - nearest) + 0.5),
-// 255 when the range is a single value; -1 for background. Inline: it runs
-// once per pixel of a depth view.
-inline int DepthGrey(float z, const DepthRange& range)
+// How the depth view turns a depth into grey, settled for one frame: the
+// depths that run from black to white, and the curve between them.
+struct DepthMapping {
+    bool any = false;  // false: no range at all (every pixel is background)
+    double nearDepth = 0;
+    double farDepth = 0;
+    bool invert = false;       // near white, far black
+    bool logarithmic = false;  // see LogarithmicMapping
+    double logShift = 0;        // added to depths before their logarithm is taken
+    double logNear = 0;         // ln(nearDepth + logShift)
+    double inverseLogSpan = 0;  // 1 / (ln(farDepth + logShift) - logNear)
+};
+
+// The linear mapping of range, as the frame's measure gives it.
+DepthMapping LinearMapping(const DepthRange& range, bool invert = false);
+
+// Grey by the logarithm of the depth: t = ln(z / near) / ln(far / near),
+// so that each doubling of distance gets as many levels. A range that starts
+// at zero or below is shifted first so that it starts at a thousandth of its
+// span: its far end then lies three decades past its near one.
+DepthMapping LogarithmicMapping(double nearDepth, double farDepth, bool invert = false);
+
+// Grey level of a depth, 0..255; -1 for background. Linear:
+// floor(255 * (z - near) / (far - near) + 0.5); logarithmic: floor(255 * t
+// + 0.5); depths outside the range are clamped to its ends; with a range of
+// one value, depths below it are black and the rest white; inverted, 255
+// minus the level. Inline: it runs once per pixel of a depth view.
+inline int DepthGrey(float z, const DepthMapping& mapping)
 {
-    if (IsBackgroundDepth(z) || !range.any)
+    if (IsBackgroundDepth(z) || !mapping.any)
         return -1;
-    if (range.farthest == range.nearest)
-        return 255;
-    // In double, where z - nearest is exact. Multiplying by the reciprocal
-    // is several times faster than dividing, and differs from the rule's
-    // quotient by a rounding step at most, which can only change the result
-    // when the level lands next to a half: those few are divided exactly.
-    // Levels are never negative here, so truncation is the floor (and,
-    // unlike std::floor, needs no library call on the baseline x86-64).
-    const double span = double(range.farthest) - double(range.nearest);
-    const double offset = double(z) - double(range.nearest);
-    const double level = offset * (255.0 / span) + 0.5;
-    int whole = int(level);
-    const double fraction = level - double(whole);
-    if (fraction < 1e-9 || fraction > 1.0 - 1e-9)
-        whole = int(255.0 * offset / span + 0.5);
-    return whole < 0 ? 0 : whole > 255 ? 255 : whole;
+    int whole;
+    if (mapping.farDepth == mapping.nearDepth) {
+        whole = double(z) < mapping.nearDepth ? 0 : 255;
+    } else if (!mapping.logarithmic) {
+        // In double, where z - near is exact for a measured range.
+        // Multiplying by the reciprocal is several times faster than
+        // dividing, and differs from the rule's quotient by a rounding step
+        // at most, which can only change the result when the level lands
+        // next to a half: those few are divided exactly. Levels are never
+        // negative past the clamp, so truncation is the floor (and, unlike
+        // std::floor, needs no library call on the baseline x86-64).
+        const double span = mapping.farDepth - mapping.nearDepth;
+        const double offset = double(z) - mapping.nearDepth;
+        const double level = offset * (255.0 / span) + 0.5;
+        if (level <= 0.5)
+            whole = 0;
+        else if (level >= 255.5)
+            whole = 255;
+        else {
+            whole = int(level);
+            const double fraction = level - double(whole);
+            if (fraction < 1e-9 || fraction > 1.0 - 1e-9)
+                whole = int(255.0 * offset / span + 0.5);
+        }
+    } else {
+        double clamped = double(z);
+        clamped = clamped < mapping.nearDepth ? mapping.nearDepth : clamped;
+        clamped = clamped > mapping.farDepth ? mapping.farDepth : clamped;
+        const double t = (std::log(clamped + mapping.logShift) - mapping.logNear) * mapping.inverseLogSpan;
+        whole = int(255.0 * t + 0.5);
+    }
+    whole = whole < 0 ? 0 : whole > 255 ? 255 : whole;
+    return mapping.invert ? 255 - whole : whole;
 }
 
 // A colour for an ID that stays the same across frames and runs; black for 0,

@@ -3,9 +3,11 @@
 #include "ChannelColours.h"
 #include "DisplayBitmap.h"
 #include "InStretches.h"
+#include "NearestRank.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -46,6 +48,38 @@ channelcolours::DepthRange MeasureDepth(const unsigned char* z, std::size_t coun
     return range;
 }
 
+channelcolours::DepthRange MeasureDepthPercentiles(const unsigned char* z, std::size_t count)
+{
+    const nearestrank::Result found =
+        nearestrank::Select(count, {1, 99}, [z](std::size_t i, const auto& take) {
+            float depth;
+            std::memcpy(&depth, z + 4 * i, 4);
+            if (!channelcolours::IsBackgroundDepth(depth))
+                take(depth);
+        });
+    channelcolours::DepthRange range;
+    if (found.count > 0) {
+        range.any = true;
+        range.nearest = found.atRanks[0];
+        range.farthest = found.atRanks[1];
+    }
+    return range;
+}
+
+float MeasureLengthPercentile(const unsigned char* vectors, std::size_t count)
+{
+    const nearestrank::Result found =
+        nearestrank::Select(count, {99}, [vectors](std::size_t i, const auto& take) {
+            const channelcolours::Vector2 v = channelcolours::VectorAt(vectors + 8 * i);
+            // As FlowColour measures it.
+            float squared = v.first * v.first + v.second * v.second;
+            squared = squared < std::numeric_limits<float>::max() ? squared : std::numeric_limits<float>::max();
+            if (squared > 0)
+                take(std::sqrt(squared));
+        });
+    return found.count > 0 ? found.atRanks[0] : 0.0f;
+}
+
 float MeasureLargest(const unsigned char* vectors, std::size_t count)
 {
     std::mutex merging;
@@ -58,14 +92,14 @@ float MeasureLargest(const unsigned char* vectors, std::size_t count)
     return largest;
 }
 
-void RenderDepth(const unsigned char* z, std::size_t count, const channelcolours::DepthRange& range,
+void RenderDepth(const unsigned char* z, std::size_t count, const channelcolours::DepthMapping& mapping,
                  QRgb background, std::uint32_t* out)
 {
     InStretches(count, [=](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             float depth;
             std::memcpy(&depth, z + 4 * i, 4);
-            const int level = channelcolours::DepthGrey(depth, range);
+            const int level = channelcolours::DepthGrey(depth, mapping);
             out[i] = level < 0 ? (kOpaque | background) : Grey(level);
         }
     });
@@ -97,9 +131,9 @@ void RenderIds(const unsigned char* ids, std::size_t count, std::uint32_t* out)
     });
 }
 
-void RenderVectors(const unsigned char* vectors, std::size_t count, float largest, std::uint32_t* out)
+void RenderVectors(const unsigned char* vectors, std::size_t count, float fullLength, std::uint32_t* out)
 {
-    const float inverseLargest = channelcolours::InverseOfLargest(largest);
+    const float inverseLargest = channelcolours::InverseOfLargest(fullLength);
     InStretches(count, [=](std::size_t begin, std::size_t end) {
         // Whatever stands still (most of a frame's velocity, often) is black:
         // a block whose components are all zero (of either sign) is filled
@@ -145,16 +179,58 @@ ChannelRanges MeasureRangesOf(const FrameChannels& frame, int only)
     ChannelRanges ranges;
     const std::size_t count = frame.PixelCount();
     const auto wanted = [&](int bit) { return frame.Has(bit) && (only == kEveryChannel || only == bit); };
-    if (wanted(kChannelZ))
+    if (wanted(kChannelZ)) {
         ranges.depth = MeasureDepth(frame.channels[kChannelZ], count);
-    if (wanted(kChannelV))
+        ranges.depthPercentiles = MeasureDepthPercentiles(frame.channels[kChannelZ], count);
+    }
+    if (wanted(kChannelV)) {
         ranges.largestVelocity = MeasureLargest(frame.channels[kChannelV], count);
-    if (wanted(kChannelU))
+        ranges.velocityPercentile = MeasureLengthPercentile(frame.channels[kChannelV], count);
+    }
+    if (wanted(kChannelU)) {
         ranges.largestUv = MeasureLargest(frame.channels[kChannelU], count);
+        ranges.uvPercentile = MeasureLengthPercentile(frame.channels[kChannelU], count);
+    }
     return ranges;
 }
 
 }  // namespace
+
+channelcolours::DepthMapping DepthMappingFor(const ChannelRanges& ranges, const DepthScaling& scaling)
+{
+    channelcolours::DepthRange range = ranges.depth;
+    if (scaling.mode == DepthRangeMode::Auto) {
+        range = ranges.depthPercentiles;
+    } else if (scaling.mode == DepthRangeMode::Typed) {
+        // A typed range stands even on a frame of background alone.
+        if (!scaling.logarithmic) {
+            channelcolours::DepthMapping mapping;
+            mapping.any = true;
+            mapping.nearDepth = scaling.nearDepth;
+            mapping.farDepth = scaling.farDepth;
+            mapping.invert = scaling.invert;
+            return mapping;
+        }
+        return channelcolours::LogarithmicMapping(scaling.nearDepth, scaling.farDepth, scaling.invert);
+    }
+    if (scaling.logarithmic && range.any)
+        return channelcolours::LogarithmicMapping(range.nearest, range.farthest, scaling.invert);
+    return channelcolours::LinearMapping(range, scaling.invert);
+}
+
+float VectorScaleFor(float largest, float percentile, const VectorScaling& scaling)
+{
+    switch (scaling.mode) {
+    case VectorScaleMode::Largest: return largest;
+    case VectorScaleMode::Auto: return percentile;
+    case VectorScaleMode::Typed: break;
+    }
+    // Within the float range, so that its inverse is finite and non-zero
+    // and a still pixel stays black.
+    const double length = std::min<double>(std::max<double>(scaling.typedLength, std::numeric_limits<float>::min()),
+                                           std::numeric_limits<float>::max());
+    return float(length);
+}
 
 ChannelRanges MeasureRanges(const FrameChannels& frame)
 {
@@ -191,14 +267,22 @@ QImage Render(const FrameChannels& frame, const ChannelView& view, const Channel
     const int bit = view.bit();
     const unsigned char* elements = frame.channels[bit];
     switch (bit) {
-    case kChannelZ: RenderDepth(elements, count, ranges.depth, background, out); break;
+    case kChannelZ:
+        RenderDepth(elements, count, DepthMappingFor(ranges, view.Scaling().depth), background, out);
+        break;
     case kChannelC:
     case kChannelE: RenderBytes(elements, count, out); break;
     case kChannelI:
     case kChannelO:
     case kChannelM: RenderIds(elements, count, out); break;
-    case kChannelV: RenderVectors(elements, count, ranges.largestVelocity, out); break;
-    case kChannelU: RenderVectors(elements, count, ranges.largestUv, out); break;
+    case kChannelV:
+        RenderVectors(elements, count,
+                      VectorScaleFor(ranges.largestVelocity, ranges.velocityPercentile, view.Scaling().velocity), out);
+        break;
+    case kChannelU:
+        RenderVectors(elements, count, VectorScaleFor(ranges.largestUv, ranges.uvPercentile, view.Scaling().uv),
+                      out);
+        break;
     default: RenderByteColour(elements, std::size_t(FrameChannels::ElementSize(bit)), count, out); break;  // N R B G T W
     }
     return bitmap;

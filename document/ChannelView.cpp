@@ -59,3 +59,17 @@ bool ChannelView::AvailableIn(const FrameChannels& frame) const
     }
     return frame.Has(bit_);
 }
+
+bool ChannelView::DrawsAs(const ChannelView& other) const
+{
+    if (*this != other)
+        return false;
+    if (kind_ != Kind::Channel)
+        return true;
+    switch (bit_) {
+    case kChannelZ: return scaling_.depth == other.scaling_.depth;
+    case kChannelV: return scaling_.velocity == other.scaling_.velocity;
+    case kChannelU: return scaling_.uv == other.scaling_.uv;
+    default: return true;
+    }
+}

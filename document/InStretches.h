@@ -9,14 +9,21 @@
 #include <thread>
 #include <vector>
 
-// Runs work(begin, end) over 0..count in one stretch per processor, the
-// calling thread taking the first.
-template <typename Work>
-void InStretches(std::size_t count, const Work& work)
+// The number of stretches InStretches splits count elements into.
+inline std::size_t StretchCount(std::size_t count)
 {
     constexpr std::size_t kSmallest = 1 << 18;  // below this a thread costs more than it saves
     const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t stretches = std::min<std::size_t>({processors, 8, std::max<std::size_t>(1, count / kSmallest)});
+    return std::min<std::size_t>({processors, 8, std::max<std::size_t>(1, count / kSmallest)});
+}
+
+// Runs work(stretch, begin, end) over 0..count in StretchCount(count)
+// stretches, one thread each, the calling thread taking the first; every
+// helper is joined before it returns.
+template <typename Work>
+void InNumberedStretches(std::size_t count, const Work& work)
+{
+    const std::size_t stretches = StretchCount(count);
     const std::size_t length = (count + stretches - 1) / stretches;
     std::vector<std::thread> helpers;
     for (std::size_t s = 1; s < stretches; ++s) {
@@ -24,12 +31,20 @@ void InStretches(std::size_t count, const Work& work)
         if (begin >= end)
             continue;
         try {
-            helpers.emplace_back([&work, begin, end] { work(begin, end); });
+            helpers.emplace_back([&work, s, begin, end] { work(s, begin, end); });
         } catch (const std::system_error&) {
-            work(begin, end);  // no thread to be had: this one does the stretch
+            work(s, begin, end);  // no thread to be had: this one does the stretch
         }
     }
-    work(0, std::min(count, length));
+    work(std::size_t(0), std::size_t(0), std::min(count, length));
     for (std::thread& helper : helpers)
         helper.join();
 }
+
+// As above, for work(begin, end) that needs no stretch number.
+template <typename Work>
+void InStretches(std::size_t count, const Work& work)
+{
+    InNumberedStretches(count, [&work](std::size_t, std::size_t begin, std::size_t end) { work(begin, end); });
+}
+

@@ -84,6 +84,20 @@ CommandTable MakeTable()
         {ID_CHANNEL_FIRST + kChannelV, "Show the velocity as a colour wheel\nVelocity (V)"},
         {ID_CHANNEL_FIRST + kChannelW, "Show channel W\nChannel W (W)"},
         {ID_CHANNEL_FIRST + kChannelM, "Show channel M, one colour per value\nChannel M (M)"},
+        {ID_DEPTH_RANGE_FULL, "Z depth from the frame's nearest to its farthest depth\nFull range"},
+        {ID_DEPTH_RANGE_AUTO,
+         "Z depth from the 1st to the 99th percentile of the frame's depths, the rest clamped\nAuto range"},
+        {ID_DEPTH_RANGE_TYPED, "Z depth between a near and a far depth you type\nNear and far"},
+        {ID_DEPTH_INVERT, "Z depth with near white and far black\nInvert"},
+        {ID_DEPTH_LOGARITHMIC, "Z depth by the logarithm of the distance\nLogarithmic"},
+        {ID_DEPTH_RANGE_SWITCH, "Switch the Z depth range between full and auto\nFull or auto (Shift Z)"},
+        {ID_VELOCITY_SCALE_LARGEST, "Velocity at full brightness at the frame's largest length\nLargest"},
+        {ID_VELOCITY_SCALE_AUTO,
+         "Velocity at full brightness at the 99th percentile of the moving pixels' lengths\nAuto"},
+        {ID_VELOCITY_SCALE_TYPED, "Velocity at full brightness at a length you type\nLength"},
+        {ID_UV_SCALE_LARGEST, "UV coordinates at full brightness at the frame's largest length\nLargest"},
+        {ID_UV_SCALE_AUTO, "UV coordinates at full brightness at the 99th percentile of their non-zero lengths\nAuto"},
+        {ID_UV_SCALE_TYPED, "UV coordinates at full brightness at a length you type\nLength"},
     };
     table.menu = {
         {"&File", "&Open...\tCtrl+O", ID_FILE_OPEN, false},
@@ -147,6 +161,21 @@ CommandTable MakeTable()
         {"&Channel", "Velocity\tV", ID_CHANNEL_FIRST + kChannelV, false},
         {"&Channel", "Channel W\tW", ID_CHANNEL_FIRST + kChannelW, false},
         {"&Channel", "Channel M\tM", ID_CHANNEL_FIRST + kChannelM, false},
+        {"&Channel", nullptr, 0, false},
+        {"&Channel/&Depth Range", "&Full", ID_DEPTH_RANGE_FULL, false},
+        {"&Channel/&Depth Range", "&Auto (1st to 99th Percentile)", ID_DEPTH_RANGE_AUTO, false},
+        {"&Channel/&Depth Range", "&Near and Far...", ID_DEPTH_RANGE_TYPED, false},
+        {"&Channel/&Depth Range", nullptr, 0, false},
+        {"&Channel/&Depth Range", "Full or Auto\tShift+Z", ID_DEPTH_RANGE_SWITCH, false},
+        {"&Channel/&Depth Range", nullptr, 0, false},
+        {"&Channel/&Depth Range", "&Invert", ID_DEPTH_INVERT, false},
+        {"&Channel/&Depth Range", "&Logarithmic", ID_DEPTH_LOGARITHMIC, false},
+        {"&Channel/&Velocity Scale", "&Largest", ID_VELOCITY_SCALE_LARGEST, false},
+        {"&Channel/&Velocity Scale", "&Auto (99th Percentile)", ID_VELOCITY_SCALE_AUTO, false},
+        {"&Channel/&Velocity Scale", "L&ength...", ID_VELOCITY_SCALE_TYPED, false},
+        {"&Channel/&UV Scale", "&Largest", ID_UV_SCALE_LARGEST, false},
+        {"&Channel/&UV Scale", "&Auto (99th Percentile)", ID_UV_SCALE_AUTO, false},
+        {"&Channel/&UV Scale", "L&ength...", ID_UV_SCALE_TYPED, false},
         {"&Help", "&About Brimwell...", ID_APP_ABOUT, false},
     };
     // Keypad keys carry the keypad modifier, so Ctrl + keypad 0 is a
@@ -195,6 +224,7 @@ CommandTable MakeTable()
         {QKeyCombination(Qt::ShiftModifier, Qt::Key_B), ID_VIEW_SHOW_BLUE},
         {QKeyCombination(Qt::ShiftModifier, Qt::Key_L), ID_VIEW_SHOW_LUMINANCE},
         {QKeyCombination(Qt::ShiftModifier, Qt::Key_A), ID_VIEW_OVER_CHECKER},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_Z), ID_DEPTH_RANGE_SWITCH},
     };
     // Each render channel by its letter, no modifier.
     for (int bit = 0; bit < kChannelCount; ++bit)

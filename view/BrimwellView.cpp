@@ -2,6 +2,7 @@
 
 #include "AppCommandIds.h"
 #include "BrimwellDoc.h"
+#include "ChannelScalingCommands.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "DetailsDialog.h"
@@ -73,6 +74,8 @@ CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QPri
         SetChannelHandlers(ID_CHANNEL_FIRST + bit, ChannelView::Channel(bit));
         group->addAction(m_router->Action(ID_CHANNEL_FIRST + bit));
     }
+
+    new CChannelScalingCommands(m_document, m_router, this);
 
     // The readout follows the pointer without a button held.
     viewport()->setMouseTracking(true);

@@ -30,7 +30,7 @@ int CountDiffering(const QImage& shot, const QRect& area, const QImage& picture)
 
 }  // namespace
 
-TEST_F(ChannelsE2e, ZAndIKeysShowTheDepthAndNodeIdViews)
+TEST_F(ChannelsE2e, ZAndIKeysShowTheDepthAndNodeIdViewsAndShiftZTheFullDepthRange)
 {
     const QString sample = e2e::DemoSample();
     RLA file;  // read independently of the viewer
@@ -52,9 +52,18 @@ TEST_F(ChannelsE2e, ZAndIKeysShowTheDepthAndNodeIdViews)
     });
     ASSERT_TRUE(where.isValid());
 
-    for (const auto& [key, bit] : {std::pair{"z", int(kChannelZ)}, std::pair{"i", int(kChannelI)}}) {
+    // The window scales depth as it starts, by percentiles; shift+z goes to
+    // the frame's full range.
+    ChannelScaling full = ChannelScaling::Window();
+    full.depth.mode = DepthRangeMode::Full;
+    const struct {
+        const char* key;
+        int bit;
+        ChannelScaling scaling;
+    } steps[] = {{"z", kChannelZ, ChannelScaling::Window()}, {"shift+z", kChannelZ, full}, {"i", kChannelI, full}};
+    for (const auto& [key, bit, scaling] : steps) {
         SCOPED_TRACE(key);
-        const QImage expected = channelrenderer::Render(frame, ChannelView::Channel(bit));
+        const QImage expected = channelrenderer::Render(frame, ChannelView::Channel(bit).WithScaling(scaling));
         Session().Key(window, key);
         const QImage shot =
             Session().WaitForScreen([&](const QImage& s) { return CountDiffering(s, where, expected) == 0; });

@@ -163,6 +163,13 @@ TEST(App, MenusAndGreyItems)
                                   "  Channel R\tR",  "  Coverage\tC",         "  Channel B\tB",
                                   "  Node render ID\tI", "  Channel G\tG",    "  Channel T\tT",
                                   "  Velocity\tV [grey]", "  Channel W\tW",        "  Channel M\tM",
+                                  "-",               "  &Depth Range",        "    &Full",
+                                  "    &Auto (1st to 99th Percentile)",         "    &Near and Far...",
+                                  "-",               "    Full or Auto\tShift+Z", "-",
+                                  "    &Invert",     "    &Logarithmic",       "  &Velocity Scale",
+                                  "    &Largest",    "    &Auto (99th Percentile)", "    L&ength...",
+                                  "  &UV Scale",     "    &Largest",          "    &Auto (99th Percentile)",
+                                  "    L&ength...",
                                   "&Help",           "  &About Brimwell..."};
     app.Router()->UpdateCommandUI();
     const QStringList texts = MenuTexts(app.Frame()->menuBar());

@@ -39,12 +39,13 @@ QString WriteDemo(const QString& folder, const QString& name, bool everyChannel,
     return path;
 }
 
-// The bitmap of view for the file, from a load of its own.
-QImage Expected(const QString& path, const ChannelView& view)
+// The bitmap of view for the file, from a load of its own, scaled as the
+// window starts.
+QImage Expected(const QString& path, const ChannelView& view, const ChannelScaling& scaling = ChannelScaling::Window())
 {
     RLA image;
     image.Leer(QFile::encodeName(path).constData(), true);
-    return channelrenderer::Render(FrameChannelsOf(image), view);
+    return channelrenderer::Render(FrameChannelsOf(image), view.WithScaling(scaling));
 }
 
 // The client area the view should show with picture drawn where the view
@@ -320,12 +321,17 @@ TEST(ChannelViews, AFrameReadWhileAViewIsWantedComesDrawnInItAndOtherViewsAreDra
     const ChannelView depth = ChannelView::Channel(kChannelZ);
     const ChannelView normals = ChannelView::Channel(kChannelN);
     CBrimwellDoc document;
+    document.SetScaling(ChannelScaling());
     document.SetWantedView(depth);
     const std::shared_ptr<const LoadedFrame> frame = LoadFrame(QFile::encodeName(path).toStdString(), depth);
     ASSERT_FALSE(frame->likelyBitmap.isNull());
     ASSERT_TRUE(document.ShowFrame(frame, path));
     // Shown as drawn when read, and drawn exactly as the window draws it.
     EXPECT_EQ(document.ShownBitmap().cacheKey(), frame->likelyBitmap.cacheKey());
+    EXPECT_EQ(document.ShownBitmap(), Expected(path, depth, ChannelScaling()));
+    // Scaled otherwise, the same view is drawn anew, not taken from the one read.
+    document.SetScaling(ChannelScaling::Window());
+    EXPECT_NE(document.ShownBitmap().cacheKey(), frame->likelyBitmap.cacheKey());
     EXPECT_EQ(document.ShownBitmap(), Expected(path, depth));
     // Another view is drawn for itself, not taken from the one read.
     document.SetWantedView(normals);

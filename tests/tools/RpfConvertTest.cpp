@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -289,6 +290,102 @@ TEST(RpfConvert, PngsHoldTheColourAtSixteenBitsAndChannelViewsAsTheViewerDrawsTh
         const QImage expected = channelrenderer::Render(FrameChannelsOf(*image), view);
         EXPECT_EQ(QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_ARGB32), expected) << letter;
     }
+}
+
+TEST(RpfConvert, RangeAndScaleOptionsChooseHowDepthAndVectorsAreScaled)
+{
+    TempDir dir;
+    // 200 depths v / 2 - 10 (v = 1..200) in a scrambled order: by nearest
+    // rank the 1st percentile is -9 and the 99th 89.
+    rpfgen::RpfImage depths;
+    depths.width = 20;
+    depths.height = 10;
+    depths.colourBits = 8;
+    depths.producer = "Renderer (Z)";
+    depths.red.assign(200, 0);
+    depths.green.assign(200, 0);
+    depths.blue.assign(200, 0);
+    depths.gbuffer[kChannelZ].resize(200 * 4);
+    for (int i = 0; i < 200; ++i) {
+        const float z = float((i * 37) % 200 + 1) / 2 - 10;
+        std::memcpy(&depths.gbuffer[kChannelZ][4 * std::size_t(i)], &z, 4);
+    }
+    const std::string zFile = dir.File("depths.rpf");
+    ASSERT_TRUE(rpfgen::WriteRpf(zFile, depths));
+    const auto greyOf = [](const QImage& picture, float z) {
+        for (int i = 0; i < 200; ++i)
+            if (float((i * 37) % 200 + 1) / 2 - 10 == z)
+                return qRed(picture.pixel(i % 20, i / 20));
+        return -1;
+    };
+    ASSERT_EQ(RunProgram(RPFCONVERT_PATH, {"--channel", "Z", "--range", "auto", zFile, dir.File("auto.png")}).exitCode,
+              0);
+    const QImage autoPicture(QString::fromStdString(dir.File("auto.png")));
+    EXPECT_EQ(greyOf(autoPicture, -9.5f), 0);
+    EXPECT_EQ(greyOf(autoPicture, 40.0f), 128);  // 49 / 98
+    EXPECT_EQ(greyOf(autoPicture, 89.0f), 255);
+    ASSERT_EQ(RunProgram(RPFCONVERT_PATH, {"--channel", "Z", zFile, dir.File("full.png")}).exitCode, 0);
+    EXPECT_EQ(greyOf(QImage(QString::fromStdString(dir.File("full.png"))), 40.0f), 127) << "full by default: 49.5 / 99.5";
+    ASSERT_EQ(RunProgram(RPFCONVERT_PATH, {"--range", "-10,0", "--channel", "Z", zFile, dir.File("typed.png")}).exitCode,
+              0);
+    const QImage typed(QString::fromStdString(dir.File("typed.png")));
+    EXPECT_EQ(greyOf(typed, -5.0f), 128);
+    EXPECT_EQ(greyOf(typed, 0.5f), 255);
+
+    // --scale on the velocity: the viewer's drawing at that length.
+    const std::string in = dir.File("all.rpf");
+    ASSERT_TRUE(rpfgen::WriteRpf(in, EveryChannelImage(true)));
+    const auto image = Load(in);
+    ChannelScaling scaling;
+    ASSERT_TRUE(channelscaling::ParseVectorScale("250", scaling.velocity));
+    const QImage expected =
+        channelrenderer::Render(FrameChannelsOf(*image), ChannelView::Channel(kChannelV).WithScaling(scaling));
+    ASSERT_EQ(RunProgram(RPFCONVERT_PATH, {"--channel", "V", "--scale", "250", in, dir.File("v.png")}).exitCode, 0);
+    const QImage scaled = QImage(QString::fromStdString(dir.File("v.png"))).convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(scaled, expected);
+    EXPECT_NE(scaled, channelrenderer::Render(FrameChannelsOf(*image), ChannelView::Channel(kChannelV)));
+
+    // Choices that make no sense are usage errors, and write nothing.
+    const std::vector<std::vector<std::string>> wrong = {
+        {"--channel", "Z", "--range", "5,1"},  {"--channel", "Z", "--range", "near"},
+        {"--channel", "V", "--range", "auto"}, {"--range", "auto"},
+        {"--channel", "Z", "--scale", "2"},    {"--channel", "U", "--scale", "0"}};
+    for (std::vector<std::string> args : wrong) {
+        args.push_back(in);
+        args.push_back(dir.File("wrong.png"));
+        const toolstest::RunResult run = RunProgram(RPFCONVERT_PATH, args);
+        EXPECT_EQ(run.exitCode, 2) << args[1] << " " << args[3];
+        EXPECT_FALSE(std::filesystem::exists(dir.File("wrong.png")));
+    }
+}
+
+TEST(RpfConvert, TheDemoSampleDepthIsNoLongerMostlyBlackInAuto)
+{
+    // The ground runs to the horizon: from nearest to farthest, most of the
+    // surfaces are crushed into the first grey levels.
+    TempDir dir;
+    const auto blackSurfaces = [&](const std::string& range, int& surfaces) {
+        const std::string out = dir.File(range + ".png");
+        EXPECT_EQ(RunProgram(RPFCONVERT_PATH, {"--channel", "Z", "--range", range, DEMO_SAMPLE_PATH, out}).exitCode, 0);
+        const QImage picture = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB32);
+        int black = 0;
+        surfaces = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const QRgb p = picture.pixel(x, y);
+                surfaces += p != qRgb(64, 64, 64);
+                black += p == qRgb(0, 0, 0);
+            }
+        }
+        return black;
+    };
+    int surfaces = 0;
+    const int fullBlack = blackSurfaces("full", surfaces);
+    EXPECT_GT(fullBlack * 4, surfaces * 3) << fullBlack << " of " << surfaces;
+    const int autoBlack = blackSurfaces("auto", surfaces);
+    EXPECT_LT(autoBlack * 4, surfaces) << autoBlack << " of " << surfaces;
+    std::printf("demo sample, surfaces drawn black: %d with the full range, %d in auto, of %d\n", fullBlack,
+                autoBlack, surfaces);
 }
 
 TEST(RpfConvert, BadInputIsReportedAndLeavesNoFile)

@@ -26,9 +26,10 @@
 namespace {
 
 const char kUsage[] =
-    "usage: rpfconvert [--channel L] [--max-memory BYTES] [--compression NAME] IN.rpf OUT.exr|OUT.png\n"
-    "       rpfconvert [--channel L] [--format exr|png] [--max-memory BYTES] [--compression NAME]\n"
-    "                  IN.rpf... OUTDIR/\n"
+    "usage: rpfconvert [--channel L [--range R] [--scale S]] [--max-memory BYTES] [--compression NAME]\n"
+    "                  IN.rpf OUT.exr|OUT.png\n"
+    "       rpfconvert [--channel L [--range R] [--scale S]] [--format exr|png] [--max-memory BYTES]\n"
+    "                  [--compression NAME] IN.rpf... OUTDIR/\n"
     "\n"
     "Converts RPF images. OUT.exr gets every channel of the file as one OpenEXR\n"
     "file: R G B (A when the file has alpha) as floats (a float file's values as\n"
@@ -38,8 +39,19 @@ const char kUsage[] =
     "and the D block names as the header attributes producer and nodeNames.\n"
     "OUT.png gets the colour as a 16-bit RGB PNG (alpha left out, as the viewer\n"
     "draws the colour). With --channel L the PNG is that channel's view as the\n"
-    "viewer draws it, 8-bit RGB; L is A (alpha) or a channel letter of\n"
-    "ZEOUNRCBIGTVWM.\n"
+    "viewer draws it, 8-bit RGB, depth and vectors scaled by the full range of\n"
+    "the frame unless --range or --scale asks otherwise; L is A (alpha) or a\n"
+    "channel letter of ZEOUNRCBIGTVWM.\n"
+    "\n"
+    "--range full|auto|NEAR,FAR (with --channel Z): the depths drawn from black\n"
+    "to white. full (the default): the frame's nearest to its farthest depth;\n"
+    "auto: the 1st to the 99th percentile of its depths (nearest rank,\n"
+    "background left out), depths beyond drawn black or white; NEAR,FAR: the\n"
+    "depths given (NEAR < FAR), likewise.\n"
+    "--scale largest|auto|LENGTH (with --channel V or U): the vector length\n"
+    "drawn at full brightness. largest (the default): the frame's longest;\n"
+    "auto: the 99th percentile of its non-zero lengths (nearest rank); LENGTH:\n"
+    "the length given (> 0). Longer vectors show at full brightness.\n"
     "\n"
     "--compression NAME compresses the EXR with zip (the default), none, rle,\n"
     "zips or piz, which keep every value, or with pxr24, b44, dwaa or dwab,\n"
@@ -74,6 +86,9 @@ const char kUsage[] =
 struct Options {
     bool channelGiven = false;
     ChannelView view;
+    ChannelScaling scaling;  // of the view, as --range and --scale ask
+    std::string rangeGiven;  // the option's value, empty without it
+    std::string scaleGiven;
     std::string format;  // "exr", "png" or empty
     bool compressionGiven = false;
     exrexport::ExrCompression compression = exrexport::ExrCompression::Zip;
@@ -93,7 +108,7 @@ Options ParseArguments(int argc, char** argv)
             std::exit(0);
         }
         if (argument == "--channel" || argument == "--format" || argument == "--max-memory" ||
-            argument == "--compression") {
+            argument == "--compression" || argument == "--range" || argument == "--scale") {
             if (i + 1 >= argc)
                 UsageError(argument + " needs a value");
             const std::string value = argv[++i];
@@ -105,6 +120,15 @@ Options ParseArguments(int argc, char** argv)
             } else if (argument == "--max-memory") {
                 if (!memorybudget::ParseBytes(value.c_str(), options.memoryCap))
                     UsageError("--max-memory wants a whole number of bytes, not \"" + value + "\"");
+            } else if (argument == "--range") {
+                if (!channelscaling::ParseDepthRange(value, options.scaling.depth))
+                    UsageError("--range wants full, auto or NEAR,FAR with NEAR < FAR, not \"" + value + "\"");
+                options.rangeGiven = value;
+            } else if (argument == "--scale") {
+                if (!channelscaling::ParseVectorScale(value, options.scaling.velocity))
+                    UsageError("--scale wants largest, auto or a length > 0, not \"" + value + "\"");
+                options.scaling.uv = options.scaling.velocity;
+                options.scaleGiven = value;
             } else if (argument == "--format") {
                 if (value != "exr" && value != "png")
                     UsageError("--format wants exr or png, not \"" + value + "\"");
@@ -127,6 +151,13 @@ Options ParseArguments(int argc, char** argv)
     options.inputs = paths;
     if (options.channelGiven && options.format == "exr")
         UsageError("--channel writes PNG files");
+    // A choice the view would not use is a mistake worth saying.
+    if (!options.rangeGiven.empty() && !(options.channelGiven && options.view.Letter() == 'Z'))
+        UsageError("--range goes with --channel Z");
+    if (!options.scaleGiven.empty() &&
+        !(options.channelGiven && (options.view.Letter() == 'V' || options.view.Letter() == 'U')))
+        UsageError("--scale goes with --channel V or --channel U");
+    options.view = options.view.WithScaling(options.scaling);
     return options;
 }
 
