@@ -6,6 +6,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QUrl>
 
@@ -139,6 +140,8 @@ void CShockwaveFlash::ShowMovie(const QByteArray& data)
 
     if (animated) {
         auto animation = std::make_unique<QMovie>(&m_movieBuffer);
+        QElapsedTimer decoding;
+        decoding.start();
         // An animation whose first frame does not decode shows nothing.
         if (!animation->jumpToFrame(0)) {
             animation.reset();
@@ -148,7 +151,7 @@ void CShockwaveFlash::ShowMovie(const QByteArray& data)
         }
         m_animation = std::move(animation);
         m_content = Content::Animation;
-        KeepDecodedFrame();
+        KeepDecodedFrame(decoding.elapsed());
         if (m_playing)
             ShowNextFrameLater();
         return;
@@ -166,8 +169,9 @@ void CShockwaveFlash::ShowMovie(const QByteArray& data)
 }
 
 // The decoder's current frame, drawn at the banner's size and kept, or,
-// past kMaxKeptFrames, kept only until the next.
-void CShockwaveFlash::KeepDecodedFrame()
+// past kMaxKeptFrames, kept only until the next. decodeMs is how long the
+// decoder took over it.
+void CShockwaveFlash::KeepDecodedFrame(qint64 decodeMs)
 {
     ++m_decodedFrames;
     const QImage decoded = m_animation->currentImage();
@@ -178,7 +182,11 @@ void CShockwaveFlash::KeepDecodedFrame()
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(bannergeometry::MovieRect(m_scaleMode, decoded.size(), size()), decoded);
     }
-    const int delay = m_animation->nextFrameDelay();
+    // The decoder reports the frame's delay less the time it spent decoding
+    // (its own playback would be late by that much); the delay the file
+    // asks for is what the kept frame shows for.
+    const int reported = m_animation->nextFrameDelay();
+    const int delay = reported > 0 ? reported + int(std::min<qint64>(decodeMs, 60000)) : reported;
     KeptFrame frame{picture, std::max(kMinFrameMs, delay <= 10 ? kQuickFrameMs : delay)};
     if (int(m_frames.size()) < kMaxKeptFrames) {
         m_frames.push_back(std::move(frame));
@@ -202,8 +210,10 @@ void CShockwaveFlash::OnFrameDue()
         return;
     if (!m_allKept) {
         const int before = m_animation->currentFrameNumber();
+        QElapsedTimer decoding;
+        decoding.start();
         if (m_animation->jumpToNextFrame() && m_animation->currentFrameNumber() > before) {
-            KeepDecodedFrame();
+            KeepDecodedFrame(decoding.elapsed());
             ShowNextFrameLater();
             return;
         }

@@ -86,7 +86,7 @@ private:
     void ShowMovie(const QByteArray& data);
     void Clear();
     void OnFrameDue();
-    void KeepDecodedFrame();
+    void KeepDecodedFrame(qint64 decodeMs);
     void ShowNextFrameLater();
 
     bannergeometry::ScaleMode m_scaleMode = bannergeometry::kShowAll;
