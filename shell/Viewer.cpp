@@ -137,6 +137,8 @@ void Viewer::Shown(std::string pathBytes)
         m_readAhead.SetShown(m_shownPath, document->Frame());
         m_follower.Follow(document->GetPathName());
     }
+    if (std::exchange(m_relistAfterStep, false) && m_follower.IsEnabled() && m_folder.IsReady())
+        m_relister.Request(m_shownPath);
 }
 
 void Viewer::Reload(bool reportFailure)
@@ -173,6 +175,17 @@ void Viewer::OnFolderChanged()
 
 void Viewer::OnFolderListed(const std::string& path, FolderList::Files files)
 {
+    // A listing that arrives after following was turned off is dropped: the
+    // list then stays the folder as the last open saw it.
+    if (!m_follower.IsEnabled())
+        return;
+    // One made while a step's open waits (scheduled, or its frame being
+    // read) would put the place back on the file shown before it: the
+    // folder is listed again once the next file is shown.
+    if (!m_steppedPath.empty() || m_readAhead.Awaiting()) {
+        m_relistAfterStep = true;
+        return;
+    }
     // A listing of a folder no longer shown, or made while an open was
     // under way, is stale.
     if (!m_folder.IsReady() || path != m_shownPath)

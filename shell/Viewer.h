@@ -122,6 +122,8 @@ private:
     // The file of the latest step, waiting for its open to run; empty when
     // none is scheduled.
     std::string m_steppedPath;
+    // A folder listing came while a step's open waited: list it again after.
+    bool m_relistAfterStep = false;
     int m_stepDirection = 1;  // of the latest step: +1 onwards, -1 back
     FramePlayer m_player;
     // Last: it goes first, joining its readers while all else still stands.
