@@ -34,8 +34,10 @@ echo "== The reader, the frame cache and the channel views under ThreadSanitizer
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMWELL_BENCH=OFF -DBRIMWELL_E2E=OFF \
   -DBRIMWELL_TSAN=ON -DBRIMWELL_WERROR=ON
 cmake --build build/tsan -j "$jobs" --target reader_tests frame_cache_tests logic_tests
+tsan_suppressions="$PWD/tests/tsan_qt.supp"
 for program in tests/reader/reader_tests tests/cache/frame_cache_tests tests/logic/logic_tests; do
-  (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" QT_QPA_PLATFORM=offscreen \
+  (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$tsan_suppressions" \
+    QT_QPA_PLATFORM=offscreen \
     "$program" --gtest_brief=1)
 done
 

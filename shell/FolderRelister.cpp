@@ -37,10 +37,29 @@ void FolderRelister::StartListing()
         m_worker.join();
     m_worker = std::thread([this, path = m_path] {
         FolderList::Files files = FolderList::List(path);
-        QMetaObject::invokeMethod(
-            this, [this, path, files = std::move(files)]() mutable { OnListed(path, std::move(files)); },
-            Qt::QueuedConnection);
+        {
+            // Handed over under the lock, not inside the posted call, so
+            // the window's thread takes it through the same lock.
+            std::lock_guard<std::mutex> lock(m_doneMutex);
+            m_donePath = path;
+            m_doneFiles = std::move(files);
+        }
+        // By name: the call is then made up inside Qt, and no object built
+        // on this thread is read on the window's thread outside the lock.
+        QMetaObject::invokeMethod(this, "TakeListing", Qt::QueuedConnection);
     });
+}
+
+void FolderRelister::TakeListing()
+{
+    std::string path;
+    FolderList::Files files;
+    {
+        std::lock_guard<std::mutex> lock(m_doneMutex);
+        path = std::move(m_donePath);
+        files = std::move(m_doneFiles);
+    }
+    OnListed(path, std::move(files));
 }
 
 void FolderRelister::OnListed(const std::string& path, FolderList::Files files)

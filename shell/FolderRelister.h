@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <string>
+#include <mutex>
 #include <thread>
 
 class FolderRelister : public QObject {
@@ -40,11 +41,16 @@ public:
 
 private:
     void StartListing();
+    // Takes the listing the worker handed over and passes it on.
+    Q_INVOKABLE void TakeListing();
     void OnListed(const std::string& path, FolderList::Files files);
     void OnGapEnded();
 
     QTimer m_gap;            // runs for kMinimumGapMs from each listing's start
-    std::thread m_worker;    // the listing under way, or the last one, finished
+    std::thread m_worker;
+    std::mutex m_doneMutex;          // guards the listing handed over
+    std::string m_donePath;
+    FolderList::Files m_doneFiles;    // the listing under way, or the last one, finished
     bool m_running = false;  // a listing is under way
     bool m_pending = false;  // a change came after the last listing started
     std::string m_path;      // the latest path asked for
