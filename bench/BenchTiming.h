@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 namespace benchtiming {
@@ -14,6 +15,14 @@ using Clock = std::chrono::steady_clock;
 inline double Milliseconds(Clock::duration elapsed)
 {
     return std::chrono::duration<double, std::milli>(elapsed).count();
+}
+
+// How long one run of work takes, in milliseconds.
+inline double TimeOnce(const std::function<void()>& work)
+{
+    const Clock::time_point start = Clock::now();
+    work();
+    return Milliseconds(Clock::now() - start);
 }
 
 inline double Median(std::vector<double> values)

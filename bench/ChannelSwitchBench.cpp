@@ -36,13 +36,7 @@ namespace {
 
 using benchtiming::Clock;
 using benchtiming::Median;
-
-double TimeOnce(const std::function<void()>& work)
-{
-    const Clock::time_point start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using benchtiming::TimeOnce;
 
 // Resident memory of this process in bytes (Linux; 0 elsewhere).
 double ResidentBytes()

@@ -31,13 +31,7 @@ namespace {
 
 using benchtiming::Clock;
 using benchtiming::Median;
-
-double TimeOnce(const std::function<void()>& work)
-{
-    const Clock::time_point start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using benchtiming::TimeOnce;
 
 const char kConfig[] = R"(ocio_profile_version: 1
 roles:

@@ -30,13 +30,7 @@ namespace {
 using benchtiming::Clock;
 using benchtiming::Median;
 using benchtiming::Milliseconds;
-
-double TimeOnce(const std::function<void()>& work)
-{
-    const Clock::time_point start = Clock::now();
-    work();
-    return Milliseconds(Clock::now() - start);
-}
+using benchtiming::TimeOnce;
 
 }  // namespace
 
