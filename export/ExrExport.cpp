@@ -7,6 +7,7 @@
 #include <ImfOutputFile.h>
 #include <ImfStringAttribute.h>
 #include <ImfStringVectorAttribute.h>
+#include <ImfThreading.h>
 
 #include <cstdint>
 #include <cstring>
@@ -177,6 +178,11 @@ void WriteExr(const RLA& image, const std::string& path, ExrCompression compress
     Imf::OutputFile file(path.c_str(), exr.header());
     file.setFrameBuffer(exr.frameBuffer());
     file.writePixels(image.alto);
+}
+
+void CompressOnThreads(int threads)
+{
+    Imf::setGlobalThreadCount(threads);
 }
 
 }  // namespace exrexport
