@@ -242,6 +242,28 @@ void DrawThroughOcio(const FrameChannels& frame, const Look& look, double gain, 
     }
 }
 
+// Draws pixels begin..end of an integer file through an OpenColorIO view
+// that has channel steps: each output channel's byte per word, from the
+// word's exposed value as the view takes it (a float). The luminance, no
+// word of the file, goes through DrawThroughOcio.
+void DrawWordsThroughSteps(const FrameChannels& frame, const Look& look, const std::vector<std::uint8_t> (&byteOfWord)[3],
+                           std::uint32_t* out, std::size_t begin, std::size_t end)
+{
+    const std::uint16_t* words = frame.argb16;
+    if (!ShownGrey(look.component)) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint16_t* p = words + 4 * i;
+            out[i] = Pixel(displaybitmap::ToByte(p[0]), byteOfWord[0][p[1]], byteOfWord[1][p[2]], byteOfWord[2][p[3]]);
+        }
+    } else {
+        const int c = FloatIndex(look.component) + 1;
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint16_t* p = words + 4 * i;
+            out[i] = Pixel(displaybitmap::ToByte(p[0]), byteOfWord[0][p[c]], byteOfWord[1][p[c]], byteOfWord[2][p[c]]);
+        }
+    }
+}
+
 // Lays pixels begin..end, drawn as colour, over the checkerboard by alpha.
 void OverChecker(const FrameChannels& frame, std::uint32_t* out, std::size_t begin, std::size_t end)
 {
@@ -339,8 +361,23 @@ QImage Render(const FrameChannels& frame, const Look& look, QImage reuse)
         for (std::uint32_t word = 0; word < 65536; ++word)
             byteOfWord[word] = srgb ? srgbByte(word / 65535.0 * gain) : StoredWordByte(std::uint16_t(word), gain);
     }
+    // An integer file through a view with channel steps: a table per output
+    // channel, as DrawThroughOcio would find each word's byte.
+    std::vector<std::uint8_t> ocioByteOfWord[3];
+    const bool ocioWords = ocio && frame.rgbaFloats == nullptr && !look.transform.Processor()->ChannelSteps().empty() &&
+                           look.component != Look::Component::Luminance;
+    if (ocioWords) {
+        const std::vector<ByteSteps>& steps = look.transform.Processor()->ChannelSteps();
+        for (int c = 0; c < 3; ++c) {
+            ocioByteOfWord[c].resize(65536);
+            for (std::uint32_t word = 0; word < 65536; ++word)
+                ocioByteOfWord[c][word] = std::uint8_t(steps[std::size_t(c)].Find(float(word / 65535.0 * gain)));
+        }
+    }
     InStretches(count, [&](std::size_t begin, std::size_t end) {
-        if (ocio)
+        if (ocioWords)
+            DrawWordsThroughSteps(frame, look, ocioByteOfWord, out, begin, end);
+        else if (ocio)
             DrawThroughOcio(frame, look, gain, out, begin, end);
         else if (frame.rgbaFloats != nullptr && srgb)
             DrawFloats(frame, look, gain, *floatSteps, srgbByte, out, begin, end);

@@ -207,6 +207,37 @@ TEST(LookFastPath, OcioViewsDrawWhatTheLibraryGives)
                 ASSERT_EQ(qGreen(pixel), lookrenderer::OutputByte(rgb[3 * x + 1])) << values[(x + 1) % n];
                 ASSERT_EQ(qBlue(pixel), lookrenderer::OutputByte(rgb[3 * x + 2])) << values[(x + 2) % n];
             }
+
+            // Every word of an integer file, in colour and as grey.
+            HandMadeFrame words(256, 256);
+            const auto wordAt = [](std::size_t i, std::size_t c) { return std::uint16_t(c == 1 ? 65535 - i : i); };
+            for (std::size_t i = 0; i < 65536; ++i)
+                words.SetColour(int(i % 256), int(i / 256), 65535, wordAt(i, 0), wordAt(i, 1), wordAt(i, 2));
+            std::vector<float> exposed(3 * 65536);
+            for (std::size_t i = 0; i < 65536; ++i)
+                for (std::size_t c = 0; c < 3; ++c)
+                    exposed[3 * i + c] = float(wordAt(i, c) / 65535.0 * gain);
+            transform.Processor()->Apply(exposed.data(), 65536);
+            look.component = Look::Component::Colour;
+            const QImage colour = lookrenderer::Render(words.Frame(), look);
+            for (std::size_t i = 0; i < 65536; ++i) {
+                const QRgb pixel = colour.pixel(int(i % 256), int(i / 256));
+                ASSERT_EQ(qRed(pixel), lookrenderer::OutputByte(exposed[3 * i])) << "word " << i;
+                ASSERT_EQ(qGreen(pixel), lookrenderer::OutputByte(exposed[3 * i + 1])) << "word " << 65535 - i;
+                ASSERT_EQ(qBlue(pixel), lookrenderer::OutputByte(exposed[3 * i + 2])) << "word " << i;
+            }
+            // Green as grey: the green word through each channel of the view.
+            std::vector<float> grey(3 * 65536);
+            for (std::size_t i = 0; i < 65536; ++i)
+                grey[3 * i] = grey[3 * i + 1] = grey[3 * i + 2] = float(wordAt(i, 1) / 65535.0 * gain);
+            transform.Processor()->Apply(grey.data(), 65536);
+            look.component = Look::Component::Green;
+            const QImage green = lookrenderer::Render(words.Frame(), look);
+            for (std::size_t i = 0; i < 65536; ++i) {
+                const QRgb pixel = green.pixel(int(i % 256), int(i / 256));
+                ASSERT_EQ(qRed(pixel), lookrenderer::OutputByte(grey[3 * i])) << "green word " << 65535 - i;
+                ASSERT_EQ(qBlue(pixel), lookrenderer::OutputByte(grey[3 * i + 2])) << "green word " << 65535 - i;
+            }
         }
     }
 }
