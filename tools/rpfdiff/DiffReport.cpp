@@ -88,8 +88,9 @@ void PrintChannel(std::FILE* out, const PairOutcome& outcome, const ChannelFigur
         return;
     }
     std::fprintf(out, "  %s: %s\n", Title(figures).c_str(), StatusWord(figures.Status(thresholds)));
-    std::fprintf(out, "    %s of %llu differ (%s)\n", Pixels(figures.differing).c_str(),
-                 static_cast<unsigned long long>(figures.pixels), Percent(figures.differing, figures.pixels).c_str());
+    std::fprintf(out, "    %s of %llu %s (%s)\n", Pixels(figures.differing).c_str(),
+                 static_cast<unsigned long long>(figures.pixels), figures.differing == 1 ? "differs" : "differ",
+                 Percent(figures.differing, figures.pixels).c_str());
     if (figures.unmatched != 0) {
         const char* what = figures.bit == 0 ? "background on one side only" : "not a number on one side only";
         std::fprintf(out, "    %s %s, first at (%d, %d)\n", Pixels(figures.unmatched).c_str(), what,
