@@ -51,6 +51,9 @@ bool FramePlayer::Begin(std::vector<std::string> files, std::size_t shown)
 {
     m_files = std::move(files);
     m_schedule.Start(m_files.size(), shown, now(), m_rate, m_keepTime);
+    // From the list's last frame the first step goes round at once: that is
+    // the start, not the end of a pass.
+    m_wrappedAtStart = m_schedule.Wrapped();
     m_playing = true;
     m_hasPlayed = true;
     m_missing = 0;
@@ -188,10 +191,11 @@ void FramePlayer::Pump()
 void FramePlayer::GoRound()
 {
     // Playing once, the last frame shown is where playback ends.
-    if (m_once) {
+    if (m_once && !m_wrappedAtStart) {
         Stop();
         return;
     }
+    m_wrappedAtStart = false;
     Relist();
 }
 

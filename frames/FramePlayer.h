@@ -103,6 +103,7 @@ private:
     bool m_playing = false;
     bool m_hasPlayed = false;
     bool m_once = false;
+    bool m_wrappedAtStart = false;  // playback began on the list's last frame
     int m_missing = 0;  // missing frames whose slots went by since the start
     double m_stoppedRate = 0;  // the rate reached when playback last stopped
 };

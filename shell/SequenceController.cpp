@@ -135,6 +135,8 @@ void SequenceController::TakeSequenceOf(const std::string& path)
     m_range.Replace(FrameSequence::Of(std::vector<std::string>(files.begin(), files.end()), path));
     if (const std::optional<std::size_t> index = m_range.Sequence().IndexOfPath(path))
         m_position = m_range.Sequence().Frames()[*index].number;
+    else if (const std::optional<FrameName> name = ParseFrameName(path))
+        m_position = name->number;  // a file left out for another of its number
 }
 
 void SequenceController::OnFolderListed()
