@@ -15,6 +15,11 @@
 //      the single-document open path, as any open), and the view, given its
 //      update, paints the document's picture (view/BrimwellView.cpp).
 //
+// Playback goes through the shown file's sequence in number order when it
+// has one (sequencePlay, which shell/SequenceController sets), else through
+// the folder; the sequence's frame keys and timeline reach files through
+// ShowSequenceFrame, merged as steps are.
+//
 // Threads: this object and all it owns belong to the window's thread; only
 // the read-ahead's workers run elsewhere, and they reach it through the
 // read-ahead's queued FrameArrived.
