@@ -47,7 +47,7 @@ CommandTable MakeTable()
         {ID_FILE_FOLLOW,
          "Reload the file shown when it changes on disk, and list new files of its folder\nFollow changes on disk"},
         {ID_FILE_EXPORT, "Save the view shown as PNG or the whole file as OpenEXR\nExport (Ctrl E)"},
-        {ID_VIEW_PLAY, "Play the frames of the folder in order, looping; again to stop\nPlay (Space)"},
+        {ID_VIEW_PLAY, "Play the sequence of the file shown, or else the folder's frames, in order; again to stop\nPlay (Space)"},
         {ID_VIEW_RATE_FIRST + 0, "Play 12 frames per second\n12 fps"},
         {ID_VIEW_RATE_FIRST + 1, "Play 24 frames per second\n24 fps"},
         {ID_VIEW_RATE_FIRST + 2, "Play 25 frames per second\n25 fps"},

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -108,6 +109,11 @@ void CTimelineBar::mouseReleaseEvent(QMouseEvent* event)
     m_scrubbing = false;
     setSliderDown(false);
     event->accept();
+}
+
+void CTimelineBar::wheelEvent(QWheelEvent* event)
+{
+    event->ignore();
 }
 
 void CTimelineBar::paintEvent(QPaintEvent* event)

@@ -41,6 +41,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The wheel is the picture's zoom, never a move the window would not see.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // The number under x: a click lands where it is, not a page further.
