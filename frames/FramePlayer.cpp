@@ -14,6 +14,27 @@ std::size_t PlaceOf(const std::vector<std::string>& files, const std::string& pa
     return place == files.end() ? 0 : std::size_t(place - files.begin());
 }
 
+// The list as the read-ahead takes it: a missing frame's place holds the
+// nearest frame before it (after it, at the start), which is read anyway, so
+// that no read is tried for a file that is not there and the places still
+// match the list's.
+std::vector<std::string> ReadableList(const std::vector<std::string>& files)
+{
+    std::vector<std::string> readable = files;
+    const auto present =
+        std::find_if(readable.begin(), readable.end(), [](const std::string& path) { return !path.empty(); });
+    if (present == readable.end())
+        return readable;
+    std::string before = *present;
+    for (std::string& path : readable) {
+        if (path.empty())
+            path = before;
+        else
+            before = path;
+    }
+    return readable;
+}
+
 }  // namespace
 
 FramePlayer::FramePlayer(FrameReadAhead& readAhead, ListFiles listFiles, ShowFrame showFrame, QObject* parent)
@@ -58,7 +79,8 @@ bool FramePlayer::Begin(std::vector<std::string> files, std::size_t shown)
     m_hasPlayed = true;
     m_missing = 0;
     m_readAhead.Forget();
-    m_readAhead.SetSequence(m_files, m_files[m_schedule.Target()], 1);
+    const std::vector<std::string> readable = ReadableList(m_files);
+    m_readAhead.SetSequence(readable, readable[m_schedule.Target()], 1);
     m_statusTimer.start();
     emit StatusChanged();
     Pump();
@@ -120,7 +142,8 @@ void FramePlayer::Relist()
         place = PlaceOf(m_files, target, found);
     }
     m_schedule.Relist(m_files.size(), place);
-    m_readAhead.SetSequence(m_files, m_files[place], 1);
+    const std::vector<std::string> readable = ReadableList(m_files);
+    m_readAhead.SetSequence(readable, readable[place], 1);
 }
 
 void FramePlayer::WaitUntil(Clock::time_point due)

@@ -121,6 +121,9 @@ TEST(Sequence, AMissingNumberShowsTheFrameBeforeWithANoteAndIsCountedWhilePlayin
         << h.StatusBar()->PlaybackLabel()->text().toStdString();
     h.Press(Qt::Key_Space);
     EXPECT_FALSE(h.StatusBar()->PlaybackLabel()->text().contains(QStringLiteral("skipped")));
+    // A missing number is no file to read ahead.
+    EXPECT_FALSE(h.app->ReadAhead().Cache().FindFailure(std::string()));
+    EXPECT_FALSE(h.app->ReadAhead().Cache().FindFailure(h.dir.filePath("s_0003.rpf").toStdString()));
 }
 
 TEST(Sequence, InAndOutPointsLimitPlaybackAndOnceStopsAtTheOutPoint)
