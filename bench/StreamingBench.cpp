@@ -111,7 +111,7 @@ void PrintCosts(const QStringList& paths)
         decode.push_back(TimeOnce([&] { image.Leer(path.c_str(), true); }));
         convert.push_back(
             TimeOnce([&] { displaybitmap::Build(image.ImageWords().data(), image.ancho, image.alto); }));
-        load.push_back(TimeOnce([&] { LoadFrame(path, ChannelView::Colour()); }));
+        load.push_back(TimeOnce([&] { LoadFrame(path, FrameDrawing()); }));
     }
     std::printf("  one frame on one thread (%.1f MB file), median ms: read cold %.1f, read from the page cache %.1f,"
                 " decode (read included) %.1f, convert for the screen %.1f; the whole load %.1f\n",

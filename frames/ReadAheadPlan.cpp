@@ -115,7 +115,9 @@ std::optional<ReadAheadPlan::Work> ReadAheadPlan::NextWork() const
         }
         auto held = held_.find(path);
         if (held != held_.end()) {
-            if (held->second.stale)
+            // The frame on screen is drawn anew by the window, which shows
+            // it; drawn here too it would only take a core from that.
+            if (held->second.stale && path != shownPath_)
                 return Work{path, true};
             nearerBytes += held->second.bytes;
             continue;

@@ -68,7 +68,8 @@ public:
     };
     // The next file to work on ahead of the one shown: the nearest in the
     // direction of travel that is held stale (a redraw, which takes no
-    // room), or neither held nor being worked on, while the frames nearer
+    // room; not the frame shown, which the window draws), or neither held
+    // nor being worked on, while the frames nearer
     // than it and it fit the budget. A frame that cannot fit the budget at
     // all is passed over, never read ahead.
     std::optional<Work> NextWork() const;

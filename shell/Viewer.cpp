@@ -81,7 +81,12 @@ Viewer::Viewer(CWinApp& app, QString settingsOrganization, QString settingsAppli
     };
 }
 
-Viewer::~Viewer() = default;
+Viewer::~Viewer()
+{
+    // The document outlives this object (the application deletes it first).
+    if (CBrimwellDoc* document = Document())
+        document->OnWantedDrawingChanged({});
+}
 
 CBrimwellDoc* Viewer::Document() const
 {
@@ -134,6 +139,11 @@ void Viewer::Shown(std::string pathBytes)
     m_stepFailed = false;
     m_shownPath = std::move(pathBytes);
     if (CBrimwellDoc* document = Document()) {
+        // A view or look chosen from now on has the frames ahead drawn in it.
+        document->OnWantedDrawingChanged([this] {
+            if (const CBrimwellDoc* changed = Document())
+                m_readAhead.SetWanted(changed->WantedDrawing());
+        });
         m_readAhead.SetShown(m_shownPath, document->Frame());
         m_follower.Follow(document->GetPathName());
     }
@@ -275,7 +285,7 @@ void Viewer::OpenSteppedFile()
 void Viewer::FeedReadAhead(const std::string& place)
 {
     if (const CBrimwellDoc* document = Document())
-        m_readAhead.SetWantedView(document->WantedView());
+        m_readAhead.SetWanted(document->WantedDrawing());
     if (m_folder.IsReady())
         m_readAhead.SetSequence({m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()}, place, m_stepDirection);
 }
@@ -317,7 +327,7 @@ void Viewer::TogglePlay()
     m_steppedPath.clear();
     m_stepDirection = 1;
     if (const CBrimwellDoc* document = Document())
-        m_readAhead.SetWantedView(document->WantedView());
+        m_readAhead.SetWanted(document->WantedDrawing());
     if (m_shownPath.empty() || !m_folder.IsReady() || !m_player.Start(m_shownPath))
         prompts::Beep();  // no other frame in the folder to play
 }
@@ -368,7 +378,7 @@ bool Viewer::ShowPlayed(const std::string& path, const FrameReadAhead::FramePtr&
     m_app.DocTemplate()->UpdateFrameTitle();
     view->OnReloaded();
     // A view chosen while playing is drawn by the reads from now on.
-    m_readAhead.SetWantedView(document->WantedView());
+    m_readAhead.SetWanted(document->WantedDrawing());
     Shown(path);
     return true;
 }
