@@ -299,24 +299,8 @@ private:
     }
 
     // The entry of path unless its file changed since (then dropped).
-    typename Entries::iterator FindUnchanged(const std::string& path, const FileStamp& now)
-    {
-        auto found = entries_.find(path);
-        if (found != entries_.end() && found->second.stamp != now) {
-            Drop({path});
-            workAvailable_.notify_all();
-            return entries_.end();
-        }
-        return found;
-    }
-
-    void Drop(const std::vector<std::string>& paths)
-    {
-        for (const std::string& path : paths) {
-            plan_.Release(path);
-            entries_.erase(path);
-        }
-    }
+    typename Entries::iterator FindUnchanged(const std::string& path, const FileStamp& now);
+    void Drop(const std::vector<std::string>& paths);
 
     // The workers' side (FrameCacheWorker.h); each is called with the lock
     // held and returns with it held.

@@ -2,7 +2,8 @@
 // take the next job (a request, else the plan's next read-ahead), weigh a
 // file before its first read, make room and read it, or draw a frame
 // already read again for what is wanted now, then hand the result over and
-// keep it. Included by FrameCache.h alone.
+// keep it; and the bookkeeping both sides share. Included by FrameCache.h
+// alone.
 #pragma once
 
 #include "FrameCache.h"
@@ -185,4 +186,26 @@ void FrameCache<Frame, Wanted>::Store(const std::string& path, Entry entry)
         return;
     plan_.Hold(path, entry.bytes, Stale(entry));
     entries_[path] = std::move(entry);
+}
+
+template <typename Frame, typename Wanted>
+typename FrameCache<Frame, Wanted>::Entries::iterator FrameCache<Frame, Wanted>::FindUnchanged(
+    const std::string& path, const FileStamp& now)
+{
+    auto found = entries_.find(path);
+    if (found != entries_.end() && found->second.stamp != now) {
+        Drop({path});
+        workAvailable_.notify_all();
+        return entries_.end();
+    }
+    return found;
+}
+
+template <typename Frame, typename Wanted>
+void FrameCache<Frame, Wanted>::Drop(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths) {
+        plan_.Release(path);
+        entries_.erase(path);
+    }
 }
