@@ -33,8 +33,10 @@ void FrameCache<Frame, Wanted>::WorkLoop()
             EstimateUnlocked(lock, next->path);
             if (stopping_)
                 return;
-            if (!requested)
-                continue;  // chosen again, or passed over, by its weight
+            // Chosen again, or passed over, by its weight, unless asked for
+            // meanwhile (a request merged with the weighing).
+            if (!requested && awaited_.count(next->path) == 0)
+                continue;
         }
         ReadUnlocked(lock, next->path);
         if (stopping_)
@@ -114,15 +116,19 @@ void FrameCache<Frame, Wanted>::EstimateUnlocked(std::unique_lock<std::mutex>& l
 template <typename Frame, typename Wanted>
 std::optional<ReadAheadPlan::Work> FrameCache<Frame, Wanted>::NextJob(bool& requested)
 {
-    requested = false;
-    if (!requests_.empty()) {
+    while (!requests_.empty()) {
         std::string path = requests_.front();
         requests_.erase(requests_.begin());
         awaited_.insert(path);
+        if (plan_.Working(path))
+            continue;  // taken up by read-ahead since: its result answers
         requested = true;
+        // A frame held is drawn, never read, again: stale when asked for, or
+        // redrawn by another worker since.
         auto held = entries_.find(path);
-        return ReadAheadPlan::Work{path, held != entries_.end() && Stale(held->second)};
+        return ReadAheadPlan::Work{path, redraw_ && held != entries_.end() && held->second.frame};
     }
+    requested = false;
     return plan_.NextWork();
 }
 
