@@ -42,7 +42,8 @@ bool IsSwitch(const QString& argument)
 CBrimwellApp::CBrimwellApp(QStringList arguments)
     : CWinApp(appcommands::Table()),
       m_arguments(std::move(arguments)),
-      m_viewer(new Viewer(*this, SettingsOrganization(), Router()->Table().appName))
+      m_viewer(new Viewer(*this, SettingsOrganization(), Router()->Table().appName)),
+      m_sequences(new SequenceController(*m_viewer, Router(), SettingsOrganization(), Router()->Table().appName))
 {
     Router()->SetHandler(this, ID_APP_ABOUT, &CBrimwellApp::OnAppAbout);
 }
@@ -87,6 +88,7 @@ bool CBrimwellApp::InitInstance()
             frame->setStatusBar(statusBar);
             new LookControls(view, router, statusBar, std::move(*pendingConfig), startLook, SettingsOrganization(),
                              router->Table().appName);
+            m_sequences->AttachWindow(frame, statusBar);
             connect(&m_viewer->Player(), &FramePlayer::StatusChanged, statusBar,
                     [this, statusBar] { statusBar->ShowPlayback(m_viewer->Player().StatusText()); });
             frame->installEventFilter(this);

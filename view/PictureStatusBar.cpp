@@ -14,6 +14,7 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
       m_zoom(new QLabel(this)),
       m_size(new QLabel(this)),
       m_playback(new QLabel(this)),
+      m_frameNumber(new QLabel(this)),
       m_look(new QLabel(this))
 {
     m_readout->setTextFormat(Qt::PlainText);
@@ -21,6 +22,8 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
     m_readout->setMinimumWidth(0);
     m_readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     addWidget(m_readout, 1);
+    m_frameNumber->setTextFormat(Qt::PlainText);
+    addPermanentWidget(m_frameNumber);
     m_playback->setTextFormat(Qt::PlainText);
     addPermanentWidget(m_playback);
     m_look->setTextFormat(Qt::PlainText);
@@ -43,6 +46,12 @@ void CPictureStatusBar::ShowPlayback(const QString& text)
     // Set every frame while playing: only a changed text relays the bar out.
     if (m_playback->text() != text)
         m_playback->setText(text);
+}
+
+void CPictureStatusBar::ShowFrameNumber(const QString& text)
+{
+    if (m_frameNumber->text() != text)
+        m_frameNumber->setText(text);
 }
 
 void CPictureStatusBar::ShowLook(const QString& text)
