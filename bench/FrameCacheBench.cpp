@@ -52,7 +52,7 @@ using Cache = FrameCache<LoadedFrame>;
 
 std::shared_ptr<const LoadedFrame> LoadColour(const std::string& path, int = -1)
 {
-    return LoadFrame(path, ChannelView::Colour());
+    return LoadFrame(path, FrameDrawing());
 }
 
 std::size_t BytesOf(const LoadedFrame& frame)

@@ -9,8 +9,14 @@
 // then a step to a cached and
 // to an uncached neighbour, key press to the new frame painted; and the
 // process's peak memory against the cache's budget.
+// Then sequences longer than the cache, which playback streams from disk:
+// 240 frames of 3840 x 2160 at 24 frames per second and of 1920 x 1080 at
+// 60, the first pass cold (the files' pages dropped from the page cache),
+// with what one frame costs to read, decode, convert and draw, so that a
+// missed target shows where its time goes (StreamingBench.h).
 // Prints figures and how they stand against their targets; asserts nothing.
-// Argument: "4k" for the 3840 x 2160 folder alone.
+// Argument: "4k" for the 3840 x 2160 folder alone, "stream" for the long
+// sequences alone, "stream-hd" for the 1920 x 1080 one alone.
 #include "AppCommandIds.h"
 #include "BenchTiming.h"
 #include "BrimwellApp.h"
@@ -20,6 +26,8 @@
 #include "FrameMemory.h"
 #include "MainFrame.h"
 #include "Prompts.h"
+#include "PlaybackHarness.h"
+#include "StreamingBench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,98 +50,11 @@ namespace {
 using benchtiming::Clock;
 using benchtiming::Median;
 using benchtiming::Milliseconds;
-
-// Counts the paints of the view that put a new frame on screen.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(CBrimwellApp& app) : m_app(app) { app.View()->viewport()->installEventFilter(this); }
-
-    int NewFramesPainted() const { return m_newFrames; }
-    // Frames per second from the first to the last of the new frames painted
-    // since the first'th, and how many of their gaps were over 1.5 frame times at rate.
-    double RateSince(int first, int rate, int& late) const
-    {
-        late = 0;
-        const std::size_t from = std::size_t(first);
-        if (m_paintTimes.size() < from + 2)
-            return 0.0;
-        for (std::size_t i = from + 1; i < m_paintTimes.size(); ++i)
-            late += Milliseconds(m_paintTimes[i] - m_paintTimes[i - 1]) > 1500.0 / rate;
-        const double seconds = Milliseconds(m_paintTimes.back() - m_paintTimes[from]) / 1000.0;
-        return double(m_paintTimes.size() - from - 1) / seconds;
-    }
-    const void* LastPainted() const { return m_lastPainted; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            const void* frame = m_app.Document()->Frame().get();
-            if (frame != m_lastPainted) {
-                m_lastPainted = frame;
-                ++m_newFrames;
-                m_paintTimes.push_back(Clock::now());
-            }
-        }
-        return false;
-    }
-
-private:
-    CBrimwellApp& m_app;
-    int m_newFrames = 0;
-    const void* m_lastPainted = nullptr;
-    std::vector<Clock::time_point> m_paintTimes;
-};
-
-// The process's resident memory now (VmRSS) or at its peak (VmHWM), in MB.
-double ResidentMb(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(field)) / 1024.0;
-    return 0.0;
-}
-
-// Starts the peak over from the memory resident now.
-void ResetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-QStringList RenderFrames(const QString& folder, int count, const QString& size)
-{
-    QProcess rpfgen;
-    rpfgen.start(QStringLiteral(BRIMWELL_RPFGEN_PATH), {"frames", folder, "--count", QString::number(count), "--size",
-                                                        size, "--samples", "1", "--channels", "ZCIV"});
-    if (!rpfgen.waitForFinished(-1) || rpfgen.exitCode() != 0) {
-        std::fprintf(stderr, "rpfgen frames failed\n");
-        std::exit(1);
-    }
-    QStringList paths;
-    for (const QString& name : QDir(folder).entryList({"*.rpf"}, QDir::Files, QDir::Name))
-        paths.append(QDir(folder).filePath(name));
-    return paths;
-}
-
-void RunFor(double ms)
-{
-    const Clock::time_point end = Clock::now() + std::chrono::microseconds(static_cast<long long>(ms * 1000));
-    while (Clock::now() < end)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-}
-
-bool WaitFor(const std::function<bool()>& condition, double timeoutMs = 60000)
-{
-    const Clock::time_point end = Clock::now() + std::chrono::microseconds(static_cast<long long>(timeoutMs * 1000));
-    while (!condition()) {
-        if (Clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
+using playbackharness::PaintCounter;
+using playbackharness::ResetPeak;
+using playbackharness::ResidentMb;
+using playbackharness::RunFor;
+using playbackharness::WaitFor;
 
 // Key press to the frame after it painted, in milliseconds.
 double StepToPaint(CBrimwellApp& app, PaintCounter& paints, Qt::Key key)
@@ -151,7 +72,7 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
     std::printf("\n%s, 8-bit RGBA with Z, C, I and V, %d frames at %d frames per second\n", qPrintable(size), count,
                 rate);
     QTemporaryDir folder;
-    const QStringList frames = RenderFrames(folder.path(), count, size);
+    const QStringList frames = playbackharness::RenderFrames(QStringLiteral(BRIMWELL_RPFGEN_PATH), folder.path(), count, size);
     ResetPeak();
     const double baseline = ResidentMb("VmRSS:");
 
@@ -260,10 +181,14 @@ int main(int argc, char** argv)
     std::printf("Cache budget %.2f GiB (physical memory %.2f GiB); %u cores\n",
                 framememory::DefaultBudget() / double(1 << 30), framememory::PhysicalMemoryBytes() / double(1 << 30),
                 std::thread::hardware_concurrency());
-    // "4k" measures the 3840 x 2160 folder only.
-    const bool only4k = argc > 1 && std::string(argv[1]) == "4k";
-    if (!only4k)
+    const std::string only = argc > 1 ? argv[1] : "";
+    if (only.empty())
         Measure(QStringLiteral("1920x1080"), 48, 60, 60, 0);
-    Measure(QStringLiteral("3840x2160"), 24, 24, 24, 100);
+    if (only.empty() || only == "4k")
+        Measure(QStringLiteral("3840x2160"), 24, 24, 24, 100);
+    if (only.empty() || only == "stream")
+        streamingbench::Measure(QStringLiteral(BRIMWELL_RPFGEN_PATH), QStringLiteral("3840x2160"), 24, 12);
+    if (only.empty() || only == "stream" || only == "stream-hd")
+        streamingbench::Measure(QStringLiteral(BRIMWELL_RPFGEN_PATH), QStringLiteral("1920x1080"), 60, 0);
     return 0;
 }

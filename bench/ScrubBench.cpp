@@ -60,7 +60,7 @@ int main(int argc, char** argv)
     // The peer: every frame read in turn on this thread, as nothing else runs.
     const double readAll = TimeOnce([&] {
         for (const QString& path : paths)
-            LoadFrame(QFile::encodeName(path).toStdString(), ChannelView{});
+            LoadFrame(QFile::encodeName(path).toStdString(), FrameDrawing());
     });
     const double readsPerSecond = count * 1000.0 / readAll;
 

@@ -30,7 +30,7 @@ bool CBrimwellDoc::ReadFile(const QString& path, bool reportFailure)
         // released, so a file that fails leaves the window as it was, unless
         // memory cannot hold both (see LoadBesideOld.h).
         const std::string pathBytes = pathtext::Bytes(path);
-        return ShowFrame(loadbesideold::Run([this, &pathBytes] { return LoadFrame(pathBytes, m_wantedView); },
+        return ShowFrame(loadbesideold::Run([this, &pathBytes] { return LoadFrame(pathBytes, WantedDrawing()); },
                                             [this] { DeleteContents(); }, !rpf_bmp.isNull()),
                          path);
     } catch (const std::runtime_error& error) {
@@ -66,6 +66,15 @@ void CBrimwellDoc::DeleteContents()
     m_frame.reset();
 }
 
+void CBrimwellDoc::SetWanted(const ChannelView& view, const Look& look)
+{
+    const FrameDrawing before = WantedDrawing();
+    m_wantedView = view;
+    m_look = look;
+    if (m_drawingChanged && WantedDrawing() != before)
+        m_drawingChanged();
+}
+
 QImage CBrimwellDoc::Picture() const
 {
     return displaybitmap::OpaqueCopy(rpf_bmp);
@@ -89,8 +98,8 @@ QImage CBrimwellDoc::ShownBitmap() const
     const bool colour = view.kind() == ChannelView::Kind::Colour;
     if (colour && m_look.IsPlain())
         return rpf_bmp;
-    if (!colour && view.DrawsAs(m_frame->likelyView) && !m_frame->likelyBitmap.isNull())
-        return m_frame->likelyBitmap;  // drawn when the frame was read
+    if (m_frame->drawing == WantedDrawing() && !m_frame->picture.isNull())
+        return m_frame->picture;  // drawn when the frame was read
     // Channel views ignore the look.
     const Look look = colour ? m_look : Look();
     if (m_cachedFrame != m_frame.get() || !m_cachedView.DrawsAs(view) || m_cachedLook != look) {

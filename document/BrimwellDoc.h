@@ -7,12 +7,14 @@
 
 #include "ChannelView.h"
 #include "Document.h"
+#include "FrameDrawing.h"
 #include "LoadedFrame.h"
 #include "Look.h"
 
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CBrimwellDoc : public CDocument {
@@ -40,26 +42,32 @@ public:
     const std::shared_ptr<const LoadedFrame>& Frame() const { return m_frame; }
 
     // The view the user asked for, with the window's scaling; it outlives
-    // the files stepped through. Frames read from then on are drawn in it as
-    // they are read.
+    // the files stepped through.
     const ChannelView& WantedView() const { return m_wantedView; }
     // Asks for view, scaled as the window scales (view's own scaling aside).
-    void SetWantedView(const ChannelView& view) { m_wantedView = view.WithScaling(m_wantedView.Scaling()); }
+    void SetWantedView(const ChannelView& view) { SetWanted(view.WithScaling(m_wantedView.Scaling()), m_look); }
     // How the window scales depth and vectors: percentiles until the user
     // chooses otherwise.
     const ChannelScaling& Scaling() const { return m_wantedView.Scaling(); }
-    void SetScaling(const ChannelScaling& scaling) { m_wantedView = m_wantedView.WithScaling(scaling); }
+    void SetScaling(const ChannelScaling& scaling) { SetWanted(m_wantedView.WithScaling(scaling), m_look); }
     // How the colour view is looked at (exposure, display transform,
     // component); it outlives the files stepped through and played.
     const Look& WantedLook() const { return m_look; }
-    void SetLook(const Look& look) { m_look = look; }
+    void SetLook(const Look& look) { SetWanted(m_wantedView, look); }
+    // The view and look together: what frames read from now on are drawn
+    // in as they are read.
+    FrameDrawing WantedDrawing() const { return FrameDrawing{m_wantedView, m_look}; }
+    // Called whenever the wanted drawing changes (the read-ahead draws the
+    // frames ahead again); empty: nobody.
+    void OnWantedDrawingChanged(std::function<void()> changed) { m_drawingChanged = std::move(changed); }
     // Whether the frame shown holds what view draws.
     bool Offers(const ChannelView& view) const;
     // What is shown: the wanted view where the frame holds it, else the colour.
     ChannelView ShownView() const;
-    // The bitmap of the view shown (the display bitmap for the colour in
-    // the plain look), rendered once per frame, view and look and kept
-    // until one of them changes.
+    // The bitmap of the view shown: the display bitmap for the colour in
+    // the plain look, the frame's picture when it was drawn for the wanted
+    // view and look; otherwise rendered here once per frame, view and look
+    // and kept until one of them changes.
     QImage ShownBitmap() const;
     // As ShownBitmap, an opaque copy, for the printed and previewed page.
     QImage ShownPicture() const;
@@ -71,9 +79,12 @@ public:
     QString rpf_path;        // the path handed to the latest open attempt
 
 private:
+    void SetWanted(const ChannelView& view, const Look& look);
+
     std::shared_ptr<const LoadedFrame> m_frame;
     ChannelView m_wantedView = ChannelView::Colour().WithScaling(ChannelScaling::Window());
     Look m_look;
+    std::function<void()> m_drawingChanged;
     // The last channel view rendered, and of what.
     mutable QImage m_viewCache;
     mutable ChannelView m_cachedView;

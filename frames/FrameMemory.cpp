@@ -71,7 +71,8 @@ std::size_t EstimateFrameBytes(const std::string& pathBytes, int drawnChannel)
         return 0;
     std::uint64_t perPixel = memorybudget::ReaderBytesPerPixel(file.channel_mask, file.header.chan_bits == 32, true) +
                              memorybudget::kPictureBytesPerPixel;
-    if (drawnChannel >= 0 && drawnChannel < kChannelCount && (file.channel_mask & (1u << drawnChannel)))
+    if (drawnChannel == kColourPicture ||
+        (drawnChannel >= 0 && drawnChannel < kChannelCount && (file.channel_mask & (1u << drawnChannel))))
         perPixel += memorybudget::kPictureBytesPerPixel;
     return std::size_t(std::min<std::uint64_t>(pixels * perPixel, std::numeric_limits<std::size_t>::max()));
 }

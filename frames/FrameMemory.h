@@ -39,10 +39,17 @@ struct Split {
 };
 Split SplitBudget(std::size_t frameMemory);
 
+// Which picture a read draws beside the display bitmap: none, one of the
+// colour (the colour in a look, the alpha), drawn whatever the file holds,
+// or (any other value) that of the render channel with that bit, drawn
+// when the file holds it.
+constexpr int kNoPicture = -1;
+constexpr int kColourPicture = -2;
+
 // What the file at pathBytes will take once read, from its header: the
-// reader's buffers, the display bitmap, and the picture of the channel with
-// bit drawnChannel when the file holds it (-1: none drawn as it is read).
-// 0 when the header cannot be read (the read itself then fails at once).
+// reader's buffers, the display bitmap, and the picture drawn as it is read
+// (drawnChannel, as above). 0 when the header cannot be read (the read
+// itself then fails at once).
 std::size_t EstimateFrameBytes(const std::string& pathBytes, int drawnChannel);
 
 }  // namespace framememory

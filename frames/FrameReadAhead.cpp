@@ -13,19 +13,25 @@ std::atomic<int> FrameReadAhead::s_awaiting{0};
 
 FrameReadAhead::FrameReadAhead(QObject* parent) : QObject(parent)
 {
-    // The wake runs on a worker: it only posts a call to this object. Two
-    // readers where there are two cores: playback at 4K needs both, and the
-    // window's own work is light beside a read.
-    const int workers = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+    // The wake runs on a worker: it only posts a call to this object. One
+    // reader a core: a frame's read is mostly decoding, which keeps a core
+    // busy, and streaming a sequence longer than the cache at 4K needs every
+    // one; the window's own work (painting) is light beside a read, and the
+    // budget, not the count, bounds the memory of the reads in progress.
+    const int workers = int(std::max(1u, std::thread::hardware_concurrency()));
     const framememory::Split budgets = framememory::SplitBudget(framememory::DefaultBudget());
-    m_cache = std::make_unique<FrameCache<LoadedFrame>>(
-        [kept = budgets.kept](const std::string& path, int drawnChannel) {
-            return LoadFrame(path, drawnChannel >= 0 ? ChannelView::Channel(drawnChannel) : ChannelView::Colour(),
-                             kept);
+    m_cache = std::make_unique<ReadAheadCache>(
+        [kept = budgets.kept](const std::string& path, const FrameDrawing& drawing) {
+            return LoadFrame(path, drawing, kept);
         },
-        [](const LoadedFrame& frame) { return frame.Bytes(); }, framememory::EstimateFrameBytes,
+        [](const LoadedFrame& frame) { return frame.Bytes(); },
+        [](const std::string& path, const FrameDrawing& drawing) {
+            return framememory::EstimateFrameBytes(path, drawing.PictureChannel());
+        },
         [this] { QMetaObject::invokeMethod(this, &FrameReadAhead::TakeResults, Qt::QueuedConnection); },
-        budgets.cache, workers);
+        budgets.cache, workers, [](const FramePtr& frame, const FrameDrawing& drawing) {
+            return frame->DrawnFor(drawing);
+        });
 }
 
 FrameReadAhead::~FrameReadAhead()
@@ -34,16 +40,14 @@ FrameReadAhead::~FrameReadAhead()
     SetAwaited(std::string());
 }
 
-void FrameReadAhead::SetWantedView(const ChannelView& view)
+void FrameReadAhead::SetWanted(const FrameDrawing& drawing)
 {
-    // Only a channel's view is drawn as a frame is read; the colour and the
-    // alpha cost the window nothing to show.
-    m_cache->SetWanted(view.kind() == ChannelView::Kind::Channel ? view.bit() : -1);
+    m_cache->SetWanted(drawing);
 }
 
 void FrameReadAhead::SetShown(const std::string& path, const FramePtr& frame)
 {
-    m_cache->SetShown(path, frame);
+    m_cache->SetShown(path, frame, frame ? std::optional<FrameDrawing>(frame->drawing) : std::nullopt);
 }
 
 void FrameReadAhead::SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction)
@@ -74,7 +78,7 @@ void FrameReadAhead::SetAwaited(std::string path)
 
 void FrameReadAhead::TakeResults()
 {
-    for (FrameCache<LoadedFrame>::Result& result : m_cache->TakeResults()) {
+    for (ReadAheadCache::Result& result : m_cache->TakeResults()) {
         if (result.path != m_awaited)
             continue;  // a step since moved on
         SetAwaited(std::string());

@@ -7,8 +7,10 @@
 // - Viewer (shell/) owns this object and the FramePlayer; both, with the
 //   PlaybackSchedule the player keeps, live on the window's thread.
 // - This object owns the FrameCache (FrameCache.h), whose workers are the
-//   only other threads: they read files with LoadFrame (LoadedFrame.h) and
-//   weigh them with FrameMemory.h, and post a queued call back here.
+//   only other threads, one a core: they read files with LoadFrame
+//   (LoadedFrame.h), drawn for what the window wants (FrameDrawing.h), draw
+//   frames already read again when that changes, weigh files with
+//   FrameMemory.h, and post a queued call back here.
 // - A LoadedFrame is immutable once read and shared (const) between the
 //   cache, the document and the workers that drew it.
 // - How much memory all of it may take is decided in FrameMemory.h.
@@ -17,6 +19,7 @@
 #pragma once
 
 #include "FrameCache.h"
+#include "FrameDrawing.h"
 #include "LoadedFrame.h"
 
 #include <QObject>
@@ -30,6 +33,7 @@ class FrameReadAhead : public QObject {
     Q_OBJECT
 public:
     using FramePtr = std::shared_ptr<const LoadedFrame>;
+    using ReadAheadCache = FrameCache<LoadedFrame, FrameDrawing>;
 
     explicit FrameReadAhead(QObject* parent = nullptr);
     ~FrameReadAhead() override;
@@ -51,15 +55,17 @@ public:
     // event loop run until none does).
     static bool AnyAwaiting() { return s_awaiting.load() > 0; }
 
-    // The view frames read from now on are drawn in as they are read (the
-    // one the user wants; see LoadFrame).
-    void SetWantedView(const ChannelView& view);
+    // What frames are drawn in (the view and look the user wants): those
+    // read from now on as they are read, those read already drawn again
+    // from what was read, nearest first. Only frames drawn so are handed
+    // out.
+    void SetWanted(const FrameDrawing& drawing);
 
     // The frame on screen now, as path: counted against the budget while
     // the cache does not hold it.
     void SetShown(const std::string& path, const FramePtr& frame);
 
-    FrameCache<LoadedFrame>& Cache() { return *m_cache; }
+    ReadAheadCache& Cache() { return *m_cache; }
 
 signals:
     // The path awaited was read: frame is null when it could not be.
@@ -72,5 +78,5 @@ private:
     std::string m_awaited;
     static std::atomic<int> s_awaiting;
     // Last, so that it goes (joining its workers) before the rest.
-    std::unique_ptr<FrameCache<LoadedFrame>> m_cache;
+    std::unique_ptr<ReadAheadCache> m_cache;
 };

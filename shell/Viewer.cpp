@@ -82,7 +82,12 @@ Viewer::Viewer(CWinApp& app, QString settingsOrganization, QString settingsAppli
     };
 }
 
-Viewer::~Viewer() = default;
+Viewer::~Viewer()
+{
+    // The document outlives this object (the application deletes it first).
+    if (CBrimwellDoc* document = Document())
+        document->OnWantedDrawingChanged({});
+}
 
 CBrimwellDoc* Viewer::Document() const
 {
@@ -137,6 +142,11 @@ void Viewer::Shown(std::string pathBytes)
     m_stepFailed = false;
     m_shownPath = std::move(pathBytes);
     if (CBrimwellDoc* document = Document()) {
+        // A view or look chosen from now on has the frames ahead drawn in it.
+        document->OnWantedDrawingChanged([this] {
+            if (const CBrimwellDoc* changed = Document())
+                m_readAhead.SetWanted(changed->WantedDrawing());
+        });
         m_readAhead.SetShown(m_shownPath, document->Frame());
         m_follower.Follow(document->GetPathName());
     }
@@ -308,7 +318,7 @@ void Viewer::OpenSteppedFile()
 void Viewer::FeedReadAhead(const std::string& place)
 {
     if (const CBrimwellDoc* document = Document())
-        m_readAhead.SetWantedView(document->WantedView());
+        m_readAhead.SetWanted(document->WantedDrawing());
     if (!m_folder.IsReady())
         return;
     std::optional<SequencePlay> sequence = m_sequenceStep && sequencePlay ? sequencePlay() : std::nullopt;
@@ -376,7 +386,7 @@ void Viewer::TogglePlay()
     m_heldSequencePath.clear();
     m_stepDirection = 1;
     if (const CBrimwellDoc* document = Document())
-        m_readAhead.SetWantedView(document->WantedView());
+        m_readAhead.SetWanted(document->WantedDrawing());
     std::optional<SequencePlay> sequence = sequencePlay ? sequencePlay() : std::nullopt;
     m_playingSequence = sequence.has_value();
     m_player.SetOnce(sequence && sequence->once);
@@ -432,7 +442,7 @@ bool Viewer::ShowPlayed(const std::string& path, const FrameReadAhead::FramePtr&
     m_app.DocTemplate()->UpdateFrameTitle();
     view->OnReloaded();
     // A view chosen while playing is drawn by the reads from now on.
-    m_readAhead.SetWantedView(document->WantedView());
+    m_readAhead.SetWanted(document->WantedDrawing());
     Shown(path);
     return true;
 }

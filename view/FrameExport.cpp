@@ -28,7 +28,7 @@ QString Write(const LoadedFrame& frame, const ChannelView& shown, const QString&
     // The frame is in memory, but its file must survive an export that names
     // it through a link.
     const std::vector<std::string> inputs = {QFile::encodeName(sourcePath).toStdString()};
-    if (!conversion::WriteImage(frame.loader, type, shown, output, inputs, error))
+    if (!conversion::WriteImage(*frame.loader, type, shown, output, inputs, error))
         return QString::fromLocal8Bit(error.c_str());
     return {};
 }

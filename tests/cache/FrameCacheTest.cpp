@@ -249,6 +249,49 @@ TEST(FrameCache, FrameLargerThanTheBudgetIsHandedOverButNotKept)
     EXPECT_LE(cache.PeakCachedBytes(), 1000u);
 }
 
+TEST(FrameCache, AFrameAskedForWhileItsFileIsWeighedIsReadEvenWhenTooLargeToReadAhead)
+{
+    FakeFolder folder(3, 100);
+    const std::string huge = folder.Write(1, "5000");
+    FakeReader reader;
+    std::mutex gate;
+    std::condition_variable gateChanged;
+    bool weighing = false;
+    bool weighed = false;
+    auto estimate = [&](const std::string& path, int) -> std::size_t {
+        if (path != huge)
+            return 100;
+        std::unique_lock<std::mutex> lock(gate);
+        weighing = true;
+        gateChanged.notify_all();
+        gateChanged.wait(lock, [&] { return weighed; });
+        return 5000;
+    };
+    Cache cache([&](const std::string& path, int) { return reader.Load(path); },
+                [](const FakeFrame& frame) { return frame.bytes; }, estimate, {}, 1000, 1);
+    cache.SetSequence(folder.Paths(), 0, 1);
+    {
+        std::unique_lock<std::mutex> lock(gate);
+        ASSERT_TRUE(gateChanged.wait_for(lock, std::chrono::seconds(10), [&] { return weighing; }));
+    }
+    // Asked for while read-ahead weighs it: merged with the weighing, which
+    // finds it larger than the budget, so read-ahead passes it over.
+    cache.Request(huge);
+    {
+        std::lock_guard<std::mutex> lock(gate);
+        weighed = true;
+    }
+    gateChanged.notify_all();
+    std::vector<Cache::Result> results;
+    ASSERT_TRUE(WaitFor([&] {
+        for (Cache::Result& result : cache.TakeResults())
+            results.push_back(std::move(result));
+        return !results.empty();
+    })) << "the request was never answered";
+    ASSERT_NE(results[0].frame, nullptr);
+    EXPECT_EQ(results[0].frame->bytes, 5000u);
+}
+
 TEST(FrameCache, FileChangedOnDiskIsReadAgainAndDeletedFileIsDropped)
 {
     FakeFolder folder(2, 100);

@@ -323,21 +323,22 @@ TEST(ChannelViews, AFrameReadWhileAViewIsWantedComesDrawnInItAndOtherViewsAreDra
     CBrimwellDoc document;
     document.SetScaling(ChannelScaling());
     document.SetWantedView(depth);
-    const std::shared_ptr<const LoadedFrame> frame = LoadFrame(QFile::encodeName(path).toStdString(), depth);
-    ASSERT_FALSE(frame->likelyBitmap.isNull());
+    const std::shared_ptr<const LoadedFrame> frame = LoadFrame(QFile::encodeName(path).toStdString(), FrameDrawing{depth, Look()});
+    ASSERT_FALSE(frame->picture.isNull());
     ASSERT_TRUE(document.ShowFrame(frame, path));
     // Shown as drawn when read, and drawn exactly as the window draws it.
-    EXPECT_EQ(document.ShownBitmap().cacheKey(), frame->likelyBitmap.cacheKey());
+    EXPECT_EQ(document.ShownBitmap().cacheKey(), frame->picture.cacheKey());
     EXPECT_EQ(document.ShownBitmap(), Expected(path, depth, ChannelScaling()));
     // Scaled otherwise, the same view is drawn anew, not taken from the one read.
     document.SetScaling(ChannelScaling::Window());
-    EXPECT_NE(document.ShownBitmap().cacheKey(), frame->likelyBitmap.cacheKey());
+    EXPECT_NE(document.ShownBitmap().cacheKey(), frame->picture.cacheKey());
     EXPECT_EQ(document.ShownBitmap(), Expected(path, depth));
     // Another view is drawn for itself, not taken from the one read.
     document.SetWantedView(normals);
     EXPECT_EQ(document.ShownBitmap(), Expected(path, normals));
     document.SetWantedView(ChannelView::Colour());
     EXPECT_EQ(document.ShownBitmap().cacheKey(), document.rpf_bmp.cacheKey());
-    // Frames read in the colour view carry no drawing.
-    EXPECT_TRUE(LoadFrame(QFile::encodeName(path).toStdString(), ChannelView::Colour())->likelyBitmap.isNull());
+    // Frames read in the colour view in the plain look carry no picture but
+    // the display bitmap.
+    EXPECT_TRUE(LoadFrame(QFile::encodeName(path).toStdString(), FrameDrawing())->picture.isNull());
 }

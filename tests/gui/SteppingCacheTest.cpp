@@ -2,6 +2,7 @@
 #include "BrimwellDoc.h"
 #include "CommandRouter.h"
 #include "GuiTestSupport.h"
+#include "LookRenderer.h"
 #include "MainFrame.h"
 
 #include <QDeadlineTimer>
@@ -110,4 +111,41 @@ TEST(SteppingCache, ClosingWhileFramesAreReadEndsWithNothingLeftToRun)
     // A read that finished during the close must not call into what is gone.
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+}
+
+TEST(SteppingCache, FramesAheadComeDrawnInTheLookWantedAndAChangeOfLookRedrawsThemWithoutReadingThemAgain)
+{
+    SteppingHarness h(3, 40, 30);
+    h.WaitForReadAhead();
+    FrameReadAhead::ReadAheadCache& cache = h.app->ReadAhead().Cache();
+    const std::size_t reads = cache.Done().reads;
+
+    // One stop down: the frames read ahead are drawn anew in the look.
+    h.Click(Qt::Key_BracketLeft);
+    h.Click(Qt::Key_BracketLeft);
+    const Look look = h.app->Document()->WantedLook();
+    ASSERT_EQ(look.exposure, -1.0);
+    h.WaitForReadAhead();
+    const auto ahead = cache.Find(h.Bytes("2.rpf"));
+    ASSERT_NE(ahead, nullptr);
+    EXPECT_EQ(ahead->drawing, h.app->Document()->WantedDrawing());
+    EXPECT_EQ(ahead->picture, lookrenderer::Render(ahead->channels, look));
+    EXPECT_EQ(cache.Done().reads, reads) << "drawn again from what was read, not read again";
+    EXPECT_GE(cache.Done().redraws, 2u);
+
+    // A step shows the frame as it was drawn: the window's thread draws nothing.
+    h.Click(Qt::Key_Right);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.Shown(), "2.rpf");
+    EXPECT_EQ(h.app->Document()->Frame(), ahead);
+    EXPECT_EQ(h.app->Document()->ShownBitmap().cacheKey(), ahead->picture.cacheKey());
+
+    // Back to the plain look: frames ahead drop their pictures for the display bitmap.
+    h.Click(Qt::Key_Backslash);
+    h.WaitForReadAhead();
+    const auto plain = cache.Find(h.Bytes("3.rpf"));
+    ASSERT_NE(plain, nullptr);
+    EXPECT_TRUE(plain->picture.isNull());
+    EXPECT_EQ(plain->Bytes(), plain->loader->BytesHeld() + std::size_t(plain->bitmap.sizeInBytes()));
+    EXPECT_EQ(cache.Done().reads, reads);
 }

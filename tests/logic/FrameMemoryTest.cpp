@@ -58,7 +58,7 @@ Measured Play(const std::vector<std::string>& folder)
     malloc_trim(0);
     const double baseline = ResidentBytes();
     {
-        Cache cache([](const std::string& path, int) { return LoadFrame(path, ChannelView::Colour()); },
+        Cache cache([](const std::string& path, int) { return LoadFrame(path, FrameDrawing()); },
                     [](const LoadedFrame& frame) { return frame.Bytes(); }, framememory::EstimateFrameBytes, {},
                     std::size_t(4.5 * measured.estimate), 2);
         cache.SetSequence(folder, 0, 1);

@@ -25,7 +25,7 @@ TEST(LoadedFrame, RangesAndNamesWorkedOutOnFirstUseFromTwoThreadsAreTheWholeFram
 
     LoadedFrame frame;
     frame.channels = made.Frame();
-    frame.readout.emplace(frame.channels);
+    frame.readout = std::make_shared<const PixelReadout>(frame.channels);
 
     const std::vector<ChannelView> views = {ChannelView::Channel(kChannelZ), ChannelView::Channel(kChannelV),
                                             ChannelView::Channel(kChannelU), ChannelView::Channel(kChannelC),
