@@ -15,7 +15,8 @@
 // - Memory: the frames cached, the reads in progress (room is made for each
 //   before it starts, from its size when last read or, before its first
 //   read, from estimate) and the frame on screen (SetShown) stay within the
-//   budget together. A frame larger than the budget is never read ahead;
+//   budget together (two frames on screen while two renders are compared:
+//   SetShownCompanion). A frame larger than the budget is never read ahead;
 //   asked for, it is read alone, once no other read is in progress, and
 //   handed over without being kept.
 // - Frames are immutable once loaded and shared: the cache keeps one
@@ -158,6 +159,31 @@ public:
             }
             shownPath_ = path;
             shownBytes_ = bytes;
+            EvictBeyond(budget_ - std::min(budget_, inFlightBytes_ + ShownOutsideBytes()), std::nullopt);
+        }
+        workAvailable_.notify_all();
+    }
+
+    // The second frame on screen while two renders are compared (null:
+    // none), counted as the one SetShown gives: kept as path's cached frame
+    // when it fits, counted against the budget while it is shown otherwise.
+    void SetShownCompanion(const std::string& path, FramePtr frame)
+    {
+        const FileStamp stamp = frame ? FileStamp::Of(path) : FileStamp();
+        const std::size_t bytes = frame ? std::max<std::size_t>(bytesOf_(*frame), 1) : 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto found = entries_.find(path);
+            if (frame && (found == entries_.end() || found->second.frame != frame)) {
+                knownBytes_[path] = bytes;
+                Entry entry;
+                entry.stamp = stamp;
+                entry.frame = std::move(frame);
+                entry.bytes = bytes;
+                Store(path, std::move(entry));
+            }
+            companionPath_ = bytes > 0 ? path : std::string();
+            companionBytes_ = bytes;
             EvictBeyond(budget_ - std::min(budget_, inFlightBytes_ + ShownOutsideBytes()), std::nullopt);
         }
         workAvailable_.notify_all();
@@ -321,10 +347,13 @@ private:
     // Whether a worker must weigh path's file before reading it.
     bool NeedsEstimate(const std::string& path) const { return estimate_ && knownBytes_.count(path) == 0; }
 
-    // The frame on screen when the cache does not hold it.
+    // The frames on screen that the cache does not hold.
     std::size_t ShownOutsideBytes() const
     {
-        return shownPath_.empty() || entries_.count(shownPath_) != 0 ? 0 : shownBytes_;
+        const std::size_t shown = shownPath_.empty() || entries_.count(shownPath_) != 0 ? 0 : shownBytes_;
+        const bool companionOutside =
+            !companionPath_.empty() && companionPath_ != shownPath_ && entries_.count(companionPath_) == 0;
+        return shown + (companionOutside ? companionBytes_ : 0);
     }
 
     // The next frame to read ahead: the nearest in the direction of travel
@@ -334,6 +363,13 @@ private:
     std::optional<std::string> NextReadAhead() const
     {
         std::size_t nearerBytes = ShownOutsideBytes();
+        // A compared frame cached but outside the folder stays (EvictBeyond
+        // keeps it): it takes its room before any frame ahead.
+        if (!companionPath_.empty() && positions_.count(companionPath_) == 0) {
+            auto compared = entries_.find(companionPath_);
+            if (compared != entries_.end())
+                nearerBytes += compared->second.bytes;
+        }
         for (std::size_t rank = 0; rank < sequence_.size(); ++rank) {
             const std::string& path = PathAtRank(rank);
             auto found = entries_.find(path);
@@ -346,7 +382,7 @@ private:
                 nearerBytes += reading->second;
                 continue;
             }
-            if (path == shownPath_)
+            if (path == shownPath_ || path == companionPath_)
                 continue;  // counted above
             const std::size_t guess = GuessBytes(path);
             if (guess > budget_)
@@ -372,7 +408,9 @@ private:
             auto farthest = entries_.end();
             std::size_t farthestRank = 0;
             for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
-                if (entry->second.bytes == 0)
+                // The compared frame ranks outside the folder, yet dropping
+                // it while it is on screen would free nothing.
+                if (entry->second.bytes == 0 || entry->first == companionPath_)
                     continue;
                 const std::size_t rank = RankOf(entry->first);
                 if ((!keepRank || rank > *keepRank) && (farthest == entries_.end() || rank > farthestRank)) {
@@ -533,6 +571,8 @@ private:
     int wanted_ = -1;
     std::string shownPath_;
     std::size_t shownBytes_ = 0;
+    std::string companionPath_;  // the second frame on screen, while comparing
+    std::size_t companionBytes_ = 0;
     int waitingToBeAlone_ = 0;  // workers waiting for the others' reads to end
     Entries entries_;
     std::size_t cachedBytes_ = 0;

@@ -155,7 +155,7 @@ void FramePlayer::Pump()
     }
     m_schedule.Shown(time);
     // Read-ahead carries on from the frame shown.
-    m_readAhead.Cache().SetCurrent(target, 1);
+    m_readAhead.SetCurrent(path, 1);
     emit StatusChanged();
     WaitUntil(m_schedule.Due());
 }

@@ -98,12 +98,25 @@ CommandTable MakeTable()
         {ID_UV_SCALE_LARGEST, "UV coordinates at full brightness at the frame's largest length\nLargest"},
         {ID_UV_SCALE_AUTO, "UV coordinates at full brightness at the 99th percentile of their non-zero lengths\nAuto"},
         {ID_UV_SCALE_TYPED, "UV coordinates at full brightness at a length you type\nLength"},
+        {ID_FILE_COMPARE_WITH,
+         "Compare the file shown with another render, or with the file of the same name in another folder\n"
+         "Compare with"},
+        {ID_FILE_STOP_COMPARING, "Show the file shown alone again\nStop comparing"},
+        {ID_VIEW_COMPARE_WIPE,
+         "Show the reference right of a divider; Shift+drag moves it; again to show the file alone\nWipe (Shift W)"},
+        {ID_VIEW_COMPARE_FLICKER, "Show the file or the reference, in turn\nFlicker (Shift X)"},
+        {ID_VIEW_COMPARE_DIFFERENCE,
+         "Show the difference between the file and the reference; again to show the file alone\n"
+         "Difference (Shift D)"},
+        {ID_VIEW_COMPARE_GAIN, "Multiply the difference shown by 1, 10 or 100, in turn\nDifference gain (Ctrl Shift D)"},
     };
     table.menu = {
         {"&File", "&Open...\tCtrl+O", ID_FILE_OPEN, false},
         {"&File", "Re&load\tF5", ID_FILE_RELOAD, false},
         {"&File", "Follow Changes on Disk", ID_FILE_FOLLOW, false},
         {"&File", "&Export...\tCtrl+E", ID_FILE_EXPORT, false},
+        {"&File", "Compare &With...", ID_FILE_COMPARE_WITH, false},
+        {"&File", "Stop Comparing", ID_FILE_STOP_COMPARING, false},
         {"&File", nullptr, 0, false},
         {"&File", "&Print...\tCtrl+P", ID_FILE_PRINT, false},
         {"&File", "Print Pre&view", ID_FILE_PRINT_PREVIEW, false},
@@ -142,6 +155,10 @@ CommandTable MakeTable()
         {"&View/&Display", "Blue\tShift+B", ID_VIEW_SHOW_BLUE, false},
         {"&View/&Display", "Luminance\tShift+L", ID_VIEW_SHOW_LUMINANCE, false},
         {"&View/&Display", "Over Checkerboard\tShift+A", ID_VIEW_OVER_CHECKER, false},
+        {"&View/&Compare", "Wipe\tShift+W", ID_VIEW_COMPARE_WIPE, false},
+        {"&View/&Compare", "Flicker\tShift+X", ID_VIEW_COMPARE_FLICKER, false},
+        {"&View/&Compare", "Difference\tShift+D", ID_VIEW_COMPARE_DIFFERENCE, false},
+        {"&View/&Compare", "Difference Gain\tCtrl+Shift+D", ID_VIEW_COMPARE_GAIN, false},
         // The channel keys are plain letters, so the items carry no
         // underlined letters of their own.
         {"&Channel", "Colour\t1", ID_CHANNEL_COLOUR, false},
@@ -225,6 +242,10 @@ CommandTable MakeTable()
         {QKeyCombination(Qt::ShiftModifier, Qt::Key_L), ID_VIEW_SHOW_LUMINANCE},
         {QKeyCombination(Qt::ShiftModifier, Qt::Key_A), ID_VIEW_OVER_CHECKER},
         {QKeyCombination(Qt::ShiftModifier, Qt::Key_Z), ID_DEPTH_RANGE_SWITCH},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_W), ID_VIEW_COMPARE_WIPE},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_X), ID_VIEW_COMPARE_FLICKER},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_D), ID_VIEW_COMPARE_DIFFERENCE},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_D), ID_VIEW_COMPARE_GAIN},
     };
     // Each render channel by its letter, no modifier.
     for (int bit = 0; bit < kChannelCount; ++bit)

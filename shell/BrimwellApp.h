@@ -13,6 +13,7 @@
 
 class CBrimwellDoc;
 class CBrimwellView;
+class CompareController;
 class CMainFrame;
 
 class CBrimwellApp : public CWinApp {
@@ -38,6 +39,7 @@ public:
     FileFollower& Follower() { return m_viewer->Follower(); }
     FramePlayer& Player() { return m_viewer->Player(); }
     FrameReadAhead& ReadAhead() { return m_viewer->ReadAhead(); }
+    CompareController& Compare() { return *m_compare; }
     void Reload(bool reportFailure) { m_viewer->Reload(reportFailure); }
 
     CBrimwellDoc* Document() const;
@@ -58,4 +60,5 @@ private:
     QStringList m_arguments;
     int m_startupExitCode = 0;
     Viewer* m_viewer;  // a child of this object
+    CompareController* m_compare;  // a child of this object
 };

@@ -71,10 +71,20 @@ public:
     // The rate and keeping time remembered from the last run.
     void LoadPlaybackSettings();
 
+    // Reads the file that rule pairs with each frame beside it, through the
+    // read-ahead: steps and playback then show each frame once its
+    // companion is read too (see FrameReadAhead).
+    void SetCompanion(const CompanionRule& rule);
+
     const FolderList& Folder() const { return m_folder; }
     FileFollower& Follower() { return m_follower; }
     FramePlayer& Player() { return m_player; }
     FrameReadAhead& ReadAhead() { return m_readAhead; }
+
+signals:
+    // A file was put on screen (an open, a step, a frame of playback) or
+    // read again.
+    void FrameShown();
 
 private:
     CBrimwellDoc* Document() const;

@@ -78,4 +78,13 @@ enum AppCommandId : int {
     ID_UV_SCALE_LARGEST = 32989,
     ID_UV_SCALE_AUTO = 32990,
     ID_UV_SCALE_TYPED = 32991,
+
+    // Comparing two renders: the reference loaded beside the file shown,
+    // and how the two are shown.
+    ID_FILE_COMPARE_WITH = 33020,
+    ID_FILE_STOP_COMPARING = 33021,
+    ID_VIEW_COMPARE_WIPE = 33022,
+    ID_VIEW_COMPARE_FLICKER = 33023,
+    ID_VIEW_COMPARE_DIFFERENCE = 33024,
+    ID_VIEW_COMPARE_GAIN = 33025,
 };
