@@ -34,7 +34,8 @@ QString FiguresText(const ChannelFigures& figures, const QString& channel)
     }
     if (figures.Identical())
         return QStringLiteral("%1 identical").arg(channel);
-    QString text = QStringLiteral("%1: %2 pixels differ").arg(channel).arg(figures.differing);
+    QString text = figures.differing == 1 ? QStringLiteral("%1: 1 pixel differs").arg(channel)
+                                          : QStringLiteral("%1: %2 pixels differ").arg(channel).arg(figures.differing);
     if (figures.unmatched > 0)
         text += QStringLiteral(" (%1 with nothing to match, first at %2, %3)")
                     .arg(figures.unmatched)

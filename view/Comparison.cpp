@@ -128,9 +128,10 @@ QImage Comparison::DifferencePicture(const CBrimwellDoc& document)
 Comparison::Painted Comparison::PaintedFor(const CBrimwellDoc& document)
 {
     Painted painted;
-    if (!m_active)
+    // Without B for the frame shown (no counterpart, or still read), A alone.
+    if (!m_active || !m_reference)
         return painted;
-    // Where B has nothing to show, the view's background stands for it.
+    // Where B lacks what the view shows, the view's background stands for it.
     const auto orBackground = [&document](QImage picture) {
         if (!picture.isNull() || !document.Frame())
             return picture;
