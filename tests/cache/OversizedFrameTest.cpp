@@ -12,7 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <fstream>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -67,6 +75,9 @@ public:
             oversizedActive_ += oversized;
         }
         auto rla = std::make_shared<RLA>();
+        // Nothing kept for reuse, so that what the process holds is what the
+        // cache counts.
+        rla->KeepReleasedMemoryUpTo(0);
         rla->Leer(path.c_str(), true);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));  // room for a second read to start
         std::lock_guard<std::mutex> lock(mutex_);
@@ -187,5 +198,100 @@ TEST(OversizedFrames, BesideSmallFramesOnlyTheSmallOnesAreReadAheadAndTheLargeOn
     EXPECT_EQ(cache.Find(folder[1]), nullptr) << "larger than the budget: not kept";
     EXPECT_LE(cache.CachedBytes(), kBudget);
 }
+
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+
+// Resident memory in bytes, now (VmRSS) or at its peak (VmHWM).
+double Resident(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + std::strlen(field)) * 1024.0;
+    return 0.0;
+}
+
+// Runs `play` in a forked child, where nothing else of the test program
+// moves the memory measured, and gives back how far the child's resident
+// memory rose above where it stood when `play` began.
+double PeakGrowthOf(const std::function<void()>& play)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        malloc_trim(0);
+        std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts over from now
+        const double baseline = Resident("VmRSS:");
+        play();
+        const double growth = Resident("VmHWM:") - baseline;
+        _exit(write(fds[1], &growth, sizeof growth) == ssize_t(sizeof growth) ? 0 : 4);
+    }
+    close(fds[1]);
+    double growth = -1;
+    const ssize_t got = read(fds[0], &growth, sizeof growth);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return got == ssize_t(sizeof growth) && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? growth : -1;
+}
+
+// What the process holds for hostile folders, measured rather than taken
+// from the cache's word: one oversized frame at a time, however the folder
+// is stepped through.
+TEST(OversizedFrames, TheProcessNeverHoldsMoreThanTheLargestFrameOrTheBudget)
+{
+    testsupport::TempDir dir;
+    const std::vector<std::uint8_t> bomb = SharedRowFile(kBombSide, kBombSide);
+    const std::vector<std::string> bombs = {dir.Write("a.rpf", bomb), dir.Write("b.rpf", bomb),
+                                            dir.Write("c.rpf", bomb)};
+    rpfgen::RpfImage small;
+    small.width = 64;
+    small.height = 48;
+    small.producer = "Renderer (ZCIV)";
+    const std::vector<std::string> beside = {dir.Write("1.rpf", rpfgen::EncodeRpf(small)),
+                                             dir.Write("2.rpf", SharedRowFile(kBombSide, kBombSide))};
+    const double frameBytes = double(framememory::EstimateFrameBytes(bombs[0], -1));
+    const double bound = std::max(double(kBudget), frameBytes) + 16.0 * (1 << 20);
+
+    // Every frame of the folder stepped onto in turn, and round again.
+    const double bombFolder = PeakGrowthOf([&] {
+        WatchedReader reader(kBudget);
+        std::atomic<int> wakes{0};
+        Cache cache = reader.MakeCache([&] { ++wakes; });
+        cache.SetSequence(bombs, 0, 1);
+        for (std::size_t step = 0; step < 2 * bombs.size(); ++step) {
+            const std::size_t index = step % bombs.size();
+            cache.SetCurrent(index, 1);
+            cache.Request(bombs[index]);
+            WaitFor([&] { return wakes.load() == int(step) + 1; });
+            cache.TakeResults();
+        }
+        WaitFor([&] { return cache.Idle(); });
+    });
+    // A small file opened beside one: its neighbour is not read unasked.
+    const double besideSmall = PeakGrowthOf([&] {
+        WatchedReader reader(kBudget);
+        Cache cache = reader.MakeCache();
+        cache.SetSequence(beside, 0, 1);
+        cache.Request(beside[0]);
+        WaitFor([&] { return cache.Idle(); });
+        cache.TakeResults();
+    });
+    std::printf("one oversized frame %.0f MB, budget %.0f MB; peak growth: folder of them %.0f MB, "
+                "small file beside one %.0f MB\n",
+                frameBytes / 1e6, kBudget / 1e6, bombFolder / 1e6, besideSmall / 1e6);
+    ASSERT_GE(bombFolder, 0) << "the child failed";
+    ASSERT_GE(besideSmall, 0) << "the child failed";
+    // The folder's frames are read, so the bound is not idle.
+    EXPECT_GT(bombFolder, 0.5 * frameBytes);
+    EXPECT_LE(bombFolder, bound);
+    EXPECT_LE(besideSmall, double(kBudget) + 16.0 * (1 << 20));
+}
+
+#endif
 
 }  // namespace
