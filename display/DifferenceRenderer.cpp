@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -97,6 +98,16 @@ double DifferenceRenderer::Difference(double a, double b)
 QImage DifferenceRenderer::Render(const FrameChannels& a, const FrameChannels& b, const ChannelView& view,
                                   const Look& look, const channelrenderer::ChannelRanges& ranges, int gain)
 {
+    QImage picture = Draw(a, b, view, look, ranges, gain);
+    // Kept only once drawn: a picture shared while it is drawn into would be
+    // copied first.
+    m_lastPicture = picture;
+    return picture;
+}
+
+QImage DifferenceRenderer::Draw(const FrameChannels& a, const FrameChannels& b, const ChannelView& view,
+                                const Look& look, const channelrenderer::ChannelRanges& ranges, int gain)
+{
     if (a.width <= 0 || a.height <= 0 || b.width <= 0 || b.height <= 0)
         return {};
     // The alpha of a render without one is opaque: B may lack it.
@@ -109,6 +120,33 @@ QImage DifferenceRenderer::Render(const FrameChannels& a, const FrameChannels& b
     const bool sameSize = a.width == b.width && a.height == b.height;
 
     QImage picture;
+    if (view.kind() == ChannelView::Kind::Colour && look.IsPlain()) {
+        // As stored at exposure 0: each component's byte straight from the
+        // two renders, in one pass.
+        picture = NewPicture(a.width, a.height, !sameSize);
+        auto* out = reinterpret_cast<std::uint32_t*>(picture.bits());
+        const std::size_t aw = std::size_t(a.width), bw = std::size_t(b.width);
+        const bool words = a.rgbaFloats == nullptr && b.rgbaFloats == nullptr;
+        InRowStretches(width, height, [&](int y, int x0, int x1) {
+            for (int x = x0; x < x1; ++x) {
+                const std::size_t ia = std::size_t(y) * aw + std::size_t(x);
+                const std::size_t ib = std::size_t(y) * bw + std::size_t(x);
+                std::uint32_t bytes[3];
+                if (words) {
+                    for (int c = 0; c < 3; ++c) {
+                        const int d = std::abs(int(a.argb16[4 * ia + std::size_t(c) + 1]) -
+                                               int(b.argb16[4 * ib + std::size_t(c) + 1]));
+                        bytes[c] = displaybitmap::ToByte(std::uint16_t(std::min(65535, d * gain)));
+                    }
+                } else {
+                    for (int c = 0; c < 3; ++c)
+                        bytes[c] = lookrenderer::StoredByte(Difference(Component(a, ia, c), Component(b, ib, c)) * gain);
+                }
+                out[ia] = kOpaque | (bytes[0] << 16) | (bytes[1] << 8) | bytes[2];
+            }
+        });
+        return picture;
+    }
     if (view.kind() == ChannelView::Kind::Colour) {
         QImage common = RenderColour(a, b, width, height, look, gain);
         if (sameSize)
@@ -122,11 +160,7 @@ QImage DifferenceRenderer::Render(const FrameChannels& a, const FrameChannels& b
         return picture;
     }
 
-    picture = QImage(a.width, a.height, QImage::Format_ARGB32);
-    if (picture.isNull())
-        throw std::runtime_error("rpf_bmp.CreateBitmap()");
-    if (!sameSize)
-        picture.fill(channelrenderer::kViewBackground);
+    picture = NewPicture(a.width, a.height, !sameSize);
     auto* out = reinterpret_cast<std::uint32_t*>(picture.bits());
     const std::size_t aw = std::size_t(a.width), bw = std::size_t(b.width);
 
@@ -217,10 +251,11 @@ QImage DifferenceRenderer::Render(const FrameChannels& a, const FrameChannels& b
             for (int x = x0; x < x1; ++x) {
                 const std::size_t ia = std::size_t(y) * aw + std::size_t(x);
                 const std::size_t ib = std::size_t(y) * bw + std::size_t(x);
+                // VectorAt reads what is not finite as 0, as the view draws it.
                 const channelcolours::Vector2 va = channelcolours::VectorAt(ea + 8 * ia);
                 const channelcolours::Vector2 vb = channelcolours::VectorAt(eb + 8 * ib);
-                const std::uint32_t red = level(Difference(va.first, vb.first));
-                const std::uint32_t green = level(Difference(va.second, vb.second));
+                const std::uint32_t red = level(std::fabs(double(va.first) - double(vb.first)));
+                const std::uint32_t green = level(std::fabs(double(va.second) - double(vb.second)));
                 out[ia] = kOpaque | (red << 16) | (green << 8);
             }
         });
@@ -251,48 +286,71 @@ QImage DifferenceRenderer::Render(const FrameChannels& a, const FrameChannels& b
     return picture;
 }
 
+QImage DifferenceRenderer::NewPicture(int width, int height, bool background)
+{
+    // The last picture's memory when nobody holds it any more: fresh memory
+    // costs a fault and a clearing per page, about as much as drawing.
+    QImage picture = std::exchange(m_lastPicture, QImage());
+    if (picture.size() != QSize(width, height) || picture.format() != QImage::Format_ARGB32 || !picture.isDetached())
+        picture = QImage(width, height, QImage::Format_ARGB32);
+    if (picture.isNull())
+        throw std::runtime_error("rpf_bmp.CreateBitmap()");
+    if (background)
+        picture.fill(channelrenderer::kViewBackground);
+    return picture;
+}
+
 QImage DifferenceRenderer::RenderColour(const FrameChannels& a, const FrameChannels& b, int width, int height,
                                         const Look& look, int gain)
 {
     // The difference becomes a frame of its own, drawn by the look's
     // renderer: exposure, transform and component apply to it exactly as to
     // a render. Two integer files differ by whole words, which the gain
-    // keeps whole; anything else by floats.
-    const std::size_t count = std::size_t(width) * std::size_t(height);
+    // keeps whole; anything else by floats. It is made and drawn a band of
+    // rows at a time: a whole 4K float difference would be a few hundred
+    // megabytes that nothing counts against the frames' budget.
+    constexpr int kBandRows = 256;
     const std::size_t aw = std::size_t(a.width), bw = std::size_t(b.width);
     const bool words = a.rgbaFloats == nullptr && b.rgbaFloats == nullptr;
-    m_words.resize(4 * count);
-    if (words)
-        m_floats = std::vector<float>();
-    else
-        m_floats.resize(4 * count);
-    std::uint16_t* w = m_words.data();
-    float* f = m_floats.data();
-    InRowStretches(width, height, [&](int y, int x0, int x1) {
-        for (int x = x0; x < x1; ++x) {
-            const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
-            const std::size_t ia = std::size_t(y) * aw + std::size_t(x);
-            const std::size_t ib = std::size_t(y) * bw + std::size_t(x);
-            w[4 * i] = 65535;
-            if (words) {
-                for (int c = 1; c < 4; ++c) {
-                    const int d = std::abs(int(a.argb16[4 * ia + std::size_t(c)]) - int(b.argb16[4 * ib + std::size_t(c)]));
-                    w[4 * i + std::size_t(c)] = std::uint16_t(std::min(65535, d * gain));
+    const std::size_t bandCount = std::size_t(width) * std::size_t(std::min(kBandRows, height));
+    std::vector<std::uint16_t> differenceWords(4 * bandCount);
+    std::vector<float> differenceFloats(words ? 0 : 4 * bandCount);
+    std::uint16_t* w = differenceWords.data();
+    float* f = differenceFloats.data();
+    Look drawnLook = look;
+    if (drawnLook.component == Look::Component::OverChecker)
+        drawnLook.component = Look::Component::Colour;
+
+    QImage picture = NewPicture(width, height, false);
+    QImage band;
+    for (int top = 0; top < height; top += kBandRows) {
+        const int rows = std::min(kBandRows, height - top);
+        InRowStretches(width, rows, [&](int row, int x0, int x1) {
+            const std::size_t y = std::size_t(top + row);
+            for (int x = x0; x < x1; ++x) {
+                const std::size_t i = std::size_t(row) * std::size_t(width) + std::size_t(x);
+                const std::size_t ia = y * aw + std::size_t(x), ib = y * bw + std::size_t(x);
+                w[4 * i] = 65535;
+                if (words) {
+                    for (std::size_t c = 1; c < 4; ++c) {
+                        const int d = std::abs(int(a.argb16[4 * ia + c]) - int(b.argb16[4 * ib + c]));
+                        w[4 * i + c] = std::uint16_t(std::min(65535, d * gain));
+                    }
+                } else {
+                    for (int c = 0; c < 3; ++c)
+                        f[4 * i + std::size_t(c)] = float(Difference(Component(a, ia, c), Component(b, ib, c)) * gain);
+                    f[4 * i + 3] = 1.0f;
                 }
-            } else {
-                for (int c = 0; c < 3; ++c)
-                    f[4 * i + std::size_t(c)] = float(Difference(Component(a, ia, c), Component(b, ib, c)) * gain);
-                f[4 * i + 3] = 1.0f;
             }
-        }
-    });
-    FrameChannels difference;
-    difference.width = width;
-    difference.height = height;
-    difference.argb16 = w;
-    difference.rgbaFloats = words ? nullptr : f;
-    Look drawn = look;
-    if (drawn.component == Look::Component::OverChecker)
-        drawn.component = Look::Component::Colour;
-    return lookrenderer::Render(difference, drawn);
+        });
+        FrameChannels difference;
+        difference.width = width;
+        difference.height = rows;
+        difference.argb16 = w;
+        difference.rgbaFloats = words ? nullptr : f;
+        band = lookrenderer::Render(difference, drawnLook, std::move(band));
+        for (int row = 0; row < rows; ++row)
+            std::memcpy(picture.scanLine(top + row), band.constScanLine(row), std::size_t(width) * 4);
+    }
+    return picture;
 }

@@ -29,7 +29,6 @@
 #include <QImage>
 
 #include <cstdint>
-#include <vector>
 
 class DifferenceRenderer {
 public:
@@ -41,8 +40,8 @@ public:
     // The picture of view's difference; null when a or b lacks what view
     // shows. ranges: A's, as channelrenderer::MeasureRanges gives them for
     // view (the vector views' full length). Throws std::runtime_error when
-    // the picture cannot be made. The memory for the colour's difference is
-    // kept for the next call, so a difference played frame after frame
+    // the picture cannot be made. The last picture's memory is drawn into
+    // again once nobody holds it, so a difference played frame after frame
     // costs no fresh memory.
     QImage Render(const FrameChannels& a, const FrameChannels& b, const ChannelView& view, const Look& look,
                   const channelrenderer::ChannelRanges& ranges, int gain);
@@ -51,9 +50,13 @@ public:
     static double Difference(double a, double b);
 
 private:
+    QImage Draw(const FrameChannels& a, const FrameChannels& b, const ChannelView& view, const Look& look,
+                const channelrenderer::ChannelRanges& ranges, int gain);
     QImage RenderColour(const FrameChannels& a, const FrameChannels& b, int width, int height, const Look& look,
                         int gain);
 
-    std::vector<std::uint16_t> m_words;  // the colour's difference as a frame's words
-    std::vector<float> m_floats;         // and as its floats, when either render is a float file
+    // A picture of A's size, filled with the view's background when asked.
+    QImage NewPicture(int width, int height, bool background);
+
+    QImage m_lastPicture;  // the last picture made, whose memory is drawn into again when free
 };

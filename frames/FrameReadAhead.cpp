@@ -103,6 +103,20 @@ void FrameReadAhead::SetCompanion(CompanionRule rule)
     SetCompanionPending(false);
     m_lastCompanion = CompanionState();
     m_companionOf.clear();
+    // A frame read and waiting for a companion no longer wanted goes on
+    // screen now, from the event loop, as any frame that arrives.
+    if (!m_awaitedCompanion.empty() && m_awaitedFrameRead) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, path = m_awaited] {
+                if (m_awaited != path || !m_awaitedFrameRead || !m_awaitedCompanion.empty())
+                    return;
+                FramePtr frame = std::exchange(m_awaitedFrame, nullptr);
+                SetAwaited(std::string());
+                emit FrameArrived(path, std::move(frame));
+            },
+            Qt::QueuedConnection);
+    }
     m_awaitedCompanion.clear();
     if (!m_companion.IsSet())
         m_cache->SetShownCompanion(std::string(), nullptr);

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QtTest/QTest>
 
 #include <memory>
@@ -225,4 +226,25 @@ TEST(Compare, RendersOfOtherSizesAreComparedOverTheCommonAreaAndAWrongReferenceI
     EXPECT_EQ(prompts.messages.size(), 2);
     EXPECT_TRUE(StatusText(app).contains("B missing")) << StatusText(app).toStdString();
     EXPECT_EQ(app.App().Compare().State().Reference(), nullptr);
+}
+
+TEST(Compare, TheCommandLineComparesFromTheStartAndRefusesAReferenceThatIsNotThere)
+{
+    QTemporaryDir dir;
+    PromptRecorder prompts;
+    const QString a = WriteGrey(dir.path(), "a.rpf", 6, 4, 100);
+    const QString b = WriteGrey(dir.path(), "b.rpf", 6, 4, 100, QPoint(1, 1), 90);
+    CBrimwellApp app({a, QStringLiteral("--compare"), b});
+    ASSERT_TRUE(app.InitInstance());
+    Settle();
+    EXPECT_TRUE(prompts.openRequests.empty());
+    ASSERT_TRUE(app.Compare().State().IsActive());
+    ASSERT_NE(app.Compare().State().Reference(), nullptr);
+    EXPECT_EQ(QFileInfo(app.Compare().State().ReferencePath()).fileName(), "b.rpf");
+
+    QProcess viewer;
+    viewer.start(QStringLiteral(BRIMWELL_VIEWER_PATH), {a, "--compare", dir.filePath("absent")});
+    ASSERT_TRUE(viewer.waitForFinished(10000));
+    EXPECT_EQ(viewer.exitCode(), 2);
+    EXPECT_TRUE(viewer.readAllStandardError().contains("--compare"));
 }
