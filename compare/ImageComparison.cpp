@@ -2,6 +2,7 @@
 
 #include "PixelTally.h"
 #include "RLA.h"
+#include "StepComparison.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,13 +111,13 @@ void CompareColour(const RLA& a, const RLA& b, const Area& area, int first, int 
     const ColourSource sourceA = ColourSource::Of(a);
     const ColourSource sourceB = ColourSource::Of(b);
     if (!sourceA.floats && !sourceB.floats) {
-        // Words on both sides: the difference of the words, divided once.
-        CompareArea(area, thresholds, figures, [&](std::size_t pa, std::size_t pb, PixelTally& tally) {
-            for (int c = first; c <= last; ++c) {
-                const int words = std::abs(int(sourceA.WordOf(pa, c)) - int(sourceB.WordOf(pb, c)));
-                tally.Difference(words / 65535.0, c - first);
-            }
-        });
+        // Words on both sides: whole steps of 1/65535. Red, green and blue
+        // are words 1 to 3 of a pixel, alpha word 0.
+        static const int kColourWords[] = {1, 2, 3};
+        static const int kAlphaWord[] = {0};
+        stepcomparison::CompareSteps(sourceA.words, sourceB.words, 4, first == 3 ? kAlphaWord : kColourWords,
+                                     last - first + 1, area.width, area.height, area.rowA, area.rowB, 65535.0,
+                                     thresholds, figures);
         return;
     }
     CompareArea(area, thresholds, figures, [&](std::size_t pa, std::size_t pb, PixelTally& tally) {
@@ -195,17 +196,15 @@ void CompareRender(const unsigned char* dataA, const unsigned char* dataB, int b
             CompareFloats(FloatAt(ea), FloatAt(eb), 1, tally);
         });
         return;
-    case ElementKind::Bytes:
-        CompareArea(area, thresholds, figures, [&](std::size_t pa, std::size_t pb, PixelTally& tally) {
-            const unsigned char* ea = dataA + size * pa;
-            const unsigned char* eb = dataB + size * pb;
-            // The loaded element holds the file's first byte last.
-            for (std::size_t k = 0; k < size; ++k) {
-                const int bytes = std::abs(int(ea[size - 1 - k]) - int(eb[size - 1 - k]));
-                tally.Difference(bytes / 255.0, int(k));
-            }
-        });
+    case ElementKind::Bytes: {
+        // The loaded element holds the file's first byte last.
+        int fileOrder[rpflayout::kMaxChannelElementBytes];
+        for (std::size_t k = 0; k < size; ++k)
+            fileOrder[k] = int(size - 1 - k);
+        stepcomparison::CompareSteps(dataA, dataB, size, fileOrder, int(size), area.width, area.height, area.rowA,
+                                     area.rowB, 255.0, thresholds, figures);
         return;
+    }
     }
 }
 

@@ -25,7 +25,7 @@ usr="$work/root/usr"
 
 # The tree.
 for path in \
-  bin/brimwell bin/brimwell-thumbnailer bin/rpfinfo bin/rpfgen \
+  bin/brimwell bin/brimwell-thumbnailer bin/rpfinfo bin/rpfgen bin/rpfdiff \
   share/applications/brimwell.desktop \
   share/mime/packages/brimwell.xml \
   share/thumbnailers/brimwell.thumbnailer; do
@@ -39,7 +39,7 @@ done
 for program in "$usr"/bin/*; do
   name=$(basename "$program")
   [ -x "$program" ] || fail "bin/$name is not executable"
-  case $name in brimwell | brimwell-thumbnailer | rpfinfo | rpfgen | rpfconvert) ;; *) fail "bin/$name is installed" ;; esac
+  case $name in brimwell | brimwell-thumbnailer | rpfinfo | rpfgen | rpfconvert | rpfdiff) ;; *) fail "bin/$name is installed" ;; esac
   page="$usr/share/man/man1/$name.1.gz"
   [ -f "$page" ] || fail "no man page for $name"
   warnings=$(gzip -dc "$page" | groff -man -ww -z -Tutf8 2>&1)

@@ -29,6 +29,10 @@ std::vector<std::uint8_t> Header(const RpfImage& image)
     PutBigEndian16(h, kActiveBottom, image.activeBottom);
     PutBigEndian16(h, kActiveTop, top);
     PutBigEndian16(h, kFrame, image.frame);
+    // Our reader goes by the bit depth alone; other readers take float colour
+    // for integers unless the channel types say float.
+    const int channelType = image.colourBits == 32 ? 4 : 0;
+    PutBigEndian16(h, kStorageType, channelType);
     PutBigEndian16(h, kNumChan, 3);
     PutBigEndian16(h, kNumMatte, image.alpha ? 1 : 0);
     PutBigEndian16(h, kRevision, 0xFFFE);
@@ -37,6 +41,7 @@ std::vector<std::uint8_t> Header(const RpfImage& image)
     PutText(h, kAspectRatio, kAspectRatioBytes, image.aspectText);
     PutText(h, kChan, kChanBytes, "rgb");
     PutBigEndian16(h, kChanBits, image.colourBits);
+    PutBigEndian16(h, kMatteType, channelType);
     PutBigEndian16(h, kMatteBits, image.colourBits == 32 ? 32 : image.matteBits);
     PutBigEndian32(h, kNext, 0);
     return h;
