@@ -14,6 +14,27 @@ std::size_t PlaceOf(const std::vector<std::string>& files, const std::string& pa
     return place == files.end() ? 0 : std::size_t(place - files.begin());
 }
 
+// The list as the read-ahead takes it: a missing frame's place holds the
+// nearest frame before it (after it, at the start), which is read anyway, so
+// that no read is tried for a file that is not there and the places still
+// match the list's.
+std::vector<std::string> ReadableList(const std::vector<std::string>& files)
+{
+    std::vector<std::string> readable = files;
+    const auto present =
+        std::find_if(readable.begin(), readable.end(), [](const std::string& path) { return !path.empty(); });
+    if (present == readable.end())
+        return readable;
+    std::string before = *present;
+    for (std::string& path : readable) {
+        if (path.empty())
+            path = before;
+        else
+            before = path;
+    }
+    return readable;
+}
+
 }  // namespace
 
 FramePlayer::FramePlayer(FrameReadAhead& readAhead, ListFiles listFiles, ShowFrame showFrame, QObject* parent)
@@ -31,16 +52,35 @@ bool FramePlayer::Start(const std::string& shownPath)
     std::vector<std::string> files = m_listFiles();
     if (files.size() < 2)
         return false;
-    m_files = std::move(files);
     bool found = false;
-    std::size_t place = PlaceOf(m_files, shownPath, found);
+    std::size_t place = PlaceOf(files, shownPath, found);
     // A file shown that has left the folder: play on from where it sat.
-    const std::size_t shown = found ? place : (place + m_files.size() - 1) % m_files.size();
+    const std::size_t shown = found ? place : (place + files.size() - 1) % files.size();
+    return Begin(std::move(files), shown);
+}
+
+bool FramePlayer::StartAt(std::size_t shownPlace)
+{
+    std::vector<std::string> files = m_listFiles();
+    if (files.size() < 2)
+        return false;
+    const std::size_t shown = std::min(shownPlace, files.size() - 1);
+    return Begin(std::move(files), shown);
+}
+
+bool FramePlayer::Begin(std::vector<std::string> files, std::size_t shown)
+{
+    m_files = std::move(files);
     m_schedule.Start(m_files.size(), shown, now(), m_rate, m_keepTime);
+    // From the list's last frame the first step goes round at once: that is
+    // the start, not the end of a pass.
+    m_wrappedAtStart = m_schedule.Wrapped();
     m_playing = true;
     m_hasPlayed = true;
+    m_missing = 0;
     m_readAhead.Forget();
-    m_readAhead.SetSequence(m_files, m_files[m_schedule.Target()], 1);
+    const std::vector<std::string> readable = ReadableList(m_files);
+    m_readAhead.SetSequence(readable, readable[m_schedule.Target()], 1);
     m_statusTimer.start();
     emit StatusChanged();
     Pump();
@@ -86,17 +126,24 @@ void FramePlayer::Relist()
 {
     // At the loop's end the folder is listed again, so that frames a render
     // has added since are played on the next pass.
-    const std::string target = m_files[m_schedule.Target()];
+    const std::size_t oldPlace = m_schedule.Target();
+    const std::string target = m_files[oldPlace];
     std::vector<std::string> files = m_listFiles();
     if (files.empty()) {
         Stop();
         return;
     }
     m_files = std::move(files);
-    bool found = false;
-    const std::size_t place = PlaceOf(m_files, target, found);
+    // A list in byte order (the folder) is searched as one; a sequence's,
+    // in number order with its missing frames empty, keeps the place.
+    std::size_t place = std::min(oldPlace, m_files.size() - 1);
+    if (std::is_sorted(m_files.begin(), m_files.end())) {
+        bool found = false;
+        place = PlaceOf(m_files, target, found);
+    }
     m_schedule.Relist(m_files.size(), place);
-    m_readAhead.SetSequence(m_files, m_files[place], 1);
+    const std::vector<std::string> readable = ReadableList(m_files);
+    m_readAhead.SetSequence(readable, readable[place], 1);
 }
 
 void FramePlayer::WaitUntil(Clock::time_point due)
@@ -114,12 +161,12 @@ void FramePlayer::Pump()
     const Clock::time_point time = now();
     m_schedule.CatchUp(time);
     if (m_schedule.Wrapped())
-        Relist();
+        GoRound();
     // Unreadable frames go by at once, each counted (keeping time, each
     // keeps its slot, and the picture before it stays for that time).
     while (m_playing) {
         const std::string& path = m_files[m_schedule.Target()];
-        if (!m_readAhead.Cache().FindFailure(path))
+        if (path.empty() || !m_readAhead.Cache().FindFailure(path))
             break;
         m_schedule.Skipped();
         emit StatusChanged();
@@ -128,10 +175,14 @@ void FramePlayer::Pump()
             return;
         }
         if (m_schedule.Wrapped())
-            Relist();
+            GoRound();
     }
     if (!m_playing)
         return;
+    if (m_files[m_schedule.Target()].empty()) {
+        PumpMissing(time);
+        return;
+    }
 
     const std::size_t target = m_schedule.Target();
     const std::string path = m_files[target];
@@ -160,9 +211,38 @@ void FramePlayer::Pump()
     WaitUntil(m_schedule.Due());
 }
 
+void FramePlayer::GoRound()
+{
+    // Playing once, the last frame shown is where playback ends.
+    if (m_once && !m_wrappedAtStart) {
+        Stop();
+        return;
+    }
+    m_wrappedAtStart = false;
+    Relist();
+}
+
+void FramePlayer::PumpMissing(Clock::time_point time)
+{
+    if (time < m_schedule.Due()) {
+        WaitUntil(m_schedule.Due());
+        return;
+    }
+    const std::size_t target = m_schedule.Target();
+    if (missingShown)
+        missingShown(target);
+    ++m_missing;
+    m_schedule.Shown(time);
+    m_readAhead.SetCurrentAt(target, 1);
+    emit StatusChanged();
+    WaitUntil(m_schedule.Due());
+}
+
 QString FramePlayer::StatusText() const
 {
     QString counts;
+    if (m_missing > 0)
+        counts += QStringLiteral(", %1 missing").arg(m_missing);
     if (m_schedule.SkippedCount() > 0)
         counts += QStringLiteral(", %1 skipped").arg(m_schedule.SkippedCount());
     if (m_schedule.DroppedCount() > 0)

@@ -59,28 +59,40 @@ void FrameReadAhead::SetSequence(const std::vector<std::string>& paths, const st
     // after its frame in the direction of travel, so that it ranks next to
     // it for reading and for eviction alike.
     std::vector<std::string> sequence;
+    m_places.clear();
     if (m_companion.kind() == CompanionRule::Kind::Folder) {
         sequence.reserve(2 * paths.size());
         std::unordered_map<std::string, std::size_t> seen;
         const auto add = [&](const std::string& path) {
-            if (seen.emplace(path, sequence.size()).second)
+            const auto added = seen.emplace(path, sequence.size());
+            if (added.second)
                 sequence.push_back(path);
+            return added.first->second;
         };
         for (const std::string& path : paths) {
-            if (direction < 0)
+            // A sequence's missing number has no file, nor a companion.
+            if (direction < 0 && !path.empty())
                 add(m_companion.For(path));
-            add(path);
-            if (direction >= 0)
+            m_places.push_back(add(path));
+            if (direction >= 0 && !path.empty())
                 add(m_companion.For(path));
         }
     } else {
         sequence = paths;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            m_places.push_back(i);
     }
     m_positions.clear();
     for (std::size_t i = 0; i < sequence.size(); ++i)
         m_positions.emplace(sequence[i], i);
     const auto found = m_positions.find(current);
     m_cache->SetSequence(std::move(sequence), found == m_positions.end() ? 0 : found->second, direction);
+}
+
+void FrameReadAhead::SetCurrentAt(std::size_t index, int direction)
+{
+    if (index < m_places.size())
+        m_cache->SetCurrent(m_places[index], direction);
 }
 
 void FrameReadAhead::SetCurrent(const std::string& path, int direction)

@@ -44,8 +44,10 @@ public:
     // The folder's files in their order, the one reached and the direction
     // of the last step (+1 or -1): read-ahead goes that way from there.
     void SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction);
-    // The frame shown moved to path of that sequence (playback's ticks).
+    // The frame shown moved to path of that sequence (playback's ticks), or
+    // to its index'th entry (a sequence's missing number has no path).
     void SetCurrent(const std::string& path, int direction);
+    void SetCurrentAt(std::size_t index, int direction);
 
     // The file compared with each frame from now on (a rule of Kind::None:
     // none); the next SetSequence reads a folder's companions ahead.
@@ -119,6 +121,8 @@ private:
     bool m_companionPending = false;
     // The cache's sequence, frames and companions, by path.
     std::unordered_map<std::string, std::size_t> m_positions;
+    // Where each entry of the sequence given sits in the cache's.
+    std::vector<std::size_t> m_places;
     static std::atomic<int> s_awaiting;
     // Last, so that it goes (joining its workers) before the rest.
     std::unique_ptr<FrameCache<LoadedFrame>> m_cache;

@@ -44,6 +44,7 @@ CBrimwellApp::CBrimwellApp(QStringList arguments)
     : CWinApp(appcommands::Table()),
       m_arguments(std::move(arguments)),
       m_viewer(new Viewer(*this, SettingsOrganization(), Router()->Table().appName)),
+      m_sequences(new SequenceController(*m_viewer, Router(), SettingsOrganization(), Router()->Table().appName)),
       m_compare(new CompareController(*this, *m_viewer))
 {
     Router()->SetHandler(this, ID_APP_ABOUT, &CBrimwellApp::OnAppAbout);
@@ -91,6 +92,7 @@ bool CBrimwellApp::InitInstance()
             m_compare->Attach(view, statusBar);
             new LookControls(view, router, statusBar, std::move(*pendingConfig), startLook, SettingsOrganization(),
                              router->Table().appName);
+            m_sequences->AttachWindow(frame, statusBar);
             connect(&m_viewer->Player(), &FramePlayer::StatusChanged, statusBar,
                     [this, statusBar] { statusBar->ShowPlayback(m_viewer->Player().StatusText()); });
             frame->installEventFilter(this);

@@ -4,6 +4,7 @@
 // which owns what is shown and how it changes), and the About box.
 #pragma once
 
+#include "SequenceController.h"
 #include "Viewer.h"
 #include "WinApp.h"
 
@@ -35,6 +36,8 @@ public:
 
     // What is shown, and every road to changing it.
     Viewer& Controller() { return *m_viewer; }
+    // The shown file's sequence: its frame, the timeline and the frame keys.
+    SequenceController& Sequences() { return *m_sequences; }
     const FolderList& Folder() const { return m_viewer->Folder(); }
     FileFollower& Follower() { return m_viewer->Follower(); }
     FramePlayer& Player() { return m_viewer->Player(); }
@@ -60,5 +63,6 @@ private:
     QStringList m_arguments;
     int m_startupExitCode = 0;
     Viewer* m_viewer;  // a child of this object
+    SequenceController* m_sequences;  // a child of the viewer
     CompareController* m_compare;  // a child of this object
 };

@@ -109,6 +109,18 @@ void FolderList::Adopt(const std::string& openedPath, Files files)
     m_bFileListReady = true;
 }
 
+void FolderList::MoveTo(const std::string& path)
+{
+    if (!m_bFileListReady)
+        return;
+    const fs::path spelled = ListSpelling(path);
+    if (spelled.empty())
+        return;
+    const auto found = m_folderFiles.find(spelled.string());
+    if (found != m_folderFiles.end())
+        m_itCurrentFile = found;
+}
+
 FolderList::Files::const_iterator FolderList::NextEntry() const
 {
     if (m_itCurrentFile == m_folderFiles.end())

@@ -56,6 +56,11 @@ public:
     static Files List(const std::string& openedPath);
     void Adopt(const std::string& openedPath, Files files);
 
+    // Puts the position on path when the list holds it (a file shown by
+    // other roads than these steps: playback, a frame of its sequence);
+    // otherwise the position stays.
+    void MoveTo(const std::string& path);
+
     NavigationStep Previous();
     NavigationStep Next();
     NavigationStep First();

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -36,7 +37,7 @@ Viewer::Viewer(CWinApp& app, QString settingsOrganization, QString settingsAppli
       m_settingsApplication(std::move(settingsApplication)),
       m_player(
           m_readAhead,
-          [this] { return std::vector<std::string>(m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()); },
+          [this] { return PlayedFiles(); },
           [this](const std::string& path, const FrameReadAhead::FramePtr& frame) { return ShowPlayed(path, frame); })
 {
     connect(&m_readAhead, &FrameReadAhead::FrameArrived, this, &Viewer::OnFrameArrived);
@@ -113,6 +114,7 @@ void Viewer::LoadPlaybackSettings()
 CDocument* Viewer::Open(const QString& path)
 {
     StopPlaying();
+    m_heldSequencePath.clear();
     m_folder.BeginOpen();
     CDocument* document = m_app.DocTemplate() ? m_app.DocTemplate()->OpenDocumentFile(path) : nullptr;
     if (document == nullptr) {
@@ -122,6 +124,7 @@ CDocument* Viewer::Open(const QString& path)
     }
     const std::string pathBytes = pathtext::Bytes(path);
     m_folder.Rebuild(pathBytes);
+    emit FolderListed();
     // Shown first: the read-ahead then holds the frame just read rather
     // than reading it again.
     Shown(pathBytes);
@@ -137,8 +140,12 @@ void Viewer::Shown(std::string pathBytes)
         m_readAhead.SetShown(m_shownPath, document->Frame());
         m_follower.Follow(document->GetPathName());
     }
+    // Playback and the sequence's steps show files past the folder's own
+    // steps: Previous and Next go on from the file on screen.
+    m_folder.MoveTo(m_shownPath);
     if (std::exchange(m_relistAfterStep, false) && m_follower.IsEnabled() && m_folder.IsReady())
         m_relister.Request(m_shownPath);
+    emit FileShown();
     emit FrameShown();
 }
 
@@ -178,6 +185,7 @@ void Viewer::OnFolderChanged()
     // is listed anew and the place set on the file shown.
     if (m_folder.IsReady() && !m_shownPath.empty()) {
         m_folder.Rebuild(m_shownPath);
+        emit FolderListed();
         // Playback lists the folder again at each loop's end.
         if (!m_player.IsPlaying())
             FeedReadAhead(m_shownPath);
@@ -203,6 +211,8 @@ void Viewer::OnFolderListed(const std::string& path, FolderList::Files files)
         return;
     const bool changed = files != m_folder.FolderFiles();
     m_folder.Adopt(path, std::move(files));
+    if (changed)
+        emit FolderListed();
     if (changed && !m_player.IsPlaying())
         FeedReadAhead(path);
 }
@@ -236,6 +246,8 @@ bool Viewer::IsShown(const NavigationStep& step) const
 void Viewer::Step(NavigationStep (FolderList::*direction)())
 {
     StopPlaying();
+    m_sequenceStep = false;
+    m_heldSequencePath.clear();
     m_stepDirection = direction == &FolderList::Previous ? -1 : 1;
     NavigationStep step = (m_folder.*direction)();
     // After a step to a file that failed, the place is that file, so that
@@ -259,6 +271,8 @@ void Viewer::Next()
 void Viewer::First()
 {
     StopPlaying();
+    m_sequenceStep = false;
+    m_heldSequencePath.clear();
     m_stepDirection = 1;
     Navigate(m_folder.First());
 }
@@ -266,8 +280,27 @@ void Viewer::First()
 void Viewer::Last()
 {
     StopPlaying();
+    m_sequenceStep = false;
+    m_heldSequencePath.clear();
     m_stepDirection = -1;
     Navigate(m_folder.Last());
+}
+
+void Viewer::ShowSequenceFrame(const std::string& path, int direction)
+{
+    StopPlaying();
+    m_stepDirection = direction < 0 ? -1 : 1;
+    if (m_sequenceStep && m_steppedPath.empty() && m_readAhead.Awaiting()) {
+        m_heldSequencePath = path;
+        return;
+    }
+    m_sequenceStep = true;
+    Navigate(NavigationStep{NavigationStep::Kind::Open, path});
+}
+
+bool Viewer::StepPending() const
+{
+    return !m_steppedPath.empty() || !m_heldSequencePath.empty() || (!m_player.IsPlaying() && m_readAhead.Awaiting());
 }
 
 void Viewer::OpenSteppedFile()
@@ -287,8 +320,29 @@ void Viewer::FeedReadAhead(const std::string& place)
 {
     if (const CBrimwellDoc* document = Document())
         m_readAhead.SetWantedView(document->WantedView());
-    if (m_folder.IsReady())
+    if (!m_folder.IsReady())
+        return;
+    std::optional<SequencePlay> sequence = m_sequenceStep && sequencePlay ? sequencePlay() : std::nullopt;
+    if (sequence) {
+        // Missing numbers have no file to read, and ping-pong's way back
+        // names each frame again.
+        std::vector<std::string> frames;
+        std::unordered_set<std::string> named;
+        for (std::string& path : sequence->paths)
+            if (!path.empty() && named.insert(path).second)
+                frames.push_back(std::move(path));
+        m_readAhead.SetSequence(frames, place, m_stepDirection);
+    } else {
         m_readAhead.SetSequence({m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()}, place, m_stepDirection);
+    }
+}
+
+std::vector<std::string> Viewer::PlayedFiles() const
+{
+    if (m_playingSequence && sequencePlay)
+        if (std::optional<SequencePlay> sequence = sequencePlay())
+            return std::move(sequence->paths);
+    return {m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()};
 }
 
 void Viewer::OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame)
@@ -312,10 +366,14 @@ void Viewer::OpenStepped(const std::string& path, const FrameReadAhead::FramePtr
 
 void Viewer::OnFrameArrived(const std::string& path, const FrameReadAhead::FramePtr& frame)
 {
-    if (m_player.IsPlaying())
+    if (m_player.IsPlaying()) {
         m_player.FrameArrived();
-    else
-        OpenStepped(path, frame);
+        return;
+    }
+    OpenStepped(path, frame);
+    // The frame of the sequence asked for while this one was read is next.
+    if (!m_heldSequencePath.empty())
+        Navigate(NavigationStep{NavigationStep::Kind::Open, std::exchange(m_heldSequencePath, std::string())});
 }
 
 void Viewer::TogglePlay()
@@ -326,11 +384,17 @@ void Viewer::TogglePlay()
     }
     // A step still waiting for its open gives way to playback.
     m_steppedPath.clear();
+    m_heldSequencePath.clear();
     m_stepDirection = 1;
     if (const CBrimwellDoc* document = Document())
         m_readAhead.SetWantedView(document->WantedView());
-    if (m_shownPath.empty() || !m_folder.IsReady() || !m_player.Start(m_shownPath))
-        prompts::Beep();  // no other frame in the folder to play
+    std::optional<SequencePlay> sequence = sequencePlay ? sequencePlay() : std::nullopt;
+    m_playingSequence = sequence.has_value();
+    m_player.SetOnce(sequence && sequence->once);
+    const bool started = !m_shownPath.empty() && m_folder.IsReady() &&
+                         (sequence ? m_player.StartAt(sequence->shownPlace) : m_player.Start(m_shownPath));
+    if (!started)
+        prompts::Beep();  // no other frame to play
 }
 
 void Viewer::StopPlaying()

@@ -15,6 +15,11 @@
 //      the single-document open path, as any open), and the view, given its
 //      update, paints the document's picture (view/BrimwellView.cpp).
 //
+// Playback goes through the shown file's sequence in number order when it
+// has one (sequencePlay, which shell/SequenceController sets), else through
+// the folder; the sequence's frame keys and timeline reach files through
+// ShowSequenceFrame, merged as steps are.
+//
 // Threads: this object and all it owns belong to the window's thread; only
 // the read-ahead's workers run elsewhere, and they reach it through the
 // read-ahead's queued FrameArrived.
@@ -30,7 +35,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 class CBrimwellDoc;
 class CBrimwellView;
@@ -61,7 +69,8 @@ public:
     void Reload(bool reportFailure);
     void ToggleFollow();
 
-    // Plays the folder from the file shown, or stops on the frame shown.
+    // Plays the shown file's sequence (sequencePlay) or else the folder from
+    // the file shown, or stops on the frame shown.
     void TogglePlay();
     void SetFrameRate(int rate);
     void ToggleKeepTime();
@@ -76,6 +85,30 @@ public:
     // companion is read too (see FrameReadAhead).
     void SetCompanion(const CompanionRule& rule);
 
+    // The shown file's sequence as playback takes it: the paths in playing
+    // order (empty for a missing number), the place of the frame on screen
+    // and whether to stop at the end.
+    struct SequencePlay {
+        std::vector<std::string> paths;
+        std::size_t shownPlace = 0;
+        bool once = false;
+    };
+    // Set by the sequence controller: nothing when the file shown is in no
+    // sequence, which plays the folder.
+    std::function<std::optional<SequencePlay>()> sequencePlay;
+
+    // Shows path, a frame of the shown file's sequence, as a step does: the
+    // open waits for the event loop, and while a frame of the sequence is
+    // being read the latest one asked for waits and is shown next (a scrub
+    // shows frames as fast as they are read, and stops on the last one
+    // asked). Read-ahead goes along the sequence in direction (+1 or -1).
+    void ShowSequenceFrame(const std::string& path, int direction);
+    // Whether a step's file is still to be shown (its open scheduled, or
+    // its frame being read): a further one would only replace it.
+    bool StepPending() const;
+    const std::string& ShownPath() const { return m_shownPath; }
+    bool PlayingSequence() const { return m_player.IsPlaying() && m_playingSequence; }
+
     const FolderList& Folder() const { return m_folder; }
     FileFollower& Follower() { return m_follower; }
     FramePlayer& Player() { return m_player; }
@@ -85,6 +118,11 @@ signals:
     // A file was put on screen (an open, a step, a frame of playback) or
     // read again.
     void FrameShown();
+
+    // A file is on screen (ShownPath), whichever road brought it.
+    void FileShown();
+    // The folder of the file shown was listed (again).
+    void FolderListed();
 
 private:
     CBrimwellDoc* Document() const;
@@ -112,8 +150,12 @@ private:
     // A file is on screen (pathBytes as the reader took it): follow it on
     // disk, and count its frame against the frames' memory.
     void Shown(std::string pathBytes);
-    // The folder's list and the place reached, for the read-ahead.
+    // The folder's list (or, after a step of the sequence, the sequence's
+    // frames) and the place reached, for the read-ahead.
     void FeedReadAhead(const std::string& place);
+    // What playback goes through: the sequence's list when playing it, else
+    // the folder's.
+    std::vector<std::string> PlayedFiles() const;
     // The folder of the file shown is to be listed again now (a stop of
     // playback, following turned on): listed at once, keeping the place.
     void OnFolderChanged();
@@ -135,6 +177,10 @@ private:
     // A folder listing came while a step's open waited: list it again after.
     bool m_relistAfterStep = false;
     int m_stepDirection = 1;  // of the latest step: +1 onwards, -1 back
+    bool m_sequenceStep = false;     // the latest step went along the sequence
+    // The frame of the sequence asked for while another was being read.
+    std::string m_heldSequencePath;
+    bool m_playingSequence = false;  // playback goes through sequencePlay's list
     FramePlayer m_player;
     // Last: it goes first, joining its readers while all else still stands.
     FrameReadAhead m_readAhead;

@@ -79,6 +79,18 @@ enum AppCommandId : int {
     ID_UV_SCALE_AUTO = 32990,
     ID_UV_SCALE_TYPED = 32991,
 
+    // The shown file's sequence: the timeline, stepping by frame, the in and
+    // out points and how playback goes round.
+    ID_VIEW_TIMELINE = 33000,
+    ID_FRAME_PREVIOUS = 33001,
+    ID_FRAME_NEXT = 33002,
+    ID_FRAME_GO_TO = 33003,
+    ID_FRAME_SET_IN = 33004,
+    ID_FRAME_SET_OUT = 33005,
+    ID_FRAME_CLEAR_IN_OUT = 33006,
+    ID_PLAY_LOOP = 33007,
+    ID_PLAY_ONCE = 33008,
+    ID_PLAY_PING_PONG = 33009,
     // Comparing two renders: the reference loaded beside the file shown,
     // and how the two are shown.
     ID_FILE_COMPARE_WITH = 33020,

@@ -15,6 +15,7 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
       m_zoom(new QLabel(this)),
       m_size(new QLabel(this)),
       m_playback(new QLabel(this)),
+      m_frameNumber(new QLabel(this)),
       m_look(new QLabel(this)),
       m_comparison(new QLabel(this))
 {
@@ -30,6 +31,8 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
     m_comparison->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_comparison->hide();
     addWidget(m_comparison, 1);
+    m_frameNumber->setTextFormat(Qt::PlainText);
+    addPermanentWidget(m_frameNumber);
     m_playback->setTextFormat(Qt::PlainText);
     addPermanentWidget(m_playback);
     m_look->setTextFormat(Qt::PlainText);
@@ -52,6 +55,12 @@ void CPictureStatusBar::ShowPlayback(const QString& text)
     // Set every frame while playing: only a changed text relays the bar out.
     if (m_playback->text() != text)
         m_playback->setText(text);
+}
+
+void CPictureStatusBar::ShowFrameNumber(const QString& text)
+{
+    if (m_frameNumber->text() != text)
+        m_frameNumber->setText(text);
 }
 
 void CPictureStatusBar::ShowLook(const QString& text)

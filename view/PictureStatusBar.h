@@ -1,6 +1,7 @@
-// The status bar under the main window's toolbar: playback's rate and counts
-// while the folder plays, what a comparison of two renders shows and its
-// figures, the zoom in percent, the picture's size, and while the pointer is over the picture the pixel there
+// The status bar under the main window's toolbar: the frame of the sequence
+// shown, playback's rate and counts while the folder plays, what a comparison
+// of two renders shows and its figures, the zoom in percent, the picture's
+// size, and while the pointer is over the picture the pixel there
 // and its values. Following the pointer changes only the readout's label,
 // never the picture.
 #pragma once
@@ -24,6 +25,10 @@ public:
     // hides them.
     void ShowPlayback(const QString& text);
 
+    // The frame of the sequence shown, e.g. "0042 of 0001–0240"; empty
+    // hides it.
+    void ShowFrameNumber(const QString& text);
+
     // The look of the colour view, e.g. "Exposure -2.0  sRGB".
     void ShowLook(const QString& text);
 
@@ -35,6 +40,7 @@ public:
 
     QLabel* LookLabel() const { return m_look; }
     QLabel* PlaybackLabel() const { return m_playback; }
+    QLabel* FrameNumberLabel() const { return m_frameNumber; }
     QLabel* ZoomLabel() const { return m_zoom; }
     QLabel* SizeLabel() const { return m_size; }
     QLabel* ReadoutLabel() const { return m_readout; }
@@ -50,6 +56,7 @@ private:
     QLabel* m_zoom;
     QLabel* m_size;
     QLabel* m_playback;
+    QLabel* m_frameNumber;
     QLabel* m_look;
     QLabel* m_comparison;
     std::function<QString(int x, int y)> m_readoutText;
