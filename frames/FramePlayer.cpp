@@ -206,7 +206,7 @@ void FramePlayer::Pump()
     }
     m_schedule.Shown(time);
     // Read-ahead carries on from the frame shown.
-    m_readAhead.SetCurrent(path, 1);
+    m_readAhead.SetCurrentAt(target, 1);
     emit StatusChanged();
     WaitUntil(m_schedule.Due());
 }
