@@ -294,18 +294,15 @@ void RLA::ReadDBlock(Stream& stream)
 // image when kept (with its floats), what the caller builds from it, and
 // the render channels when they are decoded, against the room the system
 // and the program's cap leave.
-void RLA::CheckMemoryBudget(const LoadOptions& options) const
+std::uint64_t RLA::LoadBytes(const LoadOptions& options) const
 {
-    const std::uint64_t pixels = std::uint64_t(ancho) * std::uint64_t(alto);
-    const std::uint64_t maxPixels = memorybudget::MaxPixels();
-    if (pixels > maxPixels)
-        RLA_THROW(kSitePixelCap, "RLA::ReadHeader() image too large: ", ancho, "x", alto, " = ", pixels,
-                  " pixels, limit ", maxPixels, " pixels (BRIMWELL_MAX_PIXELS)");
+    const std::uint64_t pixels = std::uint64_t(std::max(ancho, 0)) * std::uint64_t(std::max(alto, 0));
     // The reader's own buffers, counted as the frames' accounting counts
     // them, and what the caller builds from the image.
     const bool renderChannels = options.pixels == LoadOptions::Pixels::Everything;
+    const bool keepImage = options.keepImage && options.pixels != LoadOptions::Pixels::None;
     std::uint64_t bytesPerPixel =
-        memorybudget::ReaderBytesPerPixel(renderChannels ? channel_mask : 0u, header.chan_bits == 32, keep_image) +
+        memorybudget::ReaderBytesPerPixel(renderChannels ? channel_mask : 0u, header.chan_bits == 32, keepImage) +
         options.callerBytesPerPixel;
     if (renderChannels) {
         // Z, C, I and V are allocated whether the file holds them or not:
@@ -316,7 +313,17 @@ void RLA::CheckMemoryBudget(const LoadOptions& options) const
                 bytesPerPixel += std::uint64_t(rpflayout::kChannelElementBytes[bit]);
         }
     }
-    const std::uint64_t needed = pixels * bytesPerPixel;
+    return pixels * bytesPerPixel;
+}
+
+void RLA::CheckMemoryBudget(const LoadOptions& options) const
+{
+    const std::uint64_t pixels = std::uint64_t(ancho) * std::uint64_t(alto);
+    const std::uint64_t maxPixels = memorybudget::MaxPixels();
+    if (pixels > maxPixels)
+        RLA_THROW(kSitePixelCap, "RLA::ReadHeader() image too large: ", ancho, "x", alto, " = ", pixels,
+                  " pixels, limit ", maxPixels, " pixels (BRIMWELL_MAX_PIXELS)");
+    const std::uint64_t needed = LoadBytes(options);
     const auto room = [&options] { return std::min(memorybudget::AvailableBytes(), options.memoryCap); };
     std::uint64_t available = room();
     if (needed > available && ZeroedBuffer::KeptBytes() > 0) {

@@ -161,6 +161,11 @@ public:
     // the image. Throws as Leer does when the header cannot be read.
     void ReadHeaderOnly(const char* path);
 
+    // The bytes a load of the header read with options allocates for the
+    // image and its caller, as weighed before anything is allocated; for
+    // programs that run several loads at once within one budget.
+    std::uint64_t LoadBytes(const LoadOptions& options) const;
+
     // How much memory released buffers of this load may keep, together with
     // all kept before, for later loads to reuse (ZeroedBuffer::ForOverwrite);
     // set before Leer.

@@ -1,5 +1,6 @@
 #include "LookRenderer.h"
 
+#include "ByteSteps.h"
 #include "DisplayBitmap.h"
 #include "InStretches.h"
 
@@ -7,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -133,19 +135,20 @@ bool ShownGrey(Look::Component component)
     return component != Look::Component::Colour && component != Look::Component::OverChecker;
 }
 
-// Draws pixels begin..end of a float file with byteOf(x) for the exposed
-// values x.
+// Draws pixels begin..end of a float file: each component's byte from
+// steps (the rule with the gain, by the file's float), the luminance, which
+// is no float of the file, with byteOf(y) of the exposed luminance y.
 template <typename ByteOf>
-void DrawFloats(const FrameChannels& frame, const Look& look, double gain, const ByteOf& byteOf, std::uint32_t* out,
-                std::size_t begin, std::size_t end)
+void DrawFloats(const FrameChannels& frame, const Look& look, double gain, const ByteSteps& steps,
+                const ByteOf& byteOf, std::uint32_t* out, std::size_t begin, std::size_t end)
 {
     const float* rgba = frame.rgbaFloats;
     const std::uint16_t* words = frame.argb16;
     if (!ShownGrey(look.component)) {
         for (std::size_t i = begin; i < end; ++i) {
             const float* p = rgba + 4 * i;
-            out[i] = Pixel(displaybitmap::ToByte(words[4 * i]), byteOf(double(p[0]) * gain),
-                           byteOf(double(p[1]) * gain), byteOf(double(p[2]) * gain));
+            out[i] = Pixel(displaybitmap::ToByte(words[4 * i]), steps.ByteOrBlack(p[0]), steps.ByteOrBlack(p[1]),
+                           steps.ByteOrBlack(p[2]));
         }
     } else if (look.component == Look::Component::Luminance) {
         for (std::size_t i = begin; i < end; ++i) {
@@ -156,7 +159,7 @@ void DrawFloats(const FrameChannels& frame, const Look& look, double gain, const
     } else {
         const int c = FloatIndex(look.component);
         for (std::size_t i = begin; i < end; ++i)
-            out[i] = GreyPixel(displaybitmap::ToByte(words[4 * i]), byteOf(double(rgba[4 * i + c]) * gain));
+            out[i] = GreyPixel(displaybitmap::ToByte(words[4 * i]), steps.ByteOrBlack(rgba[4 * i + c]));
     }
 }
 
@@ -187,16 +190,21 @@ void DrawWords(const FrameChannels& frame, const Look& look, double gain, const 
 }
 
 // Draws pixels begin..end through an OpenColorIO view, a row's worth at a
-// time.
+// time: by the view's channel steps where it has them and the input is not
+// negative or NaN, through the library otherwise.
 void DrawThroughOcio(const FrameChannels& frame, const Look& look, double gain, std::uint32_t* out, std::size_t begin,
                      std::size_t end)
 {
     constexpr std::size_t kRun = 2048;
     std::vector<float> rgb(kRun * 3);
+    std::vector<std::size_t> left;  // pixels of the run the steps could not draw
+    left.reserve(kRun);
     const OcioProcessor& processor = *look.transform.Processor();
+    const std::vector<ByteSteps>& steps = processor.ChannelSteps();
     const int single = FloatIndex(look.component);
     for (std::size_t runBegin = begin; runBegin < end; runBegin += kRun) {
         const std::size_t count = std::min(kRun, end - runBegin);
+        left.clear();
         for (std::size_t j = 0; j < count; ++j) {
             const std::size_t i = runBegin + j;
             double x[3];
@@ -204,7 +212,7 @@ void DrawThroughOcio(const FrameChannels& frame, const Look& look, double gain, 
                 x[c] = (frame.rgbaFloats != nullptr ? double(frame.rgbaFloats[4 * i + c])
                                                     : frame.argb16[4 * i + 1 + c] / 65535.0) *
                        gain;
-            float* p = &rgb[3 * j];
+            float p[3];
             if (!ShownGrey(look.component)) {
                 p[0] = float(x[0]);
                 p[1] = float(x[1]);
@@ -213,12 +221,45 @@ void DrawThroughOcio(const FrameChannels& frame, const Look& look, double gain, 
                 const double grey = single >= 0 ? x[single] : Luminance(x[0], x[1], x[2]);
                 p[0] = p[1] = p[2] = float(grey);
             }
+            if (!steps.empty()) {
+                const int r = steps[0].Find(p[0]), g = steps[1].Find(p[1]), b = steps[2].Find(p[2]);
+                if (r >= 0 && g >= 0 && b >= 0) {
+                    out[i] = Pixel(displaybitmap::ToByte(frame.argb16[4 * i]), std::uint32_t(r), std::uint32_t(g),
+                                   std::uint32_t(b));
+                    continue;
+                }
+            }
+            std::copy(p, p + 3, &rgb[3 * left.size()]);
+            left.push_back(i);
         }
-        processor.Apply(rgb.data(), count);
-        for (std::size_t j = 0; j < count; ++j) {
+        processor.Apply(rgb.data(), left.size());
+        for (std::size_t j = 0; j < left.size(); ++j) {
             const float* p = &rgb[3 * j];
-            out[runBegin + j] = Pixel(displaybitmap::ToByte(frame.argb16[4 * (runBegin + j)]), OutputByte(p[0]),
-                                      OutputByte(p[1]), OutputByte(p[2]));
+            const std::size_t i = left[j];
+            out[i] = Pixel(displaybitmap::ToByte(frame.argb16[4 * i]), OutputByte(p[0]), OutputByte(p[1]),
+                           OutputByte(p[2]));
+        }
+    }
+}
+
+// Draws pixels begin..end of an integer file through an OpenColorIO view
+// that has channel steps: each output channel's byte per word, from the
+// word's exposed value as the view takes it (a float). The luminance, no
+// word of the file, goes through DrawThroughOcio.
+void DrawWordsThroughSteps(const FrameChannels& frame, const Look& look, const std::vector<std::uint8_t> (&byteOfWord)[3],
+                           std::uint32_t* out, std::size_t begin, std::size_t end)
+{
+    const std::uint16_t* words = frame.argb16;
+    if (!ShownGrey(look.component)) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint16_t* p = words + 4 * i;
+            out[i] = Pixel(displaybitmap::ToByte(p[0]), byteOfWord[0][p[1]], byteOfWord[1][p[2]], byteOfWord[2][p[3]]);
+        }
+    } else {
+        const int c = FloatIndex(look.component) + 1;
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint16_t* p = words + 4 * i;
+            out[i] = Pixel(displaybitmap::ToByte(p[0]), byteOfWord[0][p[c]], byteOfWord[1][p[c]], byteOfWord[2][p[c]]);
         }
     }
 }
@@ -305,6 +346,14 @@ QImage Render(const FrameChannels& frame, const Look& look, QImage reuse)
     const auto srgbByte = [&starts](double x) { return starts.ByteOf(x); };
     const auto storedByte = [](double x) { return InlineStoredByte(x); };
 
+    // A float file's components by the float: the rule's steps at this gain.
+    std::optional<ByteSteps> floatSteps;
+    if (frame.rgbaFloats != nullptr && !ocio) {
+        if (srgb)
+            floatSteps.emplace([gain](float v) { return SrgbByte(double(v) * gain); });
+        else
+            floatSteps.emplace([gain](float v) { return InlineStoredByte(double(v) * gain); });
+    }
     // An integer file has 65536 words: one table maps them all.
     std::vector<std::uint8_t> byteOfWord;
     if (frame.rgbaFloats == nullptr && !ocio) {
@@ -312,13 +361,28 @@ QImage Render(const FrameChannels& frame, const Look& look, QImage reuse)
         for (std::uint32_t word = 0; word < 65536; ++word)
             byteOfWord[word] = srgb ? srgbByte(word / 65535.0 * gain) : StoredWordByte(std::uint16_t(word), gain);
     }
+    // An integer file through a view with channel steps: a table per output
+    // channel, as DrawThroughOcio would find each word's byte.
+    std::vector<std::uint8_t> ocioByteOfWord[3];
+    const bool ocioWords = ocio && frame.rgbaFloats == nullptr && !look.transform.Processor()->ChannelSteps().empty() &&
+                           look.component != Look::Component::Luminance;
+    if (ocioWords) {
+        const std::vector<ByteSteps>& steps = look.transform.Processor()->ChannelSteps();
+        for (int c = 0; c < 3; ++c) {
+            ocioByteOfWord[c].resize(65536);
+            for (std::uint32_t word = 0; word < 65536; ++word)
+                ocioByteOfWord[c][word] = std::uint8_t(steps[std::size_t(c)].Find(float(word / 65535.0 * gain)));
+        }
+    }
     InStretches(count, [&](std::size_t begin, std::size_t end) {
-        if (ocio)
+        if (ocioWords)
+            DrawWordsThroughSteps(frame, look, ocioByteOfWord, out, begin, end);
+        else if (ocio)
             DrawThroughOcio(frame, look, gain, out, begin, end);
         else if (frame.rgbaFloats != nullptr && srgb)
-            DrawFloats(frame, look, gain, srgbByte, out, begin, end);
+            DrawFloats(frame, look, gain, *floatSteps, srgbByte, out, begin, end);
         else if (frame.rgbaFloats != nullptr)
-            DrawFloats(frame, look, gain, storedByte, out, begin, end);
+            DrawFloats(frame, look, gain, *floatSteps, storedByte, out, begin, end);
         else if (srgb)
             DrawWords(frame, look, gain, byteOfWord.data(), srgbByte, out, begin, end);
         else

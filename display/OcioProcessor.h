@@ -4,8 +4,11 @@
 // can be drawn by the window's thread and the read-ahead workers alike.
 #pragma once
 
+#include "ByteSteps.h"
+
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 class OcioProcessor {
 public:
@@ -21,6 +24,15 @@ public:
     // place.
     void Apply(float* rgb, std::size_t pixelCount) const;
 
+    // For a view whose red, green and blue outputs each depend on their own
+    // input alone and never fall as it grows (exponents, logs, curves):
+    // per output channel the screen byte of every non-negative input, as
+    // the library gives it (lookrenderer::OutputByte of its output), found
+    // once when the processor is made. Empty for any other view, which is
+    // applied pixel by pixel.
+    const std::vector<ByteSteps>& ChannelSteps() const { return channelSteps_; }
+
 private:
     std::unique_ptr<const Impl> impl_;
+    std::vector<ByteSteps> channelSteps_;
 };

@@ -59,14 +59,19 @@ std::uint64_t BytesPerPixelWritten(OutputType type)
     return 0;
 }
 
+LoadOptions LoadOptionsFor(const Job& job)
+{
+    LoadOptions options;
+    options.callerBytesPerPixel = BytesPerPixelWritten(job.type);
+    options.memoryCap = job.memoryCap;
+    return options;
+}
+
 bool Convert(const Job& job, std::string& error)
 {
     RLA image;
     try {
-        LoadOptions options;
-        options.callerBytesPerPixel = BytesPerPixelWritten(job.type);
-        options.memoryCap = job.memoryCap;
-        image.Leer(job.input.c_str(), options);
+        image.Leer(job.input.c_str(), LoadOptionsFor(job));
     } catch (const std::exception& e) {
         error = e.what();
         return false;

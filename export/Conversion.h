@@ -7,12 +7,11 @@
 
 #include "ChannelView.h"
 #include "ExrExport.h"
+#include "RLA.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class RLA;
 
 namespace conversion {
 
@@ -29,6 +28,10 @@ struct Job {
 
 // Bytes per pixel a conversion to type allocates beside the reader's image.
 std::uint64_t BytesPerPixelWritten(OutputType type);
+
+// How job's input is loaded: what the reader and the conversion allocate
+// weighed against job.memoryCap.
+LoadOptions LoadOptionsFor(const Job& job);
 
 // The output type an output name asks for (by its .exr or .png ending, any
 // case); false when it names neither.

@@ -7,10 +7,12 @@
 #include <ImfOutputFile.h>
 #include <ImfStringAttribute.h>
 #include <ImfStringVectorAttribute.h>
+#include <ImfThreading.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <deque>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -20,55 +22,104 @@ namespace exrexport {
 namespace {
 
 // Channels whose elements already have the EXR type are handed over where
-// they lie; the others are converted into buffers kept here until the file
-// is written.
+// they lie; the others are converted a strip of rows at a time into buffers
+// kept for the next strip. Whole-image buffers would be a fresh 33 MB per
+// channel of a 4K frame, and clearing and faulting in that memory costs a
+// batch export about as much as converting it.
 class ExrChannels {
 public:
-    ExrChannels(int width, int height)
-        : width_(width), pixels_(std::size_t(width) * std::size_t(height)), header_(width, height)
-    {
-    }
+    ExrChannels(int width, int height) : width_(width), height_(height), header_(width, height) {}
 
     // A channel read in place: element i at base + i * stride.
     void AddInPlace(const char* name, Imf::PixelType type, const unsigned char* base, std::size_t stride)
     {
         header_.channels().insert(name, Imf::Channel(type));
-        // The library only reads through the pointer when writing.
-        frameBuffer_.insert(name, Imf::Slice(type, reinterpret_cast<char*>(const_cast<unsigned char*>(base)), stride,
-                                             stride * std::size_t(width_)));
+        inPlace_.push_back({name, type, reinterpret_cast<const char*>(base), stride});
     }
 
     // A float channel computed per element.
     template <typename Convert>
     void AddFloat(const char* name, Convert convert)
     {
-        std::vector<float>& values = floats_.emplace_back(pixels_);
-        for (std::size_t i = 0; i < pixels_; ++i)
-            values[i] = convert(i);
-        AddInPlace(name, Imf::FLOAT, reinterpret_cast<const unsigned char*>(values.data()), sizeof(float));
+        AddComputed<float>(name, Imf::FLOAT, convert);
     }
 
     // An unsigned integer channel computed per element.
     template <typename Convert>
     void AddUint(const char* name, Convert convert)
     {
-        std::vector<std::uint32_t>& values = uints_.emplace_back(pixels_);
-        for (std::size_t i = 0; i < pixels_; ++i)
-            values[i] = convert(i);
-        AddInPlace(name, Imf::UINT, reinterpret_cast<const unsigned char*>(values.data()), sizeof(std::uint32_t));
+        AddComputed<std::uint32_t>(name, Imf::UINT, convert);
     }
 
     Imf::Header& header() { return header_; }
-    const Imf::FrameBuffer& frameBuffer() const { return frameBuffer_; }
+
+    // Writes every row to file, made with header().
+    void Write(Imf::OutputFile& file)
+    {
+        // Whole zip blocks of 16 rows, enough of them at once for every
+        // compression thread of the library to have one.
+        const int rowsPerStrip = 32 * std::max(1, Imf::globalThreadCount());
+        const std::size_t stripElements = std::size_t(rowsPerStrip) * std::size_t(width_);
+        for (Computed& channel : computed_)
+            channel.strip.resize(stripElements);
+        for (int top = 0; top < height_; top += rowsPerStrip) {
+            const int rows = std::min(rowsPerStrip, height_ - top);
+            const std::size_t begin = std::size_t(top) * std::size_t(width_);
+            const std::size_t end = begin + std::size_t(rows) * std::size_t(width_);
+            Imf::FrameBuffer frameBuffer;
+            for (const InPlace& channel : inPlace_) {
+                // The library only reads through the pointer when writing.
+                frameBuffer.insert(channel.name, Imf::Slice(channel.type, const_cast<char*>(channel.base), channel.stride,
+                                                            channel.stride * std::size_t(width_)));
+            }
+            for (Computed& channel : computed_) {
+                channel.fill(begin, end, channel.strip.data());
+                // The slice's origin is where row 0 would lie, so that the
+                // strip's first row falls at row top.
+                const std::uintptr_t origin = reinterpret_cast<std::uintptr_t>(channel.strip.data()) - begin * 4u;
+                frameBuffer.insert(channel.name, Imf::Slice(channel.type, reinterpret_cast<char*>(origin), 4,
+                                                            4 * std::size_t(width_)));
+            }
+            file.setFrameBuffer(frameBuffer);
+            file.writePixels(rows);
+        }
+    }
 
 private:
+    struct InPlace {
+        std::string name;
+        Imf::PixelType type;
+        const char* base;
+        std::size_t stride;
+    };
+    // A channel of 4-byte elements (float or unsigned) computed per strip.
+    struct Computed {
+        std::string name;
+        Imf::PixelType type;
+        std::function<void(std::size_t begin, std::size_t end, std::uint32_t* out)> fill;
+        std::vector<std::uint32_t> strip;
+    };
+
+    template <typename Element, typename Convert>
+    void AddComputed(const char* name, Imf::PixelType type, Convert convert)
+    {
+        static_assert(sizeof(Element) == 4, "computed channels have 4-byte elements");
+        header_.channels().insert(name, Imf::Channel(type));
+        computed_.push_back({name, type,
+                             [convert](std::size_t begin, std::size_t end, std::uint32_t* out) {
+                                 for (std::size_t i = begin; i < end; ++i) {
+                                     const Element value = convert(i);
+                                     std::memcpy(out + (i - begin), &value, 4);
+                                 }
+                             },
+                             {}});
+    }
+
     int width_;
-    std::size_t pixels_;
+    int height_;
     Imf::Header header_;
-    Imf::FrameBuffer frameBuffer_;
-    // deques: adding a buffer never moves the ones already handed over.
-    std::deque<std::vector<float>> floats_;
-    std::deque<std::vector<std::uint32_t>> uints_;
+    std::vector<InPlace> inPlace_;
+    std::vector<Computed> computed_;
 };
 
 std::uint16_t Word(const unsigned char* p)
@@ -175,8 +226,12 @@ void WriteExr(const RLA& image, const std::string& path, ExrCompression compress
         exr.header().insert("nodeNames", Imf::StringVectorAttribute(image.names.ToVector()));
 
     Imf::OutputFile file(path.c_str(), exr.header());
-    file.setFrameBuffer(exr.frameBuffer());
-    file.writePixels(image.alto);
+    exr.Write(file);
+}
+
+void CompressOnThreads(int threads)
+{
+    Imf::setGlobalThreadCount(threads);
 }
 
 }  // namespace exrexport

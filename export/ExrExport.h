@@ -22,6 +22,12 @@ enum class ExrCompression { Zip, None, Rle, Zips, Piz, Pxr24, B44, Dwaa, Dwab };
 // "zips", "piz", "pxr24", "b44", "dwaa", "dwab"); false for any other.
 bool CompressionFromName(const std::string& name, ExrCompression& compression);
 
+// Lets every EXR written from now on compress its lines on threads of the
+// library's own pool: threads of them at once (0: on the writer's thread).
+// The pool is the process's, so only a program that owns its whole run (a
+// command-line tool, at start) calls this.
+void CompressOnThreads(int threads);
+
 // Writes image (loaded with its colour kept) to path; throws
 // std::runtime_error (or an exception derived from std::exception) when the
 // file cannot be written.

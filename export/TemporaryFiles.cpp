@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 #ifdef _WIN32
@@ -28,6 +29,10 @@ struct Slot {
     char name[kLongestName];
 };
 Slot slots[kSlots];
+// Between threads (rpfconvert converts several files at once): a slot's
+// name is compared by Forget while another thread may be refilling it.
+// The signal handler takes no lock; it reads only slots marked ready.
+std::mutex slotsMutex;
 
 extern "C" void RemoveAndRaise(int signalNumber)
 {
@@ -55,6 +60,7 @@ std::string Reserve(const std::string& output)
         output + ".brimwell-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
     if (name.size() >= kLongestName)
         throw std::runtime_error("cannot write " + output + ": the name is too long");
+    const std::lock_guard<std::mutex> lock(slotsMutex);
     for (Slot& slot : slots) {
         int expected = kFree;
         if (slot.state.compare_exchange_strong(expected, kFilling)) {
@@ -68,6 +74,7 @@ std::string Reserve(const std::string& output)
 
 void Forget(const std::string& temporary)
 {
+    const std::lock_guard<std::mutex> lock(slotsMutex);
     for (Slot& slot : slots) {
         if (slot.state.load() == kReady && temporary == slot.name) {
             slot.state.store(kFree);

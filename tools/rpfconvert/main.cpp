@@ -1,6 +1,8 @@
 // rpfconvert: RPF images to OpenEXR (every channel) or PNG (the colour, or
 // one channel view as the viewer draws it), one file or a sequence.
+#include "BatchConversion.h"
 #include "Conversion.h"
+#include "FramePick.h"
 #include "MemoryBudget.h"
 #include "OutputFile.h"
 #include "TemporaryFiles.h"
@@ -13,6 +15,7 @@
 #include <map>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -29,7 +32,8 @@ const char kUsage[] =
     "usage: rpfconvert [--channel L [--range R] [--scale S]] [--max-memory BYTES] [--compression NAME]\n"
     "                  IN.rpf OUT.exr|OUT.png\n"
     "       rpfconvert [--channel L [--range R] [--scale S]] [--format exr|png] [--max-memory BYTES]\n"
-    "                  [--compression NAME] IN.rpf... OUTDIR/\n"
+    "                  [--compression NAME] [-j N] IN.rpf... OUTDIR/\n"
+    "       rpfconvert [options as above] --frames A-B FILE.rpf OUTDIR/\n"
     "\n"
     "Converts RPF images. OUT.exr gets every channel of the file as one OpenEXR\n"
     "file: R G B (A when the file has alpha) as floats (a float file's values as\n"
@@ -66,13 +70,27 @@ const char kUsage[] =
     "SIGINT or SIGTERM the temporary file is removed and the program ends by\n"
     "that signal.\n"
     "\n"
+    "-j N converts N files at once (default: one per processor, at most 16);\n"
+    "each EXR is also compressed on every processor. The output of a file is\n"
+    "the same whatever N is.\n"
+    "\n"
+    "--frames A-B FILE converts frames A to B (or --frames A: frame A alone)\n"
+    "of the sequence FILE belongs to: the .rpf files of FILE's folder with the\n"
+    "same name around the frame number (the last run of digits; padding\n"
+    "aside), which FILE names even when it does not exist. Numbers in A-B that\n"
+    "no file gives are reported as missing and make the exit status 1; the\n"
+    "frames found are still converted. For a render farm: one job per range.\n"
+    "\n"
     "Nothing is converted when an output would be an input file (the same\n"
     "file under any name), exists and is not a regular file, or when two\n"
     "inputs would write the same output name.\n"
     "\n"
     "A file whose image needs more memory than the system can give, or than\n"
     "--max-memory BYTES (or the environment variable BRIMWELL_MAX_MEMORY)\n"
-    "allows, is refused with a report before anything is allocated.\n"
+    "allows, is refused with a report before anything is allocated. The cap\n"
+    "holds for the whole run: files converted at once share it, and a file\n"
+    "that would not fit beside those being converted waits for them, so\n"
+    "fewer than N run at once when the files are large.\n"
     "\n"
     "Exit status: 0 when every file converted, 1 when any failed, 2 for usage\n"
     "errors.\n";
@@ -95,7 +113,14 @@ struct Options {
     std::vector<std::string> inputs;
     std::string target;
     std::uint64_t memoryCap = memorybudget::CapFromEnvironment();
+    unsigned workers = 0;    // -j; 0: one per processor
+    std::string framesGiven;  // --frames, empty without it
+    framepick::Range frames;
 };
+
+// Files converted at once at most: each holds one temporary output name,
+// of which the signal handler keeps a fixed number.
+constexpr unsigned kMostWorkers = 16;
 
 Options ParseArguments(int argc, char** argv)
 {
@@ -108,7 +133,8 @@ Options ParseArguments(int argc, char** argv)
             std::exit(0);
         }
         if (argument == "--channel" || argument == "--format" || argument == "--max-memory" ||
-            argument == "--compression" || argument == "--range" || argument == "--scale") {
+            argument == "--compression" || argument == "--range" || argument == "--scale" || argument == "-j" ||
+            argument == "--frames") {
             if (i + 1 >= argc)
                 UsageError(argument + " needs a value");
             const std::string value = argv[++i];
@@ -117,6 +143,16 @@ Options ParseArguments(int argc, char** argv)
                     UsageError("--compression wants zip, none, rle, zips, piz, pxr24, b44, dwaa or dwab, not \"" +
                                value + "\"");
                 options.compressionGiven = true;
+            } else if (argument == "-j") {
+                char* end = nullptr;
+                const long workers = std::strtol(value.c_str(), &end, 10);
+                if (value.empty() || *end != '\0' || workers < 1 || value[0] == '+')
+                    UsageError("-j wants a whole number of files at once, not \"" + value + "\"");
+                options.workers = unsigned(std::min<long>(workers, kMostWorkers));
+            } else if (argument == "--frames") {
+                if (!framepick::ParseRange(value, options.frames))
+                    UsageError("--frames wants A-B (A <= B) or A, not \"" + value + "\"");
+                options.framesGiven = value;
             } else if (argument == "--max-memory") {
                 if (!memorybudget::ParseBytes(value.c_str(), options.memoryCap))
                     UsageError("--max-memory wants a whole number of bytes, not \"" + value + "\"");
@@ -149,6 +185,14 @@ Options ParseArguments(int argc, char** argv)
     options.target = paths.back();
     paths.pop_back();
     options.inputs = paths;
+    if (!options.framesGiven.empty()) {
+        if (options.inputs.size() != 1)
+            UsageError("--frames takes one FILE of the sequence");
+        const std::string& target = options.target;
+        std::error_code error;
+        if (target.back() != '/' && target.back() != '\\' && !std::filesystem::is_directory(target, error))
+            UsageError("--frames writes to a folder: end OUTDIR with /");
+    }
     if (options.channelGiven && options.format == "exr")
         UsageError("--channel writes PNG files");
     // A choice the view would not use is a mistake worth saying.
@@ -231,37 +275,64 @@ void RefuseDangerousOutputs(const std::vector<conversion::Job>& jobs, const std:
 
 int main(int argc, char** argv)
 {
-    const Options options = ParseArguments(argc, argv);
+    Options options = ParseArguments(argc, argv);
     // Standard output is for data; the reader's diagnostic lines belong with
     // the failures on standard error.
     std::cout.rdbuf(std::cerr.rdbuf());
     temporaryfiles::RemoveOnSignals();
+    bool framesMissing = false;
+    if (!options.framesGiven.empty()) {
+        const framepick::Pick pick = framepick::PickFrames(options.inputs.front(), options.frames);
+        if (!pick.error.empty()) {
+            std::fprintf(stderr, "rpfconvert: %s\n", pick.error.c_str());
+            return 1;
+        }
+        for (const std::string& missing : pick.missing)
+            std::fprintf(stderr, "rpfconvert: frame %s of %s is missing\n", missing.c_str(),
+                         options.inputs.front().c_str());
+        framesMissing = !pick.missing.empty();
+        if (pick.paths.empty())
+            return 1;
+        options.inputs = pick.paths;
+    }
     const std::vector<conversion::Job> jobs = PlanJobs(options);
     RefuseDangerousOutputs(jobs, options.inputs);
+
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    conversion::BatchSettings batch;
+    batch.workers = options.workers != 0 ? options.workers : std::min(processors, kMostWorkers);
+    // What the system can give now is what every load of the run shares,
+    // within the program's cap.
+    batch.memoryBudget = std::min(options.memoryCap, memorybudget::AvailableBytes());
+    // The library's compression threads serve every file being written.
+    exrexport::CompressOnThreads(int(processors));
+
     const bool progress = jobs.size() > 1 && isatty(fileno(stderr));
-    int failures = 0;
+    std::size_t ended = 0;
     std::size_t shown = 0;  // length of the progress line now on screen
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        if (progress) {
-            const std::string line = "[" + std::to_string(i + 1) + "/" + std::to_string(jobs.size()) + "] " +
-                                     jobs[i].input;
-            std::fprintf(stderr, "\r%s%*s", line.c_str(), int(shown > line.size() ? shown - line.size() : 0), "");
-            std::fflush(stderr);
-            shown = line.size();
-        }
-        std::string error;
-        if (!conversion::Convert(jobs[i], error)) {
-            while (!error.empty() && (error.back() == '\n' || error.back() == '\r'))
-                error.pop_back();
-            if (shown > 0) {
-                std::fputc('\n', stderr);
-                shown = 0;
+    const std::size_t failures = conversion::ConvertBatch(
+        jobs, batch, [&](std::size_t index, bool converted, const std::string& report) {
+            ++ended;
+            if (!converted) {
+                std::string error = report;
+                while (!error.empty() && (error.back() == '\n' || error.back() == '\r'))
+                    error.pop_back();
+                if (shown > 0) {
+                    std::fputc('\n', stderr);
+                    shown = 0;
+                }
+                std::fprintf(stderr, "rpfconvert: %s: %s\n", jobs[index].input.c_str(), error.c_str());
             }
-            std::fprintf(stderr, "rpfconvert: %s: %s\n", jobs[i].input.c_str(), error.c_str());
-            ++failures;
-        }
-    }
+            if (progress) {
+                const std::string line = "[" + std::to_string(ended) + "/" + std::to_string(jobs.size()) + "] " +
+                                         jobs[index].input;
+                std::fprintf(stderr, "\r%s%*s", line.c_str(), int(shown > line.size() ? shown - line.size() : 0),
+                             "");
+                std::fflush(stderr);
+                shown = line.size();
+            }
+        });
     if (shown > 0)
         std::fputc('\n', stderr);
-    return failures == 0 ? 0 : 1;
+    return failures == 0 && !framesMissing ? 0 : 1;
 }
