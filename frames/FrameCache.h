@@ -22,7 +22,8 @@
 // - Memory: the frames cached, the reads in progress (room is made for each
 //   before it starts, from its size when last read or, before its first
 //   read, from estimate) and the frame on screen (SetShown) stay within the
-//   budget together. A frame larger than the budget is never read ahead;
+//   budget together (two frames on screen while two renders are compared:
+//   SetShownCompanion). A frame larger than the budget is never read ahead;
 //   asked for, it is read alone, once no other read is in progress, and
 //   handed over without being kept.
 // - Frames are immutable once loaded and shared: the cache keeps one
@@ -175,6 +176,30 @@ public:
                 Store(path, std::move(entry));
             }
             plan_.SetShown(path, bytes);
+            Drop(plan_.EvictBeyond(plan_.RoomFor(0), std::nullopt));
+        }
+        workAvailable_.notify_all();
+    }
+
+    // The second frame on screen while two renders are compared (null:
+    // none), counted as the one SetShown gives: kept as path's cached frame
+    // when it fits, counted against the budget while it is shown otherwise.
+    void SetShownCompanion(const std::string& path, FramePtr frame)
+    {
+        const FileStamp stamp = frame ? FileStamp::Of(path) : FileStamp();
+        const std::size_t bytes = frame ? std::max<std::size_t>(bytesOf_(*frame), 1) : 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto found = entries_.find(path);
+            if (frame && (found == entries_.end() || found->second.frame != frame)) {
+                plan_.Read(path, bytes);
+                Entry entry;
+                entry.stamp = stamp;
+                entry.frame = std::move(frame);
+                entry.bytes = bytes;
+                Store(path, std::move(entry));
+            }
+            plan_.SetShownCompanion(path, bytes);
             Drop(plan_.EvictBeyond(plan_.RoomFor(0), std::nullopt));
         }
         workAvailable_.notify_all();

@@ -206,7 +206,7 @@ void FramePlayer::Pump()
     }
     m_schedule.Shown(time);
     // Read-ahead carries on from the frame shown.
-    m_readAhead.Cache().SetCurrent(target, 1);
+    m_readAhead.SetCurrentAt(target, 1);
     emit StatusChanged();
     WaitUntil(m_schedule.Due());
 }
@@ -233,7 +233,7 @@ void FramePlayer::PumpMissing(Clock::time_point time)
         missingShown(target);
     ++m_missing;
     m_schedule.Shown(time);
-    m_readAhead.Cache().SetCurrent(target, 1);
+    m_readAhead.SetCurrentAt(target, 1);
     emit StatusChanged();
     WaitUntil(m_schedule.Due());
 }

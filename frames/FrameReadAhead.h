@@ -16,8 +16,14 @@
 // - How much memory all of it may take is decided in FrameMemory.h.
 // Destruction joins the workers (each finishes the read it is in), before
 // anything they call goes.
+//
+// While two renders are compared (SetCompanion), each frame's companion is
+// read through the same cache and budget: read ahead beside its frame when
+// the companions are a folder's, and awaited with it, so that a step or a
+// tick of playback shows the pair together.
 #pragma once
 
+#include "CompanionRule.h"
 #include "FrameCache.h"
 #include "FrameDrawing.h"
 #include "LoadedFrame.h"
@@ -27,6 +33,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class FrameReadAhead : public QObject {
@@ -41,10 +48,31 @@ public:
     // The folder's files in their order, the one reached and the direction
     // of the last step (+1 or -1): read-ahead goes that way from there.
     void SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction);
+    // The frame shown moved to path of that sequence (playback's ticks), or
+    // to its index'th entry (a sequence's missing number has no path).
+    void SetCurrent(const std::string& path, int direction);
+    void SetCurrentAt(std::size_t index, int direction);
+
+    // The file compared with each frame from now on (a rule of Kind::None:
+    // none); the next SetSequence reads a folder's companions ahead.
+    void SetCompanion(CompanionRule rule);
+    const CompanionRule& Companion() const { return m_companion; }
+
+    // What became of the companion of the frame at framePath.
+    struct CompanionState {
+        std::string path;     // the companion's file; empty without a rule
+        FramePtr frame;       // read; null while it is read or when it failed
+        std::string failure;  // the reader's report when it failed
+        bool pending = false; // asked for: CompanionArrived follows
+    };
+    // The companion of framePath: found in the cache, or asked for.
+    CompanionState FindOrRequestCompanion(const std::string& framePath);
 
     // The frame of path when it is ready and its file unchanged; otherwise
     // null, and path is asked for: FrameArrived follows once it is read.
     // Only the latest path asked for is awaited; earlier ones still cached.
+    // With a companion rule, the frame is ready once its companion is read
+    // (or failed) too.
     FramePtr FindOrRequest(const std::string& path);
 
     // Stops waiting for the path asked for last.
@@ -64,18 +92,43 @@ public:
     // The frame on screen now, as path: counted against the budget while
     // the cache does not hold it.
     void SetShown(const std::string& path, const FramePtr& frame);
+    // The companion on screen beside it (null: none).
+    void SetShownCompanion(const std::string& path, const FramePtr& frame);
 
     ReadAheadCache& Cache() { return *m_cache; }
 
 signals:
     // The path awaited was read: frame is null when it could not be.
     void FrameArrived(const std::string& path, FramePtr frame);
+    // The companion asked for by FindOrRequestCompanion was read, or failed.
+    void CompanionArrived(const std::string& framePath, const CompanionState& state);
 
 private:
     void TakeResults();
     void SetAwaited(std::string path);
 
+    // Whether the companion of m_awaited is read (or failed): always, without
+    // a rule.
+    bool CompanionReady(const std::string& companionPath);
+    // A companion asked for alone is awaited (counted in AnyAwaiting).
+    void SetCompanionPending(bool pending);
+
     std::string m_awaited;
+    bool m_awaitedFrameRead = false;  // m_awaited's own read is done...
+    FramePtr m_awaitedFrame;          // ...and gave this
+    std::string m_awaitedCompanion;   // m_awaited's companion, while it is read
+    CompanionRule m_companion;
+    // The latest companion read on request: what the cache may not keep (a
+    // frame larger than its budget) stays here while it is wanted.
+    CompanionState m_lastCompanion;
+    FileStamp m_lastCompanionStamp;  // its file as it was read
+    // The frame whose companion FindOrRequestCompanion asked for.
+    std::string m_companionOf;
+    bool m_companionPending = false;
+    // The cache's sequence, frames and companions, by path.
+    std::unordered_map<std::string, std::size_t> m_positions;
+    // Where each entry of the sequence given sits in the cache's.
+    std::vector<std::size_t> m_places;
     static std::atomic<int> s_awaiting;
     // Last, so that it goes (joining its workers) before the rest.
     std::unique_ptr<ReadAheadCache> m_cache;

@@ -41,9 +41,18 @@ void ReadAheadPlan::SetShown(const std::string& path, std::size_t bytes)
     shownBytes_ = bytes;
 }
 
+void ReadAheadPlan::SetShownCompanion(const std::string& path, std::size_t bytes)
+{
+    companionPath_ = bytes > 0 ? path : std::string();
+    companionBytes_ = bytes;
+}
+
 std::size_t ReadAheadPlan::ShownOutsideBytes() const
 {
-    return shownPath_.empty() || held_.count(shownPath_) != 0 ? 0 : shownBytes_;
+    const std::size_t shown = shownPath_.empty() || held_.count(shownPath_) != 0 ? 0 : shownBytes_;
+    const bool companionOutside =
+        !companionPath_.empty() && companionPath_ != shownPath_ && held_.count(companionPath_) == 0;
+    return shown + (companionOutside ? companionBytes_ : 0);
 }
 
 void ReadAheadPlan::Hold(const std::string& path, std::size_t bytes, bool stale)
@@ -105,6 +114,13 @@ void ReadAheadPlan::Read(const std::string& path, std::size_t bytes)
 std::optional<ReadAheadPlan::Work> ReadAheadPlan::NextWork() const
 {
     std::size_t nearerBytes = ShownOutsideBytes();
+    // A compared frame held but outside the folder stays (EvictBeyond keeps
+    // it): it takes its room before any frame ahead.
+    if (!companionPath_.empty() && positions_.count(companionPath_) == 0) {
+        auto compared = held_.find(companionPath_);
+        if (compared != held_.end())
+            nearerBytes += compared->second.bytes;
+    }
     for (std::size_t rank = 0; rank < sequence_.size(); ++rank) {
         const std::string& path = PathAtRank(rank);
         auto reading = inFlight_.find(path);
@@ -122,7 +138,7 @@ std::optional<ReadAheadPlan::Work> ReadAheadPlan::NextWork() const
             nearerBytes += held->second.bytes;
             continue;
         }
-        if (path == shownPath_)
+        if (path == shownPath_ || path == companionPath_)
             continue;  // counted above
         const std::size_t guess = GuessBytes(path);
         if (guess > budget_)
@@ -141,8 +157,10 @@ std::vector<std::string> ReadAheadPlan::EvictBeyond(std::size_t limit, std::opti
         auto farthest = held_.end();
         std::size_t farthestRank = 0;
         for (auto entry = held_.begin(); entry != held_.end(); ++entry) {
-            if (entry->second.bytes == 0)
-                continue;  // a failure takes nothing
+            // A failure takes nothing; the compared frame ranks outside the
+            // folder, yet dropping it while it is on screen would free nothing.
+            if (entry->second.bytes == 0 || entry->first == companionPath_)
+                continue;
             const std::size_t rank = RankOf(entry->first);
             if ((!keepRank || rank > *keepRank) && (farthest == held_.end() || rank > farthestRank)) {
                 farthest = entry;

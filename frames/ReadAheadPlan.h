@@ -32,7 +32,10 @@ public:
 
     // The frame on screen, as path, and what it takes.
     void SetShown(const std::string& path, std::size_t bytes);
-    // The frame on screen when the cache does not hold it.
+    // The second frame on screen while two renders are compared (empty
+    // path: none), and what it takes.
+    void SetShownCompanion(const std::string& path, std::size_t bytes);
+    // The frames on screen that the cache does not hold.
     std::size_t ShownOutsideBytes() const;
 
     // A frame (bytes > 0) or a failure (bytes 0) kept for path; stale: drawn
@@ -97,6 +100,8 @@ private:
     int direction_ = 1;
     std::string shownPath_;
     std::size_t shownBytes_ = 0;
+    std::string companionPath_;  // the second frame on screen, while comparing
+    std::size_t companionBytes_ = 0;
     std::unordered_map<std::string, Held> held_;
     std::size_t heldBytes_ = 0;
     std::size_t peakBytes_ = 0;

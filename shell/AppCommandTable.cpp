@@ -108,12 +108,25 @@ CommandTable MakeTable()
         {ID_PLAY_LOOP, "Play the sequence from the in point to the out point, and again\nLoop"},
         {ID_PLAY_ONCE, "Play the sequence up to the out point, then stop\nOnce"},
         {ID_PLAY_PING_PONG, "Play the sequence to the out point and back, and again\nPing-pong"},
+        {ID_FILE_COMPARE_WITH,
+         "Compare the file shown with another render, or with the file of the same name in another folder\n"
+         "Compare with"},
+        {ID_FILE_STOP_COMPARING, "Show the file shown alone again\nStop comparing"},
+        {ID_VIEW_COMPARE_WIPE,
+         "Show the reference right of a divider; Shift+drag moves it; again to show the file alone\nWipe (Shift W)"},
+        {ID_VIEW_COMPARE_FLICKER, "Show the file or the reference, in turn\nFlicker (Shift X)"},
+        {ID_VIEW_COMPARE_DIFFERENCE,
+         "Show the difference between the file and the reference; again to show the file alone\n"
+         "Difference (Shift D)"},
+        {ID_VIEW_COMPARE_GAIN, "Multiply the difference shown by 1, 10 or 100, in turn\nDifference gain (Ctrl Shift D)"},
     };
     table.menu = {
         {"&File", "&Open...\tCtrl+O", ID_FILE_OPEN, false},
         {"&File", "Re&load\tF5", ID_FILE_RELOAD, false},
         {"&File", "Follow Changes on Disk", ID_FILE_FOLLOW, false},
         {"&File", "&Export...\tCtrl+E", ID_FILE_EXPORT, false},
+        {"&File", "Compare &With...", ID_FILE_COMPARE_WITH, false},
+        {"&File", "Stop Comparing", ID_FILE_STOP_COMPARING, false},
         {"&File", nullptr, 0, false},
         {"&File", "&Print...\tCtrl+P", ID_FILE_PRINT, false},
         {"&File", "Print Pre&view", ID_FILE_PRINT_PREVIEW, false},
@@ -165,6 +178,10 @@ CommandTable MakeTable()
         {"&View/&Display", "Blue\tShift+B", ID_VIEW_SHOW_BLUE, false},
         {"&View/&Display", "Luminance\tShift+L", ID_VIEW_SHOW_LUMINANCE, false},
         {"&View/&Display", "Over Checkerboard\tShift+A", ID_VIEW_OVER_CHECKER, false},
+        {"&View/&Compare", "Wipe\tShift+W", ID_VIEW_COMPARE_WIPE, false},
+        {"&View/&Compare", "Flicker\tShift+X", ID_VIEW_COMPARE_FLICKER, false},
+        {"&View/&Compare", "Difference\tShift+D", ID_VIEW_COMPARE_DIFFERENCE, false},
+        {"&View/&Compare", "Difference Gain\tCtrl+Shift+D", ID_VIEW_COMPARE_GAIN, false},
         // The channel keys are plain letters, so the items carry no
         // underlined letters of their own.
         {"&Channel", "Colour\t1", ID_CHANNEL_COLOUR, false},
@@ -255,6 +272,10 @@ CommandTable MakeTable()
         {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_I), ID_FRAME_SET_IN},
         {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_O), ID_FRAME_SET_OUT},
         {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_X), ID_FRAME_CLEAR_IN_OUT},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_W), ID_VIEW_COMPARE_WIPE},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_X), ID_VIEW_COMPARE_FLICKER},
+        {QKeyCombination(Qt::ShiftModifier, Qt::Key_D), ID_VIEW_COMPARE_DIFFERENCE},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_D), ID_VIEW_COMPARE_GAIN},
     };
     // Each render channel by its letter, no modifier.
     for (int bit = 0; bit < kChannelCount; ++bit)

@@ -6,6 +6,7 @@
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
 #include "ChannelView.h"
+#include "CompareController.h"
 #include "LookControls.h"
 #include "OcioConfig.h"
 #include "CommandIds.h"
@@ -43,15 +44,17 @@ CBrimwellApp::CBrimwellApp(QStringList arguments)
     : CWinApp(appcommands::Table()),
       m_arguments(std::move(arguments)),
       m_viewer(new Viewer(*this, SettingsOrganization(), Router()->Table().appName)),
-      m_sequences(new SequenceController(*m_viewer, Router(), SettingsOrganization(), Router()->Table().appName))
+      m_sequences(new SequenceController(*m_viewer, Router(), SettingsOrganization(), Router()->Table().appName)),
+      m_compare(new CompareController(*this, *m_viewer))
 {
     Router()->SetHandler(this, ID_APP_ABOUT, &CBrimwellApp::OnAppAbout);
 }
 
 CBrimwellApp::~CBrimwellApp()
 {
-    // The viewer goes first, joining the read-ahead's workers while the
-    // document and window it shows frames in still stand.
+    // The comparison and then the viewer go first, joining their workers
+    // while the document and window they show frames in still stand.
+    delete m_compare;
     delete m_viewer;
 }
 
@@ -86,6 +89,7 @@ bool CBrimwellApp::InitInstance()
             new ViewPreferences(view, router, SettingsOrganization(), router->Table().appName);
             auto* statusBar = new CPictureStatusBar(view, frame);
             frame->setStatusBar(statusBar);
+            m_compare->Attach(view, statusBar);
             new LookControls(view, router, statusBar, std::move(*pendingConfig), startLook, SettingsOrganization(),
                              router->Table().appName);
             m_sequences->AttachWindow(frame, statusBar);
@@ -104,6 +108,10 @@ bool CBrimwellApp::InitInstance()
         if (letter.size() == 1 && ChannelView::FromLetter(letter.at(0), view))
             Document()->SetWantedView(view);
     }
+
+    // --compare B: the file or folder the first file is compared with (it
+    // was checked before the application started).
+    const std::optional<QString> compareWith = TakeSwitch(QStringLiteral("--compare"));
 
     // One file name and nothing else opens that file; anything else asks.
     if (m_arguments.size() == 1 && !IsSwitch(m_arguments.constFirst())) {
@@ -125,6 +133,9 @@ bool CBrimwellApp::InitInstance()
             return false;
         }
     }
+
+    if (compareWith)
+        m_compare->CompareWith(*compareWith);
 
     CMainFrame* frame = Frame();
     if (auto* state = frame->findChild<WindowState*>())

@@ -14,6 +14,7 @@
 
 class CBrimwellDoc;
 class CBrimwellView;
+class CompareController;
 class CMainFrame;
 
 class CBrimwellApp : public CWinApp {
@@ -41,6 +42,7 @@ public:
     FileFollower& Follower() { return m_viewer->Follower(); }
     FramePlayer& Player() { return m_viewer->Player(); }
     FrameReadAhead& ReadAhead() { return m_viewer->ReadAhead(); }
+    CompareController& Compare() { return *m_compare; }
     void Reload(bool reportFailure) { m_viewer->Reload(reportFailure); }
 
     CBrimwellDoc* Document() const;
@@ -62,4 +64,5 @@ private:
     int m_startupExitCode = 0;
     Viewer* m_viewer;  // a child of this object
     SequenceController* m_sequences;  // a child of the viewer
+    CompareController* m_compare;  // a child of this object
 };

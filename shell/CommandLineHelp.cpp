@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace commandlinehelp {
@@ -16,7 +17,7 @@ namespace commandlinehelp {
 namespace {
 
 const char kHelp[] =
-    "usage: brimwell [--channel LETTER] [--exposure STOPS] [--transform T] [FILE.rpf]\n"
+    "usage: brimwell [--channel LETTER] [--exposure STOPS] [--transform T] [--compare B] [FILE.rpf]\n"
     "\n"
     "Shows the RPF image FILE.rpf. Without a file, or with anything but one\n"
     "file name, the viewer first asks for a file; it ends when none opens.\n"
@@ -28,6 +29,11 @@ const char kHelp[] =
     "Look keys (the colour view): ] and [ exposure up and down half a stop,\n"
     "\\ exposure 0; Shift+R, Shift+G, Shift+B, Shift+L red, green, blue,\n"
     "luminance in grey; Shift+A the colour over a checkerboard by alpha.\n"
+    "\n"
+    "Compare keys (with a reference loaded by File > Compare With... or\n"
+    "--compare): Shift+W wipe on or off (Shift+drag moves the divider),\n"
+    "Shift+X the file or the reference in turn, Shift+D the difference on or\n"
+    "off, Ctrl+Shift+D the difference's gain 1, 10, 100.\n"
     "\n"
     "Keys, on the main keyboard or the keypad: Ctrl+plus (or Ctrl+=) and\n"
     "Ctrl+minus zoom in and out, Ctrl+0 fits the picture in the window,\n"
@@ -48,6 +54,9 @@ const char kHelp[] =
     "  --transform T     starts with display transform T: stored (the values\n"
     "                    as stored), srgb, or DISPLAY/VIEW of the OpenColorIO\n"
     "                    config $OCIO names\n"
+    "  --compare B       compares FILE.rpf with the render B; B a folder (or\n"
+    "                    a file of FILE.rpf's name in another folder): its\n"
+    "                    file of the name of each frame shown\n"
     "  --help      prints this text\n"
     "  --version   prints the version\n";
 
@@ -115,6 +124,16 @@ std::optional<int> Answer(int argc, char** argv)
             const char* text = i + 1 < argc ? argv[i + 1] : "";
             if (std::optional<std::string> why = TransformProblem(text)) {
                 std::fprintf(stderr, "brimwell: --transform %s\n", why->c_str());
+                return kUsageError;
+            }
+            ++i;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--compare") == 0) {
+            const char* text = i + 1 < argc ? argv[i + 1] : "";
+            std::error_code error;
+            if (*text == 0 || !std::filesystem::exists(std::filesystem::path(text), error)) {
+                std::fprintf(stderr, "brimwell: --compare wants a file or folder, \"%s\" is neither\n", text);
                 return kUsageError;
             }
             ++i;

@@ -156,6 +156,16 @@ void Viewer::Shown(std::string pathBytes)
     if (std::exchange(m_relistAfterStep, false) && m_follower.IsEnabled() && m_folder.IsReady())
         m_relister.Request(m_shownPath);
     emit FileShown();
+    emit FrameShown();
+}
+
+void Viewer::SetCompanion(const CompanionRule& rule)
+{
+    if (rule == m_readAhead.Companion())
+        return;
+    m_readAhead.SetCompanion(rule);
+    if (!m_shownPath.empty())
+        FeedReadAhead(m_shownPath);
 }
 
 void Viewer::Reload(bool reportFailure)
@@ -169,6 +179,7 @@ void Viewer::Reload(bool reportFailure)
     m_readAhead.SetShown(m_shownPath, document->Frame());
     if (CBrimwellView* view = View())
         view->OnReloaded();
+    emit FrameShown();
 }
 
 void Viewer::ToggleFollow()

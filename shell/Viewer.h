@@ -80,6 +80,11 @@ public:
     // The rate and keeping time remembered from the last run.
     void LoadPlaybackSettings();
 
+    // Reads the file that rule pairs with each frame beside it, through the
+    // read-ahead: steps and playback then show each frame once its
+    // companion is read too (see FrameReadAhead).
+    void SetCompanion(const CompanionRule& rule);
+
     // The shown file's sequence as playback takes it: the paths in playing
     // order (empty for a missing number), the place of the frame on screen
     // and whether to stop at the end.
@@ -110,6 +115,10 @@ public:
     FrameReadAhead& ReadAhead() { return m_readAhead; }
 
 signals:
+    // A file was put on screen (an open, a step, a frame of playback) or
+    // read again.
+    void FrameShown();
+
     // A file is on screen (ShownPath), whichever road brought it.
     void FileShown();
     // The folder of the file shown was listed (again).

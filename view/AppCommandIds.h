@@ -91,4 +91,12 @@ enum AppCommandId : int {
     ID_PLAY_LOOP = 33007,
     ID_PLAY_ONCE = 33008,
     ID_PLAY_PING_PONG = 33009,
+    // Comparing two renders: the reference loaded beside the file shown,
+    // and how the two are shown.
+    ID_FILE_COMPARE_WITH = 33020,
+    ID_FILE_STOP_COMPARING = 33021,
+    ID_VIEW_COMPARE_WIPE = 33022,
+    ID_VIEW_COMPARE_FLICKER = 33023,
+    ID_VIEW_COMPARE_DIFFERENCE = 33024,
+    ID_VIEW_COMPARE_GAIN = 33025,
 };

@@ -5,6 +5,7 @@
 #include "ChannelScalingCommands.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
+#include "Comparison.h"
 #include "DetailsDialog.h"
 #include "FrameExport.h"
 #include "OffscreenDC.h"
@@ -27,6 +28,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace {
 constexpr int kWheelNotch = 120;  // angle delta of one notch of a wheel
@@ -94,6 +96,7 @@ void CBrimwellView::OnChannel(const ChannelView& view)
     m_document->SetWantedView(again ? ChannelView::Colour() : view);
     // Every view has the picture's size, so the geometry stands.
     viewport()->update();
+    emit ChannelChanged();
 }
 
 void CBrimwellView::OnFileExport()
@@ -120,6 +123,15 @@ void CBrimwellView::TellPointer(QPoint p)
         emit PointerOverPixel(pixel->x(), pixel->y());
     else
         emit PointerOffPicture();
+}
+
+void CBrimwellView::MoveDivider(QPoint p)
+{
+    const int x = picturescaler::SourceIndex(p.x() + GetScrollPosition().x(), m_geometry.m_zoom,
+                                             m_geometry.MarginLeft());
+    m_comparison->SetDivider(x, m_document->rpf_width);
+    viewport()->update();
+    emit DividerMoved();
 }
 
 void CBrimwellView::RefreshPointer()
@@ -380,10 +392,23 @@ void CBrimwellView::OnDraw(QPainter& painter, const QRect& clip)
         return;
     COffscreenDC offscreen(&painter, area);
     offscreen.Bitmap().fill(BackgroundColor());
-    if (m_document->HasPicture()) {
-        picturescaler::Draw(m_document->ShownBitmap(), offscreen.Bitmap(), area.topLeft() + GetScrollPosition(),
-                            m_geometry.m_zoom, QPoint(m_geometry.MarginLeft(), m_geometry.MarginTop()));
+    if (!m_document->HasPicture())
+        return;
+    const QPoint origin = area.topLeft() + GetScrollPosition();
+    const QPoint margin(m_geometry.MarginLeft(), m_geometry.MarginTop());
+    Comparison::Painted compared;
+    if (m_comparison) {
+        try {
+            compared = m_comparison->PaintedFor(*m_document);
+        } catch (const std::runtime_error&) {
+            compared = Comparison::Painted();  // no memory for the comparison: A alone
+        }
     }
+    const QImage picture = compared.picture.isNull() ? m_document->ShownBitmap() : compared.picture;
+    picturescaler::Draw(picture, offscreen.Bitmap(), origin, m_geometry.m_zoom, margin);
+    if (!compared.wipeB.isNull())
+        picturescaler::Draw(compared.wipeB, offscreen.Bitmap(), origin, m_geometry.m_zoom, margin,
+                            m_comparison->Divider(m_document->rpf_width));
 }
 
 QImage CBrimwellView::RenderClientArea()
@@ -462,6 +487,13 @@ void CBrimwellView::mousePressEvent(QMouseEvent* event)
         CScrollView::mousePressEvent(event);
         return;
     }
+    if ((event->modifiers() & Qt::ShiftModifier) && m_comparison && m_comparison->IsActive() &&
+        m_comparison->mode() == Comparison::Mode::Wipe) {
+        m_movingDivider = true;
+        MoveDivider(event->position().toPoint());
+        event->accept();
+        return;
+    }
     m_dragging = true;
     m_dragPoint = event->position().toPoint();
     viewport()->setCursor(Qt::ClosedHandCursor);
@@ -472,6 +504,12 @@ void CBrimwellView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
     m_pointerGlobal = event->globalPosition();
+    if (m_movingDivider && (event->buttons() & Qt::LeftButton)) {
+        MoveDivider(point);
+        TellPointer(point);
+        event->accept();
+        return;
+    }
     if (m_dragging && (event->buttons() & Qt::LeftButton)) {
         PanBy(point - m_dragPoint);
         m_dragPoint = point;
@@ -485,6 +523,11 @@ void CBrimwellView::mouseMoveEvent(QMouseEvent* event)
 
 void CBrimwellView::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (event->button() == Qt::LeftButton && m_movingDivider) {
+        m_movingDivider = false;
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton && m_dragging) {
         m_dragging = false;
         viewport()->setCursor(Qt::OpenHandCursor);

@@ -17,6 +17,7 @@
 #include <optional>
 
 class CBrimwellDoc;
+class Comparison;
 class CommandRouter;
 class QPrinter;
 
@@ -77,12 +78,20 @@ public:
     // places pixels with; nothing outside the picture.
     std::optional<QPoint> PixelAt(QPoint p) const;
 
+    // The second render compared with the picture, which painting follows
+    // and Shift+drag moves the wipe's divider of (null: none). Not owned.
+    void SetComparison(Comparison* comparison) { m_comparison = comparison; }
+
 signals:
     // The pointer moved over picture pixel (x, y), or left the picture.
     void PointerOverPixel(int x, int y);
     void PointerOffPicture();
     // The zoom, the picture or its size may have changed.
     void GeometryChanged();
+    // Shift+drag moved the wipe's divider.
+    void DividerMoved();
+    // The user chose another channel view.
+    void ChannelChanged();
 
 public:
 
@@ -151,6 +160,8 @@ private:
     void SetChannelHandlers(int id, const ChannelView& view);
     // Tells the status bar which pixel lies under the pointer at p, if any.
     void TellPointer(QPoint p);
+    // Puts the wipe's divider at the picture column under viewport point p.
+    void MoveDivider(QPoint p);
 
     CBrimwellDoc* m_document;
     CommandRouter* m_router;
@@ -167,4 +178,6 @@ private:
     // none while it is elsewhere.
     std::optional<QPointF> m_pointerGlobal;
     bool m_updatingZoom = false;  // scroll positions are being set
+    Comparison* m_comparison = nullptr;
+    bool m_movingDivider = false;  // a Shift+drag of the wipe's divider
 };

@@ -1,12 +1,13 @@
 #include "PictureScaler.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 namespace picturescaler {
 
-void Draw(const QImage& picture, QImage& target, QPoint deviceOrigin, int zoom, QPoint margin)
+void Draw(const QImage& picture, QImage& target, QPoint deviceOrigin, int zoom, QPoint margin, int fromColumn)
 {
     const int width = picture.width();
     const int height = picture.height();
@@ -21,7 +22,7 @@ void Draw(const QImage& picture, QImage& target, QPoint deviceOrigin, int zoom, 
     for (int x = 0; x < target.width(); ++x) {
         const int source = SourceIndex(deviceOrigin.x() + x, zoom, margin.x());
         sourceColumn[std::size_t(x)] = source;
-        if (source >= 0 && source < width) {
+        if (source >= std::max(0, fromColumn) && source < width) {
             if (firstColumn < 0)
                 firstColumn = x;
             endColumn = x + 1;

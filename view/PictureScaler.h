@@ -15,8 +15,9 @@ namespace picturescaler {
 // top-left corner sits at margin (in picture pixels) times the scale. Pixels
 // of target that the picture does not cover are left as they are. picture
 // and target are 32-bit images; the picture's alpha byte is not copied:
-// target pixels come out opaque.
-void Draw(const QImage& picture, QImage& target, QPoint deviceOrigin, int zoom, QPoint margin);
+// target pixels come out opaque. Picture columns left of fromColumn are
+// not drawn (the wipe draws its second picture right of the divider).
+void Draw(const QImage& picture, QImage& target, QPoint deviceOrigin, int zoom, QPoint margin, int fromColumn = 0);
 
 // The picture pixel under the centre of device pixel d on one axis, before
 // checking it against the picture's size.

@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include <cmath>
+#include <utility>
 
 CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
     : QStatusBar(parent),
@@ -15,13 +16,21 @@ CPictureStatusBar::CPictureStatusBar(CBrimwellView* view, QWidget* parent)
       m_size(new QLabel(this)),
       m_playback(new QLabel(this)),
       m_frameNumber(new QLabel(this)),
-      m_look(new QLabel(this))
+      m_look(new QLabel(this)),
+      m_comparison(new QLabel(this))
 {
     m_readout->setTextFormat(Qt::PlainText);
     // A long readout must not widen the window.
     m_readout->setMinimumWidth(0);
     m_readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     addWidget(m_readout, 1);
+    // Beside the readout, sharing its room: long figures must not widen the
+    // window either.
+    m_comparison->setTextFormat(Qt::PlainText);
+    m_comparison->setMinimumWidth(0);
+    m_comparison->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_comparison->hide();
+    addWidget(m_comparison, 1);
     m_frameNumber->setTextFormat(Qt::PlainText);
     addPermanentWidget(m_frameNumber);
     m_playback->setTextFormat(Qt::PlainText);
@@ -59,6 +68,18 @@ void CPictureStatusBar::ShowLook(const QString& text)
     m_look->setText(text);
 }
 
+void CPictureStatusBar::ShowComparison(const QString& text)
+{
+    if (m_comparison->text() != text)
+        m_comparison->setText(text);
+    m_comparison->setVisible(!text.isEmpty());
+}
+
+void CPictureStatusBar::SetReadout(std::function<QString(int x, int y)> readout)
+{
+    m_readoutText = std::move(readout);
+}
+
 void CPictureStatusBar::ShowGeometry()
 {
     // The readout is the view's to refresh: it tells what lies under the
@@ -80,7 +101,7 @@ void CPictureStatusBar::ShowPixel(int x, int y)
         ClearPixel();
         return;
     }
-    m_readout->setText(frame->readout->Text(x, y));
+    m_readout->setText(m_readoutText ? m_readoutText(x, y) : frame->readout->Text(x, y));
 }
 
 void CPictureStatusBar::ClearPixel()

@@ -447,3 +447,24 @@ TEST(FrameCache, DestructionWhileReadsAreInFlightStartsNoMoreReads)
 }
 
 }  // namespace
+
+TEST(FrameCache, TheComparedFrameOnScreenCountsAgainstTheBudgetUntilItGoes)
+{
+    FakeFolder folder(6, 100);
+    FakeFolder reference(1, 200);
+    FakeReader reader;
+    Cache cache = reader.MakeCache(350);
+    auto compared = std::make_shared<FakeFrame>();
+    compared->path = reference[0];
+    compared->bytes = 200;
+    cache.SetShownCompanion(reference[0], compared);
+    cache.SetSequence(folder.Paths(), 0, 1);
+    ASSERT_TRUE(WaitFor([&] { return cache.Idle(); }));
+    // Beside the 200 bytes compared, one frame of 100 fits in 350.
+    EXPECT_EQ(CachedFrames(cache, folder), (std::vector<int>{0}));
+    EXPECT_EQ(reader.ReadsOf(reference[0]), 0);  // handed over, not read again
+
+    cache.SetShownCompanion(std::string(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return cache.Idle(); }));
+    EXPECT_EQ(CachedFrames(cache, folder), (std::vector<int>{0, 1, 2}));
+}

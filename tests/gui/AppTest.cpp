@@ -142,7 +142,8 @@ TEST(App, MenusAndGreyItems)
     // Recent files hold the file just opened.
     const QString recent = CRecentFileList::MenuText(0, FullPath(dir.filePath("a.rpf")));
     const QStringList expected = {"&File",           "  &Open...\tCtrl+O",     "  Re&load\tF5",
-                                  "  Follow Changes on Disk",                   "  &Export...\tCtrl+E", "-",
+                                  "  Follow Changes on Disk",                   "  &Export...\tCtrl+E",
+                                  "  Compare &With...", "  Stop Comparing", "-",
                                   "  &Print...\tCtrl+P", "  Print Pre&view",   "  P&rint Setup...",
                                   "-",               "  " + recent,            "-",
                                   "  E&xit",         "&Edit",                  "  &Undo\tCtrl+Z [grey]",
@@ -162,6 +163,8 @@ TEST(App, MenusAndGreyItems)
                                   "-",               "    As Stored",          "    sRGB",
                                   "-",               "    Red\tShift+R",      "    Green\tShift+G",
                                   "    Blue\tShift+B", "    Luminance\tShift+L", "    Over Checkerboard\tShift+A",
+                                  "  &Compare",      "    Wipe\tShift+W",     "    Flicker\tShift+X [grey]",
+                                  "    Difference\tShift+D", "    Difference Gain\tCtrl+Shift+D",
                                   "&Channel",        "  Colour\t1",           "  Alpha\tA",
                                   "-",               "  Z depth\tZ",          "  Channel E\tE",
                                   "  Object ID\tO",  "  UV coordinates\tU",   "  Normals\tN",
