@@ -192,7 +192,7 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             auto found = entries_.find(path);
             if (frame && (found == entries_.end() || found->second.frame != frame)) {
-                plan_.Read(path, bytes);
+                plan_.KnowElsewhere(path, bytes);
                 Entry entry;
                 entry.stamp = stamp;
                 entry.frame = std::move(frame);

@@ -110,6 +110,8 @@ void FrameCache<Frame, Wanted>::EstimateUnlocked(std::unique_lock<std::mutex>& l
     lock.lock();
     plan_.EndWork(path);
     plan_.Estimated(path, estimate);
+    // A read waiting to be alone may have waited for this weighing alone.
+    workAvailable_.notify_all();
 }
 
 // Takes the next job: a request first, else the plan's next read-ahead.

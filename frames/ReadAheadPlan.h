@@ -64,6 +64,9 @@ public:
     void Estimated(const std::string& path, std::size_t bytes);
     // What reading the file took.
     void Read(const std::string& path, std::size_t bytes);
+    // What a frame from elsewhere (another render, compared) takes, which
+    // says nothing of the size of this folder's frames.
+    void KnowElsewhere(const std::string& path, std::size_t bytes) { knownBytes_[path] = bytes; }
 
     struct Work {
         std::string path;
