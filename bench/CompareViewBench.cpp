@@ -18,13 +18,13 @@
 #include "DemoScene.h"
 #include "LoadedFrame.h"
 #include "MainFrame.h"
+#include "PlaybackHarness.h"
 #include "Prompts.h"
 #include "RpfWriter.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -170,33 +170,6 @@ void MeasureDifference(int runs)
 
 }
 
-QStringList RenderFrames(const QString& folder, int count, const QString& size, int samples)
-{
-    QProcess rpfgen;
-    rpfgen.start(QStringLiteral(BRIMWELL_RPFGEN_PATH),
-                 {"frames", folder, "--count", QString::number(count), "--size", size, "--samples",
-                  QString::number(samples), "--channels", "ZCIV"});
-    if (!rpfgen.waitForFinished(-1) || rpfgen.exitCode() != 0) {
-        std::fprintf(stderr, "rpfgen frames failed\n");
-        std::exit(1);
-    }
-    QStringList paths;
-    for (const QString& name : QDir(folder).entryList({"*.rpf"}, QDir::Files, QDir::Name))
-        paths.append(QDir(folder).filePath(name));
-    return paths;
-}
-
-bool WaitFor(const std::function<bool()>& condition, double timeoutMs = 120000)
-{
-    const Clock::time_point end = Clock::now() + std::chrono::microseconds(static_cast<long long>(timeoutMs * 1000));
-    while (!condition()) {
-        if (Clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
-
 // Plays the folder twice over from its first frame; the rate of new frames
 // shown over the second pass.
 double PlayedRate(CBrimwellApp& app, int count)
@@ -210,7 +183,7 @@ double PlayedRate(CBrimwellApp& app, int count)
         }
     });
     app.Router()->Execute(ID_VIEW_PLAY);
-    WaitFor([&] { return int(shown.size()) > 2 * count; });
+    playbackharness::WaitFor([&] { return int(shown.size()) > 2 * count; }, 120000);
     app.Router()->Execute(ID_VIEW_PLAY);
     QObject::disconnect(&app.Controller(), &Viewer::FrameShown, &app, nullptr);
     const std::size_t from = std::size_t(count);
@@ -224,20 +197,16 @@ void MeasurePlayback()
                 "second:\n",
                 kCount);
     QTemporaryDir folderA, folderB;
-    const QStringList frames = RenderFrames(folderA.path(), kCount, "1920x1080", 1);
-    RenderFrames(folderB.path(), kCount, "1920x1080", 2);
-    auto app = std::make_unique<CBrimwellApp>(QStringList{frames.first()});
-    if (!app->InitInstance())
-        std::exit(1);
-    app->Frame()->showNormal();
-    app->Frame()->resize(1920 + 40, 1080 + 160);
-    WaitFor([] { return false; }, 200);
+    const QString rpfgen = QStringLiteral(BRIMWELL_RPFGEN_PATH);
+    const QStringList frames = playbackharness::RenderFrames(rpfgen, folderA.path(), kCount, "1920x1080", 0, 1);
+    playbackharness::RenderFrames(rpfgen, folderB.path(), kCount, "1920x1080", 0, 2);
+    auto app = playbackharness::OpenPlaybackWindow(frames.first());
     app->Player().SetRate(24);
     const double alone = PlayedRate(*app, kCount);
     std::printf("  alone:                       %.2f frames/s (target 24: %s)\n", alone,
                 alone >= 24 * 0.99 ? "met" : "MISSED");
     app->Compare().CompareWith(folderB.path());
-    WaitFor([] { return false; }, 200);
+    playbackharness::RunFor(200);
     const double wiped = PlayedRate(*app, kCount);
     std::printf("  wipe against a second folder: %.2f frames/s (target 24: %s)\n", wiped,
                 wiped >= 24 * 0.99 ? "met" : "MISSED");

@@ -50,6 +50,7 @@ namespace {
 using benchtiming::Clock;
 using benchtiming::Median;
 using benchtiming::Milliseconds;
+using playbackharness::OpenPlaybackWindow;
 using playbackharness::PaintCounter;
 using playbackharness::ResetPeak;
 using playbackharness::ResidentMb;
@@ -76,14 +77,7 @@ void Measure(const QString& size, int count, int rate, double targetRate, double
     ResetPeak();
     const double baseline = ResidentMb("VmRSS:");
 
-    auto app = std::make_unique<CBrimwellApp>(QStringList{frames.first()});
-    if (!app->InitInstance()) {
-        std::fprintf(stderr, "the first frame did not open\n");
-        std::exit(1);
-    }
-    app->Frame()->showNormal();
-    app->Frame()->resize(1920 + 40, 1080 + 160);
-    RunFor(200);
+    auto app = OpenPlaybackWindow(frames.first());
     app->Router()->Execute(ID_VIEW_FIT_WINDOW);
     PaintCounter paints(*app);
     app->Player().SetRate(rate);

@@ -8,6 +8,7 @@
 #include "BrimwellApp.h"
 #include "BrimwellDoc.h"
 #include "BrimwellView.h"
+#include "MainFrame.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,13 +92,15 @@ inline void ResetPeak()
 }
 
 // Renders frames first .. first+count-1 of the demo into folder with rpfgen
-// (8-bit RGBA with Z, C, I and V); the paths of every .rpf in folder.
+// (8-bit RGBA with Z, C, I and V, at samples a pixel: folders rendered at
+// other samples differ slightly, as two renders of one shot do); the paths
+// of every .rpf in folder.
 inline QStringList RenderFrames(const QString& rpfgenPath, const QString& folder, int count, const QString& size,
-                                int first = 0)
+                                int first = 0, int samples = 1)
 {
     QProcess rpfgen;
     rpfgen.start(rpfgenPath, {"frames", folder, "--first", QString::number(first), "--count", QString::number(count),
-                              "--size", size, "--samples", "1", "--channels", "ZCIV"});
+                              "--size", size, "--samples", QString::number(samples), "--channels", "ZCIV"});
     if (!rpfgen.waitForFinished(-1) || rpfgen.exitCode() != 0) {
         std::fprintf(stderr, "rpfgen frames failed\n");
         std::exit(1);
@@ -133,6 +137,21 @@ inline bool WaitFor(const std::function<bool()>& condition, double timeoutMs = 6
         RunEventsForAMillisecond();
     }
     return true;
+}
+
+// The viewer opened on path in a window whose client area is 1920 x 1080,
+// once it has settled; ends the program when the file does not open.
+inline std::unique_ptr<CBrimwellApp> OpenPlaybackWindow(const QString& path)
+{
+    auto app = std::make_unique<CBrimwellApp>(QStringList{path});
+    if (!app->InitInstance()) {
+        std::fprintf(stderr, "the first frame did not open\n");
+        std::exit(1);
+    }
+    app->Frame()->showNormal();
+    app->Frame()->resize(1920 + 40, 1080 + 160);
+    RunFor(200);
+    return app;
 }
 
 }  // namespace playbackharness

@@ -30,6 +30,7 @@ using benchtiming::Clock;
 using benchtiming::Median;
 using benchtiming::Milliseconds;
 using benchtiming::TimeOnce;
+using playbackharness::OpenPlaybackWindow;
 using playbackharness::PaintCounter;
 using playbackharness::RunFor;
 using playbackharness::WaitFor;
@@ -137,14 +138,7 @@ void Measure(const QString& rpfgenPath, const QString& size, int rate, double co
                 double(frameBytes) * kFrames > double(budget) ? "does not fit: streamed" : "FITS: not streamed");
     const bool dropped = DropFromPageCache(frames);
 
-    auto app = std::make_unique<CBrimwellApp>(QStringList{frames.first()});
-    if (!app->InitInstance()) {
-        std::fprintf(stderr, "the first frame did not open\n");
-        std::exit(1);
-    }
-    app->Frame()->showNormal();
-    app->Frame()->resize(1920 + 40, 1080 + 160);
-    RunFor(200);
+    auto app = OpenPlaybackWindow(frames.first());
     app->Router()->Execute(ID_VIEW_FIT_WINDOW);
     PaintCounter paints(*app);
     app->Player().SetRate(rate);

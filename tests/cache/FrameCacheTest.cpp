@@ -4,6 +4,7 @@
 #include "FrameCache.h"
 
 #include "TempDir.h"
+#include "WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -27,17 +28,7 @@ struct FakeFrame {
 
 using Cache = FrameCache<FakeFrame>;
 
-// Polls until done() holds; false after ten seconds, which only a hang takes.
-bool WaitFor(const std::function<bool()>& done)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using testsupport::WaitFor;
 
 // The fake reader: records every read in order, and can hold reads at a
 // gate until the test opens it.

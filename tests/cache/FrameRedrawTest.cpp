@@ -5,6 +5,7 @@
 #include "FrameCache.h"
 
 #include "TempDir.h"
+#include "WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -25,16 +26,7 @@ struct DrawnFrame {
 
 using Cache = FrameCache<DrawnFrame, int>;
 
-bool WaitFor(const std::function<bool()>& done)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using testsupport::WaitFor;
 
 class Folder {
 public:

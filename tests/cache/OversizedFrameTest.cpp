@@ -9,6 +9,7 @@
 #include "RLA.h"
 #include "RpfWriter.h"
 #include "TempDir.h"
+#include "WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -115,13 +116,7 @@ private:
 
 bool WaitFor(const std::function<bool()>& done)
 {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return testsupport::WaitFor(done, std::chrono::seconds(30));
 }
 
 // 2048 x 2048 with Z, C, I and V is some 110 MB read, far over the budget.
