@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "MainFrame.h"
 #include "PictureStatusBar.h"
+#include "PlayingApp.h"
 
 #include <QDialog>
 #include <QFile>
@@ -25,52 +26,21 @@ namespace {
 
 // A folder of frames 1.rpf .. N.rpf, each a distinct width (4 + i), with
 // one of them opened; every frame playback shows is recorded in order.
-class PlaybackHarness {
+class PlaybackHarness : public guitest::PlayingApp {
 public:
     explicit PlaybackHarness(int count, const QString& opened = QStringLiteral("1.rpf"))
     {
         for (int i = 0; i < count; ++i)
             WriteSample(dir.path(), QString::number(i + 1) + ".rpf", 4 + i, 3);
-        app = std::make_unique<CBrimwellApp>(QStringList{dir.filePath(opened)});
-        EXPECT_TRUE(app->InitInstance());
-        app->Frame()->showNormal();
-        Settle();
-        QObject::connect(&app->Player(), &FramePlayer::StatusChanged, app.get(), [this] {
-            const QString now = Shown();
-            if (shown.isEmpty() || shown.back() != now)
-                shown.append(now);
-        });
+        Open(opened);
     }
 
-    QString Shown() const { return QFileInfo(app->Document()->GetPathName()).fileName(); }
     QString StatusText() const
     {
         return static_cast<CPictureStatusBar*>(app->Frame()->statusBar())->PlaybackLabel()->text();
     }
 
-    void Press(Qt::Key key)
-    {
-        app->Router()->UpdateCommandUI();
-        QTest::keyClick(app->Frame(), key);
-    }
-
-    // Plays until count frames were recorded (the one shown at the start
-    // included).
-    ::testing::AssertionResult PlayUntilShown(int count)
-    {
-        shown = QStringList{Shown()};
-        Press(Qt::Key_Space);
-        if (!app->Player().IsPlaying())
-            return ::testing::AssertionFailure() << "Space did not start playback";
-        if (!QTest::qWaitFor([&] { return shown.size() >= count; }, 20000))
-            return ::testing::AssertionFailure() << "only " << shown.join(' ').toStdString() << " shown";
-        return ::testing::AssertionSuccess();
-    }
-
-    QTemporaryDir dir;
-    PromptRecorder prompts;
-    std::unique_ptr<CBrimwellApp> app;
-    QStringList shown;
+    void Press(Qt::Key key) { Click(key); }
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "MainFrame.h"
 #include "NumberFieldsDialog.h"
 #include "PictureStatusBar.h"
+#include "PlayingApp.h"
 #include "TimelineBar.h"
 
 #include <QFileInfo>
@@ -24,50 +25,24 @@ namespace {
 
 // A folder of the files named, each 4 x 3, with one of them opened; the
 // files playback shows are recorded in order.
-class SequenceHarness {
+class SequenceHarness : public guitest::PlayingApp {
 public:
     SequenceHarness(const QStringList& names, const QString& opened)
     {
         QSettings(CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell")).clear();
         for (const QString& name : names)
             WriteSample(dir.path(), name, 4, 3);
-        app = std::make_unique<CBrimwellApp>(QStringList{dir.filePath(opened)});
-        EXPECT_TRUE(app->InitInstance());
-        app->Frame()->showNormal();
-        Settle();
-        QObject::connect(&app->Player(), &FramePlayer::StatusChanged, app.get(), [this] {
-            const QString now = Shown();
-            if (shown.isEmpty() || shown.back() != now)
-                shown.append(now);
-        });
+        Open(opened);
     }
 
-    QString Shown() const { return QFileInfo(app->Document()->GetPathName()).fileName(); }
     CPictureStatusBar* StatusBar() const { return static_cast<CPictureStatusBar*>(app->Frame()->statusBar()); }
     QString FrameText() const { return StatusBar()->FrameNumberLabel()->text(); }
 
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        app->Router()->UpdateCommandUI();
-        QTest::keyClick(app->Frame(), key, modifiers);
+        Click(key, modifiers);
         Settle();
     }
-
-    ::testing::AssertionResult PlayUntilShown(int count)
-    {
-        shown = QStringList{Shown()};
-        Press(Qt::Key_Space);
-        if (!app->Player().IsPlaying())
-            return ::testing::AssertionFailure() << "Space did not start playback";
-        if (!QTest::qWaitFor([&] { return shown.size() >= count; }, 20000))
-            return ::testing::AssertionFailure() << "only " << shown.join(' ').toStdString() << " shown";
-        return ::testing::AssertionSuccess();
-    }
-
-    QTemporaryDir dir;
-    PromptRecorder prompts;
-    std::unique_ptr<CBrimwellApp> app;
-    QStringList shown;
 };
 
 }  // namespace
