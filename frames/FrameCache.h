@@ -161,24 +161,7 @@ public:
     // long as it is shown.
     void SetShown(const std::string& path, FramePtr frame, std::optional<Wanted> drawnFor = std::nullopt)
     {
-        const FileStamp stamp = frame ? FileStamp::Of(path) : FileStamp();
-        const std::size_t bytes = frame ? std::max<std::size_t>(bytesOf_(*frame), 1) : 0;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            auto found = entries_.find(path);
-            if (frame && (found == entries_.end() || found->second.frame != frame)) {
-                plan_.Read(path, bytes);
-                Entry entry;
-                entry.stamp = stamp;
-                entry.frame = std::move(frame);
-                entry.bytes = bytes;
-                entry.drawnFor = std::move(drawnFor);
-                Store(path, std::move(entry));
-            }
-            plan_.SetShown(path, bytes);
-            Drop(plan_.EvictBeyond(plan_.RoomFor(0), std::nullopt));
-        }
-        workAvailable_.notify_all();
+        ShowOnScreen(path, std::move(frame), std::move(drawnFor), false);
     }
 
     // The second frame on screen while two renders are compared (null:
@@ -186,23 +169,7 @@ public:
     // when it fits, counted against the budget while it is shown otherwise.
     void SetShownCompanion(const std::string& path, FramePtr frame)
     {
-        const FileStamp stamp = frame ? FileStamp::Of(path) : FileStamp();
-        const std::size_t bytes = frame ? std::max<std::size_t>(bytesOf_(*frame), 1) : 0;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            auto found = entries_.find(path);
-            if (frame && (found == entries_.end() || found->second.frame != frame)) {
-                plan_.KnowElsewhere(path, bytes);
-                Entry entry;
-                entry.stamp = stamp;
-                entry.frame = std::move(frame);
-                entry.bytes = bytes;
-                Store(path, std::move(entry));
-            }
-            plan_.SetShownCompanion(path, bytes);
-            Drop(plan_.EvictBeyond(plan_.RoomFor(0), std::nullopt));
-        }
-        workAvailable_.notify_all();
+        ShowOnScreen(path, std::move(frame), std::nullopt, true);
     }
 
     // A smaller budget evicts at once, farthest first.
@@ -301,6 +268,39 @@ public:
     WorkDone Done() const { return Locked([this] { return done_; }); }
 
 private:
+    // Keeps a frame on screen (the compared one, companion) as path's
+    // cached frame when it fits, and counts it against the budget for as
+    // long as it is shown.
+    void ShowOnScreen(const std::string& path, FramePtr frame, std::optional<Wanted> drawnFor, bool companion)
+    {
+        const FileStamp stamp = frame ? FileStamp::Of(path) : FileStamp();
+        const std::size_t bytes = frame ? std::max<std::size_t>(bytesOf_(*frame), 1) : 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto found = entries_.find(path);
+            if (frame && (found == entries_.end() || found->second.frame != frame)) {
+                // A compared frame comes from another render: its size is no
+                // guess for this folder's frames.
+                if (companion)
+                    plan_.KnowElsewhere(path, bytes);
+                else
+                    plan_.Read(path, bytes);
+                Entry entry;
+                entry.stamp = stamp;
+                entry.frame = std::move(frame);
+                entry.bytes = bytes;
+                entry.drawnFor = std::move(drawnFor);
+                Store(path, std::move(entry));
+            }
+            if (companion)
+                plan_.SetShownCompanion(path, bytes);
+            else
+                plan_.SetShown(path, bytes);
+            Drop(plan_.EvictBeyond(plan_.RoomFor(0), std::nullopt));
+        }
+        workAvailable_.notify_all();
+    }
+
     struct Entry {
         FileStamp stamp;      // the file as it was before it was read
         FramePtr frame;       // null for a failed read
