@@ -12,13 +12,27 @@
 namespace {
 const QString kSection = QStringLiteral("Recent File List");
 constexpr int kDisplayLength = 30;
+// The least time between two writes of the list while entries keep coming.
+constexpr int kSaveIntervalMs = 1000;
 }  // namespace
 
 CRecentFileList::CRecentFileList(CommandRouter* router, QString organization, QString application, int size)
     : m_router(router), m_organization(std::move(organization)), m_application(std::move(application)),
       m_size(size)
 {
+    m_quietAfterSave.setSingleShot(true);
+    m_quietAfterSave.setInterval(kSaveIntervalMs);
+    QObject::connect(&m_quietAfterSave, &QTimer::timeout, &m_quietAfterSave, [this] {
+        if (m_savePending)
+            Save();
+    });
     UpdateMenu();
+}
+
+CRecentFileList::~CRecentFileList()
+{
+    if (m_savePending)
+        Save();
 }
 
 void CRecentFileList::Load()
@@ -41,12 +55,22 @@ void CRecentFileList::Load()
 
 void CRecentFileList::Add(const QString& path)
 {
+    if (!m_paths.isEmpty() && m_paths.constFirst() == path)
+        return;  // already the newest: nothing changes
     m_paths.removeAll(path);
     m_paths.prepend(path);
     while (m_paths.size() > m_size)
         m_paths.removeLast();
-    Save();
+    SaveSoon();
     UpdateMenu();
+}
+
+void CRecentFileList::SaveSoon()
+{
+    if (m_quietAfterSave.isActive())
+        m_savePending = true;
+    else
+        Save();
 }
 
 void CRecentFileList::Remove(int index)
@@ -58,8 +82,10 @@ void CRecentFileList::Remove(int index)
     UpdateMenu();
 }
 
-void CRecentFileList::Save() const
+void CRecentFileList::Save()
 {
+    m_savePending = false;
+    m_quietAfterSave.start();
     QSettings settings(m_organization, m_application);
     settings.remove(kSection);
     settings.beginGroup(kSection);

@@ -1,10 +1,16 @@
 // The most-recently-used file list of the File menu: a few full paths, the
 // newest first, kept in the user's settings and shown in place of the grey
 // "Recent File" placeholder.
+//
+// Every file shown through the open path comes to the top, a step through
+// the folder included, and a held arrow key shows dozens a second: the list
+// is written to the settings at once, then at most once a second while
+// entries keep coming, and once more when the list goes.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 class CommandRouter;
 
@@ -12,10 +18,17 @@ class CRecentFileList {
 public:
     // organization and application name the settings; size entries are kept.
     CRecentFileList(CommandRouter* router, QString organization, QString application, int size);
+    ~CRecentFileList();
+
+    CRecentFileList(const CRecentFileList&) = delete;
+    CRecentFileList& operator=(const CRecentFileList&) = delete;
 
     void Load();
     void Add(const QString& path);
     void Remove(int index);
+
+    // Whether the list holds an entry the settings do not have yet.
+    bool SavePending() const { return m_savePending; }
 
     int Count() const { return int(m_paths.size()); }
     QString At(int index) const { return m_paths.value(index); }
@@ -27,7 +40,10 @@ public:
     static QString AbbreviatePath(const QString& path, int maxLength);
 
 private:
-    void Save() const;
+    void Save();
+    // Saves now unless a save was made within the last second; then once
+    // that second is over.
+    void SaveSoon();
     void UpdateMenu();
 
     CommandRouter* m_router;
@@ -35,4 +51,6 @@ private:
     QString m_application;
     int m_size;
     QStringList m_paths;
+    QTimer m_quietAfterSave;    // runs for a second after each save
+    bool m_savePending = false; // an entry came during that second
 };

@@ -352,6 +352,38 @@ TEST(App, RecentFilesAreStoredAsBytesAndOldTextEntriesStillRead)
     ClearSettings();
 }
 
+TEST(App, RecentFilesAddedInABurstAreWrittenOnceASecondAndNoneIsLost)
+{
+    ClearSettings();
+    const auto stored = [] {
+        QSettings settings(CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell"));
+        return QFile::decodeName(settings.value(QStringLiteral("Recent File List/File1")).toByteArray());
+    };
+    CommandRouter router{appcommands::Table()};
+    {
+        CRecentFileList list(&router, CBrimwellApp::SettingsOrganization(), QStringLiteral("Brimwell"), 4);
+        // A single open is written at once.
+        list.Add(QStringLiteral("/frames/0001.rpf"));
+        EXPECT_FALSE(list.SavePending());
+        EXPECT_EQ(stored(), QStringLiteral("/frames/0001.rpf"));
+        // A held key's steps: the menu follows each, the settings the last
+        // once the second is over.
+        for (int i = 2; i <= 30; ++i)
+            list.Add(QStringLiteral("/frames/%1.rpf").arg(i, 4, 10, QLatin1Char('0')));
+        EXPECT_EQ(list.At(0), QStringLiteral("/frames/0030.rpf"));
+        EXPECT_EQ(router.Action(ID_FILE_MRU_FILE1)->text(), CRecentFileList::MenuText(0, list.At(0)));
+        EXPECT_TRUE(list.SavePending());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !list.SavePending(); }, 5000));
+        EXPECT_EQ(stored(), QStringLiteral("/frames/0030.rpf"));
+        // Going with entries unwritten writes them.
+        list.Add(QStringLiteral("/frames/0031.rpf"));
+        list.Add(QStringLiteral("/frames/0032.rpf"));
+        EXPECT_TRUE(list.SavePending());
+    }
+    EXPECT_EQ(stored(), QStringLiteral("/frames/0032.rpf"));
+    ClearSettings();
+}
+
 TEST(App, AnEmptyRecentListShowsTheGreyPlaceholder)
 {
     ClearSettings();
