@@ -144,7 +144,7 @@ bool FrameReadAhead::CompanionReady(const std::string& companionPath)
            (m_lastCompanion.path == companionPath && !m_lastCompanion.pending);
 }
 
-FrameReadAhead::FramePtr FrameReadAhead::FindOrRequest(const std::string& path)
+FrameReadAhead::FramePtr FrameReadAhead::FindOrRequest(const std::string& path, Earlier earlier)
 {
     const std::string companion = m_companion.For(path);
     FramePtr frame = m_cache->Find(path);
@@ -153,6 +153,13 @@ FrameReadAhead::FramePtr FrameReadAhead::FindOrRequest(const std::string& path)
         SetAwaited(std::string());
         return frame;
     }
+    // The path awaited until now is passed, and still shown if it comes
+    // first; one asked again is awaited, no longer passed.
+    if (earlier == Earlier::Dropped)
+        m_passed.clear();
+    else if (!m_awaited.empty() && m_awaited != path)
+        m_passed.push_back(m_awaited);
+    m_passed.erase(std::remove(m_passed.begin(), m_passed.end(), path), m_passed.end());
     SetAwaited(path);
     m_awaitedFrameRead = frame != nullptr;
     m_awaitedFrame = frame;
@@ -191,6 +198,7 @@ FrameReadAhead::CompanionState FrameReadAhead::FindOrRequestCompanion(const std:
 void FrameReadAhead::SetAwaited(std::string path)
 {
     if (path.empty()) {
+        m_passed.clear();
         m_awaitedFrameRead = false;
         m_awaitedFrame = nullptr;
         m_awaitedCompanion.clear();
@@ -215,6 +223,7 @@ void FrameReadAhead::TakeResults()
         }
         if (m_awaited.empty())
             continue;
+        TakePassed(result);
         if (result.path == m_awaitedCompanion) {
             // Kept here too: the cache does not keep a frame larger than its
             // budget, and the pair is shown from what arrived.
@@ -237,4 +246,20 @@ void FrameReadAhead::TakeResults()
             emit FrameArrived(path, std::move(frame));
         }
     }
+}
+
+void FrameReadAhead::TakePassed(const ReadAheadCache::Result& result)
+{
+    const auto passed = std::find(m_passed.begin(), m_passed.end(), result.path);
+    if (passed == m_passed.end())
+        return;
+    // A failure is the latest step's to report, not a passed one's; a frame
+    // whose companion is still to come is left, as it would be shown alone.
+    if (!result.frame || !CompanionReady(m_companion.For(result.path))) {
+        m_passed.erase(passed);
+        return;
+    }
+    // Those asked before it would take the picture back.
+    m_passed.erase(m_passed.begin(), passed + 1);
+    emit PassedFrameArrived(result.path, result.frame);
 }

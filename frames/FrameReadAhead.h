@@ -68,14 +68,22 @@ public:
     // The companion of framePath: found in the cache, or asked for.
     CompanionState FindOrRequestCompanion(const std::string& framePath);
 
+    // What becomes of the paths asked for before the latest while they are
+    // still being read: dropped (playback, whose slot has passed), or
+    // handed over as they arrive (steps: a held key or a scrub shows the
+    // frames it passes as fast as they are read, and ends on the last).
+    enum class Earlier { Dropped, Passed };
+
     // The frame of path when it is ready and its file unchanged; otherwise
     // null, and path is asked for: FrameArrived follows once it is read.
-    // Only the latest path asked for is awaited; earlier ones still cached.
-    // With a companion rule, the frame is ready once its companion is read
-    // (or failed) too.
-    FramePtr FindOrRequest(const std::string& path);
+    // Only the latest path asked for is awaited; earlier ones are still
+    // cached and, with Earlier::Passed, each arrives through
+    // PassedFrameArrived when it is read before the latest, unless one
+    // asked after it arrived first. With a companion rule, the frame is
+    // ready once its companion is read (or failed) too.
+    FramePtr FindOrRequest(const std::string& path, Earlier earlier = Earlier::Dropped);
 
-    // Stops waiting for the path asked for last.
+    // Stops waiting for the path asked for last, and for those passed.
     void Forget() { SetAwaited(std::string()); }
     bool Awaiting() const { return !m_awaited.empty(); }
 
@@ -100,6 +108,9 @@ public:
 signals:
     // The path awaited was read: frame is null when it could not be.
     void FrameArrived(const std::string& path, FramePtr frame);
+    // A path asked for before the one awaited was read (never null), the
+    // latest one still awaited.
+    void PassedFrameArrived(const std::string& path, FramePtr frame);
     // The companion asked for by FindOrRequestCompanion was read, or failed.
     void CompanionArrived(const std::string& framePath, const CompanionState& state);
 
@@ -113,7 +124,15 @@ private:
     // A companion asked for alone is awaited (counted in AnyAwaiting).
     void SetCompanionPending(bool pending);
 
+    // A read asked for before m_awaited has finished: handed over when it
+    // is a frame whose companion is ready, and the paths asked before it
+    // are no longer wanted.
+    void TakePassed(const ReadAheadCache::Result& result);
+
     std::string m_awaited;
+    // Paths asked for before m_awaited and passed by it, oldest first, whose
+    // frames are still shown when they arrive (Earlier::Passed).
+    std::vector<std::string> m_passed;
     bool m_awaitedFrameRead = false;  // m_awaited's own read is done...
     FramePtr m_awaitedFrame;          // ...and gave this
     std::string m_awaitedCompanion;   // m_awaited's companion, while it is read

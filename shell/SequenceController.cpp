@@ -154,6 +154,10 @@ void SequenceController::OnFolderListed()
 
 void SequenceController::OnFileShown()
 {
+    // A frame shown on the way to a later place (a scrub passing it): the
+    // timeline stays on the place asked, from which the frame keys go on.
+    if (m_viewer.StepPending())
+        return;
     const std::string shown = ShownInList();
     const FrameSequence::Frame* atPosition = m_range.FrameShownFor(m_position);
     if (atPosition != nullptr && atPosition->path == shown) {

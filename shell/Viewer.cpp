@@ -41,6 +41,7 @@ Viewer::Viewer(CWinApp& app, QString settingsOrganization, QString settingsAppli
           [this](const std::string& path, const FrameReadAhead::FramePtr& frame) { return ShowPlayed(path, frame); })
 {
     connect(&m_readAhead, &FrameReadAhead::FrameArrived, this, &Viewer::OnFrameArrived);
+    connect(&m_readAhead, &FrameReadAhead::PassedFrameArrived, this, &Viewer::OnPassedFrameArrived);
     CommandRouter* router = app.Router();
     router->SetHandler(this, ID_FILE_PREVIOUS, &Viewer::Previous);
     router->SetHandler(this, ID_FILE_NEXT, &Viewer::Next);
@@ -119,7 +120,6 @@ void Viewer::LoadPlaybackSettings()
 CDocument* Viewer::Open(const QString& path)
 {
     StopPlaying();
-    m_heldSequencePath.clear();
     m_folder.BeginOpen();
     CDocument* document = m_app.DocTemplate() ? m_app.DocTemplate()->OpenDocumentFile(path) : nullptr;
     if (document == nullptr) {
@@ -127,6 +127,9 @@ CDocument* Viewer::Open(const QString& path)
         m_folder.AbandonOpen();
         return nullptr;
     }
+    // A step still to come would put its older file over this one.
+    m_steppedPath.clear();
+    m_readAhead.Forget();
     const std::string pathBytes = pathtext::Bytes(path);
     m_folder.Rebuild(pathBytes);
     emit FolderListed();
@@ -137,7 +140,7 @@ CDocument* Viewer::Open(const QString& path)
     return document;
 }
 
-void Viewer::Shown(std::string pathBytes)
+void Viewer::Shown(std::string pathBytes, bool passed)
 {
     m_stepFailed = false;
     m_shownPath = std::move(pathBytes);
@@ -151,10 +154,13 @@ void Viewer::Shown(std::string pathBytes)
         m_follower.Follow(document->GetPathName());
     }
     // Playback and the sequence's steps show files past the folder's own
-    // steps: Previous and Next go on from the file on screen.
-    m_folder.MoveTo(m_shownPath);
-    if (std::exchange(m_relistAfterStep, false) && m_follower.IsEnabled() && m_folder.IsReady())
-        m_relister.Request(m_shownPath);
+    // steps: Previous and Next go on from the file on screen. A frame passed
+    // on the way to the latest step leaves the place on that step.
+    if (!passed) {
+        m_folder.MoveTo(m_shownPath);
+        if (std::exchange(m_relistAfterStep, false) && m_follower.IsEnabled() && m_folder.IsReady())
+            m_relister.Request(m_shownPath);
+    }
     emit FileShown();
     emit FrameShown();
 }
@@ -257,7 +263,6 @@ void Viewer::Step(NavigationStep (FolderList::*direction)())
 {
     StopPlaying();
     m_sequenceStep = false;
-    m_heldSequencePath.clear();
     m_stepDirection = direction == &FolderList::Previous ? -1 : 1;
     NavigationStep step = (m_folder.*direction)();
     // After a step to a file that failed, the place is that file, so that
@@ -282,7 +287,6 @@ void Viewer::First()
 {
     StopPlaying();
     m_sequenceStep = false;
-    m_heldSequencePath.clear();
     m_stepDirection = 1;
     Navigate(m_folder.First());
 }
@@ -291,7 +295,6 @@ void Viewer::Last()
 {
     StopPlaying();
     m_sequenceStep = false;
-    m_heldSequencePath.clear();
     m_stepDirection = -1;
     Navigate(m_folder.Last());
 }
@@ -300,17 +303,13 @@ void Viewer::ShowSequenceFrame(const std::string& path, int direction)
 {
     StopPlaying();
     m_stepDirection = direction < 0 ? -1 : 1;
-    if (m_sequenceStep && m_steppedPath.empty() && m_readAhead.Awaiting()) {
-        m_heldSequencePath = path;
-        return;
-    }
     m_sequenceStep = true;
     Navigate(NavigationStep{NavigationStep::Kind::Open, path});
 }
 
 bool Viewer::StepPending() const
 {
-    return !m_steppedPath.empty() || !m_heldSequencePath.empty() || (!m_player.IsPlaying() && m_readAhead.Awaiting());
+    return !m_steppedPath.empty() || (!m_player.IsPlaying() && m_readAhead.Awaiting());
 }
 
 void Viewer::OpenSteppedFile()
@@ -321,8 +320,9 @@ void Viewer::OpenSteppedFile()
     FeedReadAhead(path);
     // A frame read ahead is shown at once; any other is asked for and shown
     // when read, the window going on meanwhile. A later step asks for its
-    // own file, and this one is no longer shown when it arrives.
-    if (FrameReadAhead::FramePtr frame = m_readAhead.FindOrRequest(path))
+    // own file; this one is still shown if it is read first, so that a held
+    // key or a scrub shows frames as fast as they are read.
+    if (FrameReadAhead::FramePtr frame = m_readAhead.FindOrRequest(path, FrameReadAhead::Earlier::Passed))
         OpenStepped(path, frame);
 }
 
@@ -355,7 +355,7 @@ std::vector<std::string> Viewer::PlayedFiles() const
     return {m_folder.FolderFiles().begin(), m_folder.FolderFiles().end()};
 }
 
-void Viewer::OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame)
+void Viewer::OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame, bool passed)
 {
     CSingleDocTemplate* docTemplate = m_app.DocTemplate();
     if (docTemplate == nullptr)
@@ -369,6 +369,11 @@ void Viewer::OpenStepped(const std::string& path, const FrameReadAhead::FramePtr
                                                                       .ShowFrame(frame, fullPath);
                                                               })
                               : docTemplate->OpenDocumentFile(display);
+    if (passed) {
+        if (opened != nullptr)
+            Shown(path, true);
+        return;
+    }
     m_stepFailed = opened == nullptr;
     if (!m_stepFailed)
         Shown(path);
@@ -381,9 +386,12 @@ void Viewer::OnFrameArrived(const std::string& path, const FrameReadAhead::Frame
         return;
     }
     OpenStepped(path, frame);
-    // The frame of the sequence asked for while this one was read is next.
-    if (!m_heldSequencePath.empty())
-        Navigate(NavigationStep{NavigationStep::Kind::Open, std::exchange(m_heldSequencePath, std::string())});
+}
+
+void Viewer::OnPassedFrameArrived(const std::string& path, const FrameReadAhead::FramePtr& frame)
+{
+    if (!m_player.IsPlaying())
+        OpenStepped(path, frame, true);
 }
 
 void Viewer::TogglePlay()
@@ -394,7 +402,6 @@ void Viewer::TogglePlay()
     }
     // A step still waiting for its open gives way to playback.
     m_steppedPath.clear();
-    m_heldSequencePath.clear();
     m_stepDirection = 1;
     if (const CBrimwellDoc* document = Document())
         m_readAhead.SetWanted(document->WantedDrawing());

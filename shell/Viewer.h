@@ -98,10 +98,10 @@ public:
     std::function<std::optional<SequencePlay>()> sequencePlay;
 
     // Shows path, a frame of the shown file's sequence, as a step does: the
-    // open waits for the event loop, and while a frame of the sequence is
-    // being read the latest one asked for waits and is shown next (a scrub
-    // shows frames as fast as they are read, and stops on the last one
-    // asked). Read-ahead goes along the sequence in direction (+1 or -1).
+    // open waits for the event loop, and each frame asked for is read at
+    // once and shown when it arrives before one asked later (a scrub shows
+    // frames as fast as they are read, and stops on the last one asked).
+    // Read-ahead goes along the sequence in direction (+1 or -1).
     void ShowSequenceFrame(const std::string& path, int direction);
     // Whether a step's file is still to be shown (its open scheduled, or
     // its frame being read): a further one would only replace it.
@@ -140,16 +140,20 @@ private:
     void OpenSteppedFile();
     // Opens path through the single-document open path, showing frame (read
     // ahead) when there is one; without one, the file is read as any open
-    // reads it (and a failure reported as any open reports it).
-    void OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame);
+    // reads it (and a failure reported as any open reports it). passed: a
+    // frame on the way to a later step, which is still to come.
+    void OpenStepped(const std::string& path, const FrameReadAhead::FramePtr& frame, bool passed = false);
     // A read the read-ahead awaited has finished: playback's, or a step's.
     void OnFrameArrived(const std::string& path, const FrameReadAhead::FramePtr& frame);
+    // The frame of a step passed by a later one was read first.
+    void OnPassedFrameArrived(const std::string& path, const FrameReadAhead::FramePtr& frame);
     // Puts a frame of playback on screen, quietly and keeping zoom and
     // scroll; false when there is no window to show it in.
     bool ShowPlayed(const std::string& path, const FrameReadAhead::FramePtr& frame);
     // A file is on screen (pathBytes as the reader took it): follow it on
-    // disk, and count its frame against the frames' memory.
-    void Shown(std::string pathBytes);
+    // disk, and count its frame against the frames' memory. passed: shown on
+    // the way to a later step, the folder's place staying on that step.
+    void Shown(std::string pathBytes, bool passed = false);
     // The folder's list (or, after a step of the sequence, the sequence's
     // frames) and the place reached, for the read-ahead.
     void FeedReadAhead(const std::string& place);
@@ -178,8 +182,6 @@ private:
     bool m_relistAfterStep = false;
     int m_stepDirection = 1;  // of the latest step: +1 onwards, -1 back
     bool m_sequenceStep = false;     // the latest step went along the sequence
-    // The frame of the sequence asked for while another was being read.
-    std::string m_heldSequencePath;
     bool m_playingSequence = false;  // playback goes through sequencePlay's list
     FramePlayer m_player;
     // Last: it goes first, joining its readers while all else still stands.
