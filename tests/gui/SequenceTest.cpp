@@ -9,6 +9,7 @@
 #include "PlayingApp.h"
 #include "TimelineBar.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -150,6 +151,42 @@ TEST(Sequence, GoToFrameAndTheTimelineScrubShowTheFrameAsked)
     Settle();
     EXPECT_EQ(h.Shown(), "t.003.rpf");
     EXPECT_EQ(h.FrameText(), QStringLiteral("003 of 001\u2013012"));
+}
+
+TEST(Sequence, AScrubPastFramesStillBeingReadShowsThemAndKeepsTheTimelineOnThePlaceAsked)
+{
+    QStringList names;
+    for (int i = 1; i <= 6; ++i)
+        names.append(QStringLiteral("s.%1.rpf").arg(i, 3, 10, QLatin1Char('0')));
+    SequenceHarness h(names, "s.001.rpf");
+    // Big frames, nothing kept: every place waits for its read, and the
+    // reads go one at a time, in the order asked.
+    for (int i = 1; i < names.size(); ++i)
+        WriteSample(h.dir.path(), names[i], 1500, 1500);
+    h.app->ReadAhead().Cache().SetBudget(0);
+    QStringList shown;
+    QObject::connect(&h.app->Controller(), &Viewer::FileShown, h.app.get(), [&] { shown.append(h.Shown()); });
+    for (int number = 2; number <= 4; ++number) {
+        h.app->Sequences().ShowNumber(number, 1);
+        QCoreApplication::processEvents();  // the place's open asks for its file
+    }
+    QDeadlineTimer deadline(10000);
+    while (FrameReadAhead::AnyAwaiting() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        EXPECT_EQ(h.app->Sequences().Position(), 4);
+        EXPECT_EQ(h.FrameText(), QStringLiteral("004 of 001\u2013006"));
+    }
+    Settle();
+    EXPECT_EQ(h.Shown(), "s.004.rpf");
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.front(), "s.002.rpf");  // read before any later place could start
+    EXPECT_EQ(shown.back(), "s.004.rpf");
+    // The frame key goes on from the place asked.
+    h.Press(Qt::Key_Period);
+    while (FrameReadAhead::AnyAwaiting() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(h.Shown(), "s.005.rpf");
+    EXPECT_TRUE(h.prompts.messages.isEmpty());
 }
 
 TEST(Sequence, TheTimelineShowsForASequenceAndCtrlTIsRemembered)
