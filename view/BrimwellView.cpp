@@ -2,12 +2,12 @@
 
 #include "AppCommandIds.h"
 #include "BrimwellDoc.h"
+#include "ChannelCommands.h"
 #include "ChannelScalingCommands.h"
 #include "CommandIds.h"
 #include "CommandRouter.h"
 #include "Comparison.h"
 #include "DetailsDialog.h"
-#include "FrameExport.h"
 #include "OffscreenDC.h"
 #include "PagePrinter.h"
 #include "PictureScaler.h"
@@ -17,7 +17,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QActionGroup>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -31,7 +30,6 @@
 #include <stdexcept>
 
 namespace {
-constexpr int kWheelNotch = 120;  // angle delta of one notch of a wheel
 // The composed area reaches this many picture pixels past the part to paint,
 // so that rounding at its edges can never leave a seam.
 constexpr int kPaintPadding = 10;
@@ -63,46 +61,17 @@ CBrimwellView::CBrimwellView(CBrimwellDoc* document, CommandRouter* router, QPri
     m_router->SetHandler(this, ID_VIEW_SCROLL_RIGHT_EDGE, [this] { ScrollToEdge(Qt::Horizontal, true); });
     // The open hand says the picture can be dragged.
     viewport()->setCursor(Qt::OpenHandCursor);
-    m_router->SetHandler(this, ID_FILE_EXPORT, &CBrimwellView::OnFileExport);
-    m_router->SetUpdateHandler(this, ID_FILE_EXPORT, [this] { return m_document->Frame() != nullptr; });
-
-    // The channel items show as one set of radio items.
-    auto* group = new QActionGroup(this);
-    SetChannelHandlers(ID_CHANNEL_COLOUR, ChannelView::Colour());
-    group->addAction(m_router->Action(ID_CHANNEL_COLOUR));
-    SetChannelHandlers(ID_CHANNEL_ALPHA, ChannelView::Alpha());
-    group->addAction(m_router->Action(ID_CHANNEL_ALPHA));
-    for (int bit = 0; bit < kChannelCount; ++bit) {
-        SetChannelHandlers(ID_CHANNEL_FIRST + bit, ChannelView::Channel(bit));
-        group->addAction(m_router->Action(ID_CHANNEL_FIRST + bit));
-    }
-
+    m_channels = new CChannelCommands(m_document, m_router, viewport());
+    connect(m_channels, &CChannelCommands::Changed, this, &CBrimwellView::ChannelChanged);
     new CChannelScalingCommands(m_document, m_router, this);
 
     // The readout follows the pointer without a button held.
     viewport()->setMouseTracking(true);
 }
 
-void CBrimwellView::SetChannelHandlers(int id, const ChannelView& view)
-{
-    m_router->SetHandler(this, id, [this, view] { OnChannel(view); });
-    m_router->SetUpdateHandler(this, id, [this, view] { return m_document->Offers(view); });
-    m_router->SetCheckHandler(this, id, [this, view] { return m_document->Frame() && m_document->ShownView() == view; });
-}
-
 void CBrimwellView::OnChannel(const ChannelView& view)
 {
-    const bool again = m_document->ShownView() == view;
-    m_document->SetWantedView(again ? ChannelView::Colour() : view);
-    // Every view has the picture's size, so the geometry stands.
-    viewport()->update();
-    emit ChannelChanged();
-}
-
-void CBrimwellView::OnFileExport()
-{
-    if (const auto& frame = m_document->Frame())
-        frameexport::Run(window(), *frame, m_document->ShownView(), m_document->GetPathName());
+    m_channels->Show(view);
 }
 
 std::optional<QPoint> CBrimwellView::PixelAt(QPoint p) const
@@ -363,24 +332,8 @@ void CBrimwellView::OnFilePrintPreview()
 
 void CBrimwellView::PaintPage(QPainter& painter)
 {
-    if (!m_document->HasPicture())
-        return;  // a blank page
-    const PrinterCaps caps = GetPrinterCaps(painter);
-    const printgeometry::PageGeometry page =
-        printgeometry::Compute(m_document->rpf_width, m_document->rpf_height, caps.physicalOffsetX,
-                               caps.physicalOffsetY, caps.horzRes, caps.vertRes);
-    if (page.picture.isEmpty())
-        return;
-    // No background and no off-screen composing: the paper stays white
-    // around the picture. Pixels are repeated or dropped, never averaged,
-    // and the opaque picture keeps transparent pixels from blending. Print
-    // jobs travel as PDF, whose writer would otherwise store the picture as
-    // JPEG and shift its colours.
-    painter.resetTransform();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.setRenderHint(QPainter::LosslessImageRendering, true);
-    const QImage picture = m_document->ShownPicture();
-    painter.drawImage(QRectF(page.picture), picture, QRectF(picture.rect()));
+    if (m_document->HasPicture())
+        printgeometry::PaintPage(painter, m_document->ShownPicture(), GetPrinterCaps(painter));
 }
 
 void CBrimwellView::OnDraw(QPainter& painter, const QRect& clip)
@@ -429,25 +382,13 @@ void CBrimwellView::paintEvent(QPaintEvent* event)
 
 void CBrimwellView::wheelEvent(QWheelEvent* event)
 {
-    // Vertical wheel only; a notch (or a message of a notch or more) is one
-    // zoom step, and finer wheels and touchpads gather their movement into
-    // notches. The wheel never scrolls. It zooms about the pointer, so what
-    // the user points at stays where it is.
+    // Vertical wheel only, a notch a zoom step; it never scrolls. It zooms
+    // about the pointer, so what the user points at stays where it is.
     event->accept();
-    const int delta = event->angleDelta().y();
-    if (delta == 0)
+    const int notch = m_wheel.Add(event->angleDelta().y());
+    if (notch == 0)
         return;
-    if (std::abs(delta) >= kWheelNotch) {
-        m_wheelRemainder = 0;
-    } else {
-        if ((m_wheelRemainder > 0) != (delta > 0))
-            m_wheelRemainder = 0;
-        m_wheelRemainder += delta;
-        if (std::abs(m_wheelRemainder) < kWheelNotch)
-            return;
-        m_wheelRemainder = 0;
-    }
-    const int next = delta > 0 ? ZoomInStep() : ZoomOutStep();
+    const int next = notch > 0 ? ZoomInStep() : ZoomOutStep();
     if (next == 0) {
         prompts::Beep();
         return;

@@ -17,6 +17,7 @@
 #include <optional>
 
 class CBrimwellDoc;
+class CChannelCommands;
 class Comparison;
 class CommandRouter;
 class QPrinter;
@@ -71,8 +72,6 @@ public:
     // Shows view; asking for the view already shown goes back to the colour.
     // Zoom and scroll position stay.
     void OnChannel(const ChannelView& view);
-    // Saves the view shown as PNG or the whole file as OpenEXR.
-    void OnFileExport();
 
     // The picture pixel under viewport point p, by the arithmetic painting
     // places pixels with; nothing outside the picture.
@@ -157,7 +156,6 @@ private:
     void ApplyOpeningZoom();
     // A zoom command: the zoom is the user's from now on.
     void ZoomByUser(int k, const std::optional<ZoomAnchor>& anchor = std::nullopt);
-    void SetChannelHandlers(int id, const ChannelView& view);
     // Tells the status bar which pixel lies under the pointer at p, if any.
     void TellPointer(QPoint p);
     // Puts the wipe's divider at the picture column under viewport point p.
@@ -167,7 +165,7 @@ private:
     CommandRouter* m_router;
     QPrinter* m_printer;
     zoom::ZoomGeometry m_geometry;
-    int m_wheelRemainder = 0;  // wheel movement short of a notch
+    zoom::WheelNotches m_wheel;
     bool m_dragging = false;   // the left button went down on the picture
     QPoint m_dragPoint;        // where the pointer was at the last pan
     bool m_fitBigOnOpen = false;
@@ -179,5 +177,6 @@ private:
     std::optional<QPointF> m_pointerGlobal;
     bool m_updatingZoom = false;  // scroll positions are being set
     Comparison* m_comparison = nullptr;
+    CChannelCommands* m_channels;  // owned by the viewport
     bool m_movingDivider = false;  // a Shift+drag of the wipe's divider
 };

@@ -1,5 +1,10 @@
 #include "PrintGeometry.h"
 
+#include "PrinterCaps.h"
+
+#include <QImage>
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,6 +31,25 @@ PageGeometry Compute(int width, int height, int offsetX, int offsetY, int printa
     const int bottom = edge(double(offsetY) + height);
     geometry.picture = QRect(QPoint(left, top), QSize(right - left, bottom - top));
     return geometry;
+}
+
+void PaintPage(QPainter& painter, const QImage& picture, const PrinterCaps& caps)
+{
+    if (picture.isNull())
+        return;
+    const PageGeometry page = Compute(picture.width(), picture.height(), caps.physicalOffsetX, caps.physicalOffsetY,
+                                      caps.horzRes, caps.vertRes);
+    if (page.picture.isEmpty())
+        return;
+    // No background and no off-screen composing: the paper stays white
+    // around the picture. Pixels are repeated or dropped, never averaged,
+    // and the opaque picture keeps transparent pixels from blending. Print
+    // jobs travel as PDF, whose writer would otherwise store the picture as
+    // JPEG and shift its colours.
+    painter.resetTransform();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    painter.drawImage(QRectF(page.picture), picture, QRectF(picture.rect()));
 }
 
 }  // namespace printgeometry

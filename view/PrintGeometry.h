@@ -8,6 +8,10 @@
 
 #include <QRect>
 
+class QImage;
+class QPainter;
+struct PrinterCaps;
+
 namespace printgeometry {
 
 struct PageGeometry {
@@ -20,5 +24,9 @@ struct PageGeometry {
 // picture's size are in printer pixels. A picture without pixels gets an
 // empty rectangle.
 PageGeometry Compute(int width, int height, int offsetX, int offsetY, int printableWidth, int printableHeight);
+
+// Prints picture where Compute puts it on a page measured as caps; a null
+// picture leaves the page blank.
+void PaintPage(QPainter& painter, const QImage& picture, const PrinterCaps& caps);
 
 }  // namespace printgeometry

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace zoom {
 
@@ -128,6 +129,23 @@ int PositionKeeping(double picture, int pointer, int k, int margin)
             --scroll;
     }
     return scroll;
+}
+
+int WheelNotches::Add(int delta)
+{
+    if (delta == 0)
+        return 0;
+    if (std::abs(delta) >= kNotch) {
+        m_remainder = 0;
+    } else {
+        if ((m_remainder > 0) != (delta > 0))
+            m_remainder = 0;
+        m_remainder += delta;
+        if (std::abs(m_remainder) < kNotch)
+            return 0;
+        m_remainder = 0;
+    }
+    return delta > 0 ? 1 : -1;
 }
 
 }  // namespace zoom

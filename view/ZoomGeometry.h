@@ -76,4 +76,18 @@ double PictureCoordinate(int pointer, int scroll, int k, int margin);
 // caller's scroll bar still holds the result within its range.
 int PositionKeeping(double picture, int pointer, int k, int margin);
 
+// A wheel's movement gathered into zoom steps: a message of a notch or more
+// is one step; finer wheels and touchpads add up to a notch, and a turn the
+// other way starts again.
+class WheelNotches {
+public:
+    // The angle delta of one notch of a wheel.
+    static constexpr int kNotch = 120;
+    // +1 or -1 when delta completes a notch up or down, otherwise 0.
+    int Add(int delta);
+
+private:
+    int m_remainder = 0;  // movement short of a notch
+};
+
 }  // namespace zoom
