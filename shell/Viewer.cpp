@@ -385,6 +385,14 @@ void Viewer::OnFrameArrived(const std::string& path, const FrameReadAhead::Frame
         m_player.FrameArrived();
         return;
     }
+    // A step made since, its open waiting for the event loop, has moved the
+    // place on already: this frame is shown on the way (a failure is that
+    // step's to report, not this one's), and the place stays where it is.
+    if (!m_steppedPath.empty()) {
+        if (frame)
+            OpenStepped(path, frame, true);
+        return;
+    }
     OpenStepped(path, frame);
 }
 
