@@ -54,6 +54,11 @@ public:
     // component); it outlives the files stepped through and played.
     const Look& WantedLook() const { return m_look; }
     void SetLook(const Look& look) { SetWanted(m_wantedView, look); }
+    // Both at once, so that frames ahead are drawn again only once.
+    void SetWantedViewAndLook(const ChannelView& view, const Look& look)
+    {
+        SetWanted(view.WithScaling(m_wantedView.Scaling()), look);
+    }
     // The view and look together: what frames read from now on are drawn
     // in as they are read.
     FrameDrawing WantedDrawing() const { return FrameDrawing{m_wantedView, m_look}; }

@@ -170,7 +170,7 @@ void LookControls::ToggleComponent(Look::Component component)
     // The components are the colour's: asked for in a channel view, they
     // bring the colour back.
     if (!shownInColour)
-        document->SetWantedView(ChannelView::Colour());
+        document->SetWantedViewAndLook(ChannelView::Colour(), look);
     SetLook(look);
 }
 
