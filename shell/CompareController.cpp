@@ -82,6 +82,11 @@ CompareController::CompareController(CWinApp& app, Viewer& viewer) : QObject(&ap
         if (m_comparison.IsActive() && !m_viewer.Player().IsPlaying())
             RequestFigures();
     });
+    m_referenceFollower.fileSettled = [this] { OnReferenceChanged(); };
+    m_referenceFollower.folderChanged = [this] {
+        if (!m_missing.isEmpty())
+            OnReferenceChanged();
+    };
     m_figures.counted = [this](int ticket, const ChannelFigures& figures) {
         if (ticket != m_ticket)
             return;  // the frames or the view have changed since
@@ -159,6 +164,7 @@ void CompareController::Stop()
     if (!m_comparison.IsActive())
         return;
     m_viewer.SetCompanion(CompanionRule());
+    m_referenceFollower.Follow(QString());
     m_comparison.Stop();
     m_missing.clear();
     m_figuresText.clear();
@@ -193,6 +199,8 @@ void CompareController::TakeCompanion(const FrameReadAhead::CompanionState& stat
 {
     m_readingReference = state.pending;
     m_comparison.SetReference(state.frame, pathtext::Display(state.path));
+    if (m_referenceFollower.Path() != pathtext::Display(state.path))
+        m_referenceFollower.Follow(pathtext::Display(state.path));
     m_viewer.ReadAhead().SetShownCompanion(state.path, state.frame);
     m_missing.clear();
     if (!state.frame && !state.pending) {
@@ -208,6 +216,13 @@ void CompareController::TakeCompanion(const FrameReadAhead::CompanionState& stat
     }
     RequestFigures();
     Refresh();
+}
+
+void CompareController::OnReferenceChanged()
+{
+    // While playing, each frame's B is checked against its file anyway.
+    if (m_viewer.Follower().IsEnabled() && !m_viewer.Player().IsPlaying())
+        OnFrameShown();
 }
 
 void CompareController::SetMode(Comparison::Mode mode)

@@ -10,12 +10,15 @@
 // a frame without a counterpart is shown alone and the status bar says so.
 // The figures are counted off the window's thread (CompareFigures), not
 // while playing, and the view draws the comparison (view/Comparison.h).
+// While changes are followed, B is followed on disk too: a B written or
+// rewritten (a render finishing) is read again once it stands still.
 //
 // Lives on the window's thread, beside the Viewer it listens to.
 #pragma once
 
 #include "CompareFigures.h"
 #include "Comparison.h"
+#include "FileFollower.h"
 #include "FrameReadAhead.h"
 
 #include <QObject>
@@ -64,6 +67,8 @@ private:
     void OnFrameShown();
     void OnCompanionArrived(const std::string& framePath, const FrameReadAhead::CompanionState& state);
     void TakeCompanion(const FrameReadAhead::CompanionState& state);
+    // B's file changed on disk, or its folder did while B is missing.
+    void OnReferenceChanged();
     void SetMode(Comparison::Mode mode);
     // Counts the figures of the channel shown, unless they are counted or
     // playback runs.
@@ -86,4 +91,5 @@ private:
     std::weak_ptr<const LoadedFrame> m_countedB;
     ChannelView m_countedView;
     QString m_figuresText;
+    FileFollower m_referenceFollower;  // B's file, as the Viewer follows A's
 };

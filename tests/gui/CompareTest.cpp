@@ -79,7 +79,7 @@ QRgb PaintedPixel(OpenedApp& app, int x, int y)
 
 }  // namespace
 
-TEST(Compare, AFolderReferenceFollowsTheFrameShownThroughTheReadAheadAndAMissingOneIsSaid)
+TEST(Compare, AFolderReferenceFollowsTheFrameShownThroughTheReadAheadAndOnDiskAndAMissingOneIsSaid)
 {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("v3");
@@ -124,6 +124,16 @@ TEST(Compare, AFolderReferenceFollowsTheFrameShownThroughTheReadAheadAndAMissing
     EXPECT_TRUE(StatusText(app).contains("B missing")) << StatusText(app).toStdString();
     EXPECT_EQ(PaintedPixel(app, 6, 3), qRgb(100, 100, 100));  // A, also right of the divider
     EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // B is followed on disk as A is: a counterpart that a render writes
+    // later is taken up, and one rewritten is read again, without a step.
+    WriteGrey(v4, "3.rpf", 8, 6, 100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return StatusText(app).contains("Colour identical"); }, 10000))
+        << StatusText(app).toStdString();
+    WriteGrey(v4, "3.rpf", 8, 6, 100, QPoint(1, 4), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return StatusText(app).contains("Colour: 1 pixel differs"); }, 10000))
+        << StatusText(app).toStdString();
+    EXPECT_EQ(QFileInfo(app.Doc()->GetPathName()).fileName(), "3.rpf");
 
     app.Run(ID_FILE_STOP_COMPARING);
     Settle();
