@@ -43,18 +43,27 @@ void FileFollower::SetEnabled(bool enabled)
 
 void FileFollower::Watch()
 {
-    const QStringList watched = m_watcher.files() + m_watcher.directories();
-    if (!watched.isEmpty())
-        m_watcher.removePaths(watched);
-    if (!m_enabled || m_path.isEmpty())
+    // The file is watched anew, since a file renamed over it is another
+    // file. The folder stays watched when it is the same: watching a folder
+    // costs the system a walk over its files, which a long sequence would
+    // make dear on every step.
+    const QFileInfo info(m_path);
+    const bool following = m_enabled && !m_path.isEmpty();
+    const QString folder = following && info.dir().exists() ? info.absolutePath() : QString();
+    QStringList unwatched = m_watcher.files();
+    for (const QString& watched : m_watcher.directories())
+        if (watched != folder)
+            unwatched.append(watched);
+    if (!unwatched.isEmpty())
+        m_watcher.removePaths(unwatched);
+    if (!following)
         return;
     // Either may be missing for a moment (a file being replaced); the folder
     // tells when it is back.
-    const QFileInfo info(m_path);
     if (info.exists())
         m_watcher.addPath(m_path);
-    if (info.dir().exists())
-        m_watcher.addPath(info.absolutePath());
+    if (!folder.isEmpty() && !m_watcher.directories().contains(folder))
+        m_watcher.addPath(folder);
 }
 
 void FileFollower::OnFileChanged()
