@@ -43,12 +43,19 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     const int count = argc > 1 ? std::max(8, std::atoi(argv[1])) : 48;
+    // A second argument WxH gives the frames' size: small frames over a long
+    // sequence show what the window's own work costs a step.
+    int width = 1920, height = 1080;
+    if (argc > 2 && std::sscanf(argv[2], "%dx%d", &width, &height) != 2) {
+        std::fprintf(stderr, "usage: scrub_bench [frames [WxH]]\n");
+        return 2;
+    }
 
-    std::printf("Rendering the demo scene at 1920 x 1080 and writing %d frames ...\n", count);
+    std::printf("Rendering the demo scene at %d x %d and writing %d frames ...\n", width, height, count);
     QTemporaryDir folder;
     rpfgen::DemoSettings settings;
-    settings.width = 1920;
-    settings.height = 1080;
+    settings.width = std::max(1, width);
+    settings.height = std::max(1, height);
     settings.samples = 1;
     const QString first = folder.filePath(QStringLiteral("scrub_0001.rpf"));
     if (!rpfgen::WriteRpf(first.toStdString(),

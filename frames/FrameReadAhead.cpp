@@ -59,12 +59,21 @@ void FrameReadAhead::SetShownCompanion(const std::string& path, const FramePtr& 
 
 void FrameReadAhead::SetSequence(const std::vector<std::string>& paths, const std::string& current, int direction)
 {
+    const bool folderCompanions = m_companion.kind() == CompanionRule::Kind::Folder;
+    if (m_givenValid && paths == m_given && (!folderCompanions || m_givenBackwards == (direction < 0))) {
+        const auto found = m_positions.find(current);
+        m_cache->SetCurrent(found == m_positions.end() ? 0 : found->second, direction);
+        return;
+    }
+    m_given = paths;
+    m_givenBackwards = direction < 0;
+    m_givenValid = true;
     // A folder's companions are read ahead beside their frames: each right
     // after its frame in the direction of travel, so that it ranks next to
     // it for reading and for eviction alike.
     std::vector<std::string> sequence;
     m_places.clear();
-    if (m_companion.kind() == CompanionRule::Kind::Folder) {
+    if (folderCompanions) {
         sequence.reserve(2 * paths.size());
         std::unordered_map<std::string, std::size_t> seen;
         const auto add = [&](const std::string& path) {
@@ -116,6 +125,7 @@ void FrameReadAhead::SetCompanionPending(bool pending)
 void FrameReadAhead::SetCompanion(CompanionRule rule)
 {
     m_companion = std::move(rule);
+    m_givenValid = false;  // the next sequence lays its companions out anew
     SetCompanionPending(false);
     m_lastCompanion = CompanionState();
     m_companionOf.clear();

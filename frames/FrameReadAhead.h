@@ -148,6 +148,12 @@ private:
     std::unordered_map<std::string, std::size_t> m_positions;
     // Where each entry of the sequence given sits in the cache's.
     std::vector<std::size_t> m_places;
+    // The sequence as last given and the way its companions were laid out,
+    // so that a step within it only moves the place: a long sequence would
+    // otherwise have its order rebuilt on every step.
+    std::vector<std::string> m_given;
+    bool m_givenBackwards = false;
+    bool m_givenValid = false;
     static std::atomic<int> s_awaiting;
     // Last, so that it goes (joining its workers) before the rest.
     std::unique_ptr<ReadAheadCache> m_cache;
