@@ -15,7 +15,7 @@ void ConvertPixels(const std::uint16_t* argb16, std::size_t pixelCount, std::uin
     }
 }
 
-QImage Build(const std::uint16_t* argb16, int width, int height)
+QImage Build(const std::uint16_t* argb16, int width, int height, std::size_t keptBytesLimit)
 {
     if (width <= 0 || height <= 0)
         throw std::runtime_error("rpf_bmp.CreateBitmap()");
@@ -25,7 +25,7 @@ QImage Build(const std::uint16_t* argb16, int width, int height)
     // time, in small pages). The image gives the memory back when its last
     // copy goes, on whichever thread that is.
     const std::size_t count = std::size_t(width) * std::size_t(height);
-    auto memory = std::make_unique<ZeroedBuffer>(ZeroedBuffer::ForOverwrite(count * 4));
+    auto memory = std::make_unique<ZeroedBuffer>(ZeroedBuffer::ForOverwrite(count * 4, keptBytesLimit));
     if (memory->Data() == nullptr)
         throw std::runtime_error("rpf_bmp.CreateBitmap()");
     // Rows of 32-bit pixels have no padding, so the picture converts as one run.

@@ -4,6 +4,8 @@
 // blended: drawing takes the colour bytes as they are.
 #pragma once
 
+#include "ZeroedBuffer.h"
+
 #include <QImage>
 
 #include <cstddef>
@@ -25,7 +27,10 @@ void ConvertPixels(const std::uint16_t* argb16, std::size_t pixelCount, std::uin
 
 // The display bitmap of a width x height picture of four-word pixels.
 // Throws std::runtime_error("rpf_bmp.CreateBitmap()") when it cannot be made.
-QImage Build(const std::uint16_t* argb16, int width, int height);
+// keptBytesLimit: how much memory its release may leave kept for later
+// bitmaps and frames (ZeroedBuffer::ForOverwrite), as its frame's buffers.
+QImage Build(const std::uint16_t* argb16, int width, int height,
+             std::size_t keptBytesLimit = ZeroedBuffer::kKeptBytesLimit);
 
 // A view of a display bitmap that ignores its alpha byte, for drawing
 // without blending. Shares the bitmap's pixels: valid while it lives.

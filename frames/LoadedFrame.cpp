@@ -56,7 +56,7 @@ std::shared_ptr<const LoadedFrame> LoadFrame(const std::string& pathBytes, const
     // Header texts are narrow bytes in whatever code page the renderer used;
     // Latin-1 shows every byte as one character.
     frame->producer = QString::fromLatin1(loader->Producer());
-    frame->bitmap = displaybitmap::Build(loader->ImageWords().data(), loader->ancho, loader->alto);
+    frame->bitmap = displaybitmap::Build(loader->ImageWords().data(), loader->ancho, loader->alto, keptBytesLimit);
     frame->channels = FrameChannelsOf(*loader);
     frame->readout = std::make_shared<const PixelReadout>(frame->channels);
     frame->drawing = drawing;

@@ -4,6 +4,9 @@
 // or both at once (this runs under ThreadSanitizer too).
 #include "HandMadeFrame.h"
 #include "LoadedFrame.h"
+#include "RpfWriter.h"
+#include "TempDir.h"
+#include "ZeroedBuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -69,4 +72,34 @@ TEST(LoadedFrame, RangesAndNamesWorkedOutOnFirstUseFromTwoThreadsAreTheWholeFram
     // What the depth view draws with them is what it draws measuring afresh.
     EXPECT_EQ(channelrenderer::Render(frame.channels, ChannelView::Channel(kChannelZ), seen[0].ranges[0]),
               channelrenderer::Render(frame.channels, ChannelView::Channel(kChannelZ)));
+}
+
+// The memory a released frame leaves kept for later reads stays within the
+// limit it was read with, its display bitmap's included: the budget counts
+// no more than that beside the frames it holds.
+TEST(LoadedFrame, MemoryKeptOnceFramesAreReleasedStaysWithinTheLimitTheyWereReadWith)
+{
+    testsupport::TempDir dir;
+    rpfgen::RpfImage image;
+    image.width = 1024;
+    image.height = 768;
+    image.alpha = true;
+    image.producer = "Renderer (Z)";
+    const std::string path = dir.Write("shot.rpf", rpfgen::EncodeRpf(image));
+    // Room for the bitmap or the Z buffer (3 MiB each), not for both.
+    const std::size_t limit = std::size_t(5) << 20;
+
+    ZeroedBuffer::ReleaseKept();
+    for (int i = 0; i < 3; ++i) {
+        // The window keeps the bitmap shown a little longer than its frame.
+        QImage shown;
+        {
+            const auto frame = LoadFrame(path, FrameDrawing(), limit);
+            ASSERT_NE(frame, nullptr);
+            shown = frame->bitmap;
+        }
+    }
+    EXPECT_GT(ZeroedBuffer::KeptBytes(), 0u);
+    EXPECT_LE(ZeroedBuffer::KeptBytes(), limit);
+    ZeroedBuffer::ReleaseKept();
 }
