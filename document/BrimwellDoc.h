@@ -45,7 +45,7 @@ public:
     // the files stepped through.
     const ChannelView& WantedView() const { return m_wantedView; }
     // Asks for view, scaled as the window scales (view's own scaling aside).
-    void SetWantedView(const ChannelView& view) { SetWanted(view.WithScaling(m_wantedView.Scaling()), m_look); }
+    void SetWantedView(const ChannelView& view) { SetWantedViewAndLook(view, m_look); }
     // How the window scales depth and vectors: percentiles until the user
     // chooses otherwise.
     const ChannelScaling& Scaling() const { return m_wantedView.Scaling(); }
@@ -54,7 +54,7 @@ public:
     // component); it outlives the files stepped through and played.
     const Look& WantedLook() const { return m_look; }
     void SetLook(const Look& look) { SetWanted(m_wantedView, look); }
-    // Both at once, so that frames ahead are drawn again only once.
+    // View and look at once, so that frames ahead are drawn again only once.
     void SetWantedViewAndLook(const ChannelView& view, const Look& look)
     {
         SetWanted(view.WithScaling(m_wantedView.Scaling()), look);

@@ -198,18 +198,19 @@ void CompareController::OnCompanionArrived(const std::string& framePath, const F
 void CompareController::TakeCompanion(const FrameReadAhead::CompanionState& state)
 {
     m_readingReference = state.pending;
-    m_comparison.SetReference(state.frame, pathtext::Display(state.path));
-    if (m_referenceFollower.Path() != pathtext::Display(state.path))
-        m_referenceFollower.Follow(pathtext::Display(state.path));
+    const QString path = pathtext::Display(state.path);
+    m_comparison.SetReference(state.frame, path);
+    if (m_referenceFollower.Path() != path)
+        m_referenceFollower.Follow(path);
     m_viewer.ReadAhead().SetShownCompanion(state.path, state.frame);
     m_missing.clear();
     if (!state.frame && !state.pending) {
-        const bool absent = !QFileInfo::exists(pathtext::Display(state.path));
-        m_missing = absent ? QStringLiteral("no %1").arg(QDir::toNativeSeparators(pathtext::Display(state.path)))
+        const bool absent = !QFileInfo::exists(path);
+        m_missing = absent ? QStringLiteral("no %1").arg(QDir::toNativeSeparators(path))
                            : QString::fromLocal8Bit(state.failure.c_str());
         if (std::exchange(m_reportFailure, false))
             prompts::ShowMessage(QStringLiteral("ERROR comparing with:\n\n") +
-                                 QDir::toNativeSeparators(pathtext::Display(state.path)) +
+                                 QDir::toNativeSeparators(path) +
                                  QStringLiteral("\n\nerror=") + m_missing);
     } else if (state.frame) {
         m_reportFailure = false;
