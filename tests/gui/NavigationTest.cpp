@@ -90,7 +90,8 @@ TEST(Navigation, AFileThatFailsIsReportedAndSteppedPast)
     EXPECT_EQ(h.Shown(), "3.rpf");
     // Not following the folder, the list is the folder as it was at the last
     // open: a new file is not seen.
-    h.app->Router()->Execute(ID_FILE_FOLLOW);
+    ASSERT_TRUE(h.app->Router()->Execute(ID_FILE_FOLLOW));
+    ASSERT_FALSE(h.app->Controller().Follower().IsEnabled());
     ASSERT_FALSE(h.app->Follower().IsEnabled());
     WriteSample(h.dir.path(), "4.rpf", 4, 4);
     Settle();
@@ -103,6 +104,9 @@ TEST(Navigation, StepsPiledUpBeforeALoadRunsLoadOnlyTheLastFile)
 {
     NavigationHarness h({"1.rpf", "2.rpf", "3.rpf", "4.rpf"}, "1.rpf");
     // Files passed over must not be loaded: removed, each would be reported.
+    // Not followed, the folder keeps listing them.
+    ASSERT_TRUE(h.app->Router()->Execute(ID_FILE_FOLLOW));
+    ASSERT_FALSE(h.app->Controller().Follower().IsEnabled());
     ASSERT_TRUE(QFile::remove(h.dir.filePath("2.rpf")));
     ASSERT_TRUE(QFile::remove(h.dir.filePath("3.rpf")));
     for (int i = 0; i < 3; ++i) {
